@@ -1,0 +1,41 @@
+// Codon frequency tables, one per sequence, with a pseudocount of 1 per codon.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace radcon {
+
+struct Alignment;
+
+// 70 entries indexed by codon index; entries 64..69 are never reached by a codon
+// but are initialised and divided like the others.
+inline constexpr int kFrequencyEntries = 70;
+using FrequencyTable = std::array<double, kFrequencyEntries>;
+
+// Each codon's index and amino-acid index, [seq * seqLength + codon].
+struct CodonData {
+  std::vector<std::uint8_t> codon;
+  std::vector<std::uint8_t> aminoAcid;
+  std::vector<FrequencyTable> frequency;  // one per sequence
+};
+
+// Translates every codon and builds each sequence's table:
+// (1 + number of codons with that index) / seqLength.
+CodonData translateAndCount(const Alignment& alignment);
+
+// The Ts/Tv parameter of no transition/transversion bias (a typed 0.5, doubled).
+inline double estimate() { return 1.0; }
+
+// The Ts/Tv parameter used by the run: twice the typed value, or the fallback
+// estimate when that is below 0.0001.
+inline double finalRatio(double typed) {
+  const double ratio = typed + typed;
+  return ratio < 0.0001 ? estimate() : ratio;
+}
+
+// Mean of two tables, entry by entry: (b[k] + a[k]) / 2.0 in the order given.
+FrequencyTable averageTables(const FrequencyTable& a, const FrequencyTable& b);
+
+}  // namespace radcon

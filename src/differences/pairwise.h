@@ -1,0 +1,53 @@
+// Differences between every pair of sequences, codon by codon. A codon that
+// differs at two or three positions is resolved over every mutational pathway,
+// each weighted by the product of its step rates.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "codon/frequency.h"
+#include "differences/pair_table.h"
+#include "input/group_file.h"
+
+namespace radcon {
+
+// The four kinds of difference and of site.
+enum Kind { kSynonymous = 0, kNonsynonymous = 1, kRadical = 2, kConservative = 3 };
+inline constexpr int kKinds = 4;
+
+// Weighted differences of one codon: synonymous, nonsynonymous, conservative, radical.
+struct CodonDifference {
+  double s = 0, n = 0, c = 0, r = 0;
+};
+
+struct StepRates {
+  double ratio;      // Ts/Tv parameter
+  double KaKsRatio;  // Ka/Ks parameter
+  double DrDcRatio;  // run-wide radical/conservative ratio
+};
+
+// The run-wide ratio of radical to conservative single-position amino-acid
+// differences over all pairs, each count starting at 0.001.
+double radicalConservativeRatio(const CodonData& codons, int seqNum, int seqLength, const GroupTable& indexs);
+
+// Differences between codon I and codon J (codon indices 0..63) under the pair's
+// average frequency table.
+CodonDifference compareCodons(int I, int J, const FrequencyTable& frequencyAve, const StepRates& rates,
+                              const GroupTable& indexs);
+
+struct PairDifferences {
+  int seqNum = 0;
+  int seqLength = 0;
+  double DrDcRatio = 1.0;
+  // Pair totals by kind, [kind][pair index].
+  std::array<std::vector<double>, kKinds> total;
+  // Per-codon values by kind.
+  std::array<PairCodonTable, kKinds> perCodon;
+};
+
+// Counts every pair i < j; threads > 1 spreads the pairs over threads.
+PairDifferences countDifferences(const CodonData& codons, int seqNum, int seqLength, double ratio, double KaKsRatio,
+                                 const GroupTable& indexs, int threads);
+
+}  // namespace radcon

@@ -1,0 +1,42 @@
+#include "differences/step.h"
+
+#include <cmath>
+
+#include "codon/genetic_code.h"
+
+namespace radcon {
+
+int IsTransVersion(int x1, int x2) {
+  if (x1 < 0 || x1 > 3 || x2 < 0 || x2 > 3) return 0;
+  return (x1 >> 1) != (x2 >> 1) ? 1 : 0;
+}
+
+int HasTransVersion(int x1, int y1, int z1, int x2, int y2, int z2) {
+  if (IsTransVersion(x1, x2)) return 1;
+  if (IsTransVersion(y1, y2)) return 1;
+  if (IsTransVersion(z1, z2)) return 1;
+  return 0;
+}
+
+int SynonymousChange(int x1, int y1, int z1, int x2, int y2, int z2) {
+  return aa(x1, y1, z1) == aa(x2, y2, z2) ? 1 : 0;
+}
+
+int IsRadical(int x1, int y1, int z1, int x2, int y2, int z2, const int* indexs) {
+  return indexs[aa(x1, y1, z1)] != indexs[aa(x2, y2, z2)] ? 1 : 0;
+}
+
+double ComputeQab(int x1, int y1, int z1, int x2, int y2, int z2, double Pi2, double ratio, double w, double r,
+                  const int* indexs, int* Synonymousp, int* Transversionp, int* Radicalp) {
+  const int Synonymous = SynonymousChange(x1, y1, z1, x2, y2, z2);
+  const int Transversion = HasTransVersion(x1, y1, z1, x2, y2, z2);
+  const int Radical = IsRadical(x1, y1, z1, x2, y2, z2, indexs);
+  *Synonymousp = Synonymous;
+  *Transversionp = Transversion;
+  *Radicalp = Radical;
+  if (Synonymous) return Transversion ? Pi2 : ratio;
+  const double base = Transversion ? w * Pi2 : ratio * w * Pi2;
+  return Radical ? base * std::sqrt(r) : base / std::sqrt(r);
+}
+
+}  // namespace radcon

@@ -1,0 +1,23 @@
+// Classification and relative rate of one single-nucleotide step between codons.
+#pragma once
+
+namespace radcon {
+
+// 1 when one nucleotide index is a pyrimidine (T, C) and the other a purine (A, G);
+// 0 otherwise, also for any value outside 0..3.
+int IsTransVersion(int x1, int x2);
+// 1 when any of the three position pairs is a transversion.
+int HasTransVersion(int x1, int y1, int z1, int x2, int y2, int z2);
+// 1 when both codons have the same amino-acid index (two stops count as synonymous).
+int SynonymousChange(int x1, int y1, int z1, int x2, int y2, int z2);
+// 1 when the group numbers of the two amino acids differ; a stop is in no group.
+int IsRadical(int x1, int y1, int z1, int x2, int y2, int z2, const int* indexs);
+
+// Relative rate of the step from the first codon to the second: Pi2 the frequency
+// of the codon it leads to, ratio the Ts/Tv parameter, w the Ka/Ks parameter and r
+// the run-wide radical/conservative ratio, whose square root favours radical steps.
+// The three classification flags are stored through the pointers.
+double ComputeQab(int x1, int y1, int z1, int x2, int y2, int z2, double Pi2, double ratio, double w, double r,
+                  const int* indexs, int* Synonymousp, int* Transversionp, int* Radicalp);
+
+}  // namespace radcon

@@ -1,0 +1,26 @@
+// The four answers of the dialogue: each is one whitespace-separated word that
+// must be wholly a number of its kind and lie in its range.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace radcon {
+
+// Reads the next whitespace-separated word; nothing when the input has ended.
+std::optional<std::string> readWord(std::FILE* in);
+
+// Each parser returns the value of a valid word or throws RunError (status 1)
+// with a message that names the answer and the accepted values.
+int parseCorrection(const std::string& word);
+double parseTsTv(const std::string& word);   // the typed value, not yet doubled
+double parseKaKs(const std::string& word);
+int parseDivision(const std::string& word);
+
+// Accepted ranges: pathway weights stay finite and positive within them.
+inline constexpr double kMaxTsTv = 1e6;
+inline constexpr double kMinKaKs = 1e-6;
+inline constexpr double kMaxKaKs = 1e6;
+
+}  // namespace radcon

@@ -1,0 +1,159 @@
+#include "input/sequence_file.h"
+
+#include <sys/stat.h>
+
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <memory>
+
+#include "codon/genetic_code.h"
+#include "util/error.h"
+
+namespace radcon {
+
+std::string describeChar(int c) {
+  switch (c) {
+    case '\n': return "a line break";
+    case '\r': return "a carriage return";
+    case ' ': return "a blank";
+    case '\t': return "a tab";
+    case EOF: return "the end of the file";
+    default: break;
+  }
+  if (c >= 0x21 && c < 0x7f) return std::string("'") + static_cast<char>(c) + "'";
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "byte 0x%02X", static_cast<unsigned>(c) & 0xFFu);
+  return buf;
+}
+
+namespace {
+
+struct FileSource {
+  std::FILE* f;
+  int get() { return std::getc(f); }
+};
+
+struct TextSource {
+  const std::string& text;
+  std::size_t pos = 0;
+  int get() { return pos < text.size() ? static_cast<unsigned char>(text[pos++]) : EOF; }
+};
+
+bool isBlank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// A header number as "%d" reads it (blanks skipped, optional sign, digits), but it
+// must be a whole word: "6.5" or "6x" is refused rather than read as 6.
+template <class Source>
+int readHeaderInt(Source& in, int& next, const char* what) {
+  int c = in.get();
+  while (isBlank(c)) c = in.get();
+  bool negative = false;
+  if (c == '+' || c == '-') {
+    negative = (c == '-');
+    c = in.get();
+  }
+  if (!std::isdigit(c)) fail(std::string("The header must begin with two integers, the number of sequences and their length; the ") + what + " is missing or is not an integer.");
+  long long v = 0;
+  while (std::isdigit(c)) {
+    v = v * 10 + (c - '0');
+    if (v > static_cast<long long>(INT_MAX) + 1) fail(std::string("The ") + what + " in the header is too large.");
+    c = in.get();
+  }
+  if (c != EOF && !isBlank(c)) fail(std::string("The ") + what + " in the header is not an integer (" + describeChar(c) + " follows its digits).");
+  next = c;
+  v = negative ? -v : v;
+  if (v > INT_MAX) fail(std::string("The ") + what + " in the header is too large.");
+  return static_cast<int>(v);
+}
+
+template <class Source>
+Alignment parse(Source& in, long long available) {
+  Alignment al;
+  int next = 0;
+  const int seqNum = readHeaderInt(in, next, "number of sequences");
+  const int length = readHeaderInt(in, next, "sequence length");
+  if (length / 3 * 3 != length) fail("Non-coding sequences!");
+  if (seqNum < 1) fail("The header gives " + std::to_string(seqNum) + " sequences; at least 1 is needed.");
+  if (length < 3) fail("The header gives a sequence length of " + std::to_string(length) + " nucleotides; at least 3 (one codon) are needed.");
+  al.seqNum = seqNum;
+  al.seqLength = length / 3;
+  // Each sequence needs at least a line end for its name and its letters: a header
+  // that claims more than the file can hold is refused before anything is allocated.
+  const long long perSequence = 3LL * al.seqLength + 1;
+  if (available >= 0 && seqNum > available / perSequence)
+    fail("The header claims " + std::to_string(seqNum) + " sequences of " + std::to_string(length) +
+         " nucleotides, more than the file's " + std::to_string(available) + " bytes can hold.");
+
+  al.names.resize(seqNum);
+  al.nucleotides.resize(static_cast<std::size_t>(seqNum) * al.seqLength * 3);
+  auto truncated = [&](int i) {
+    fail("The file ends before sequence " + std::to_string(i + 1) + " of " + std::to_string(seqNum) + " is complete.");
+  };
+  // The header's second number is already behind us; 'next' is the character after it.
+  int c = next;
+  std::uint8_t* out = al.nucleotides.data();
+  for (int i = 0; i < seqNum; ++i) {
+    // Rest of the header line, or of the previous sequence's letter line.
+    while (c != '\n') {
+      if (c == EOF) truncated(i);
+      c = in.get();
+    }
+    std::string& name = al.names[i];
+    for (;;) {
+      c = in.get();
+      if (c == EOF) truncated(i);
+      if (c == '\n') break;
+      if (static_cast<int>(name.size()) == kNameLength) {  // cut the name at 20 characters
+        while (c != '\n') {
+          c = in.get();
+          if (c == EOF) truncated(i);
+        }
+        break;
+      }
+      name.push_back(static_cast<char>(c));
+    }
+    for (int j = 0; j < al.seqLength; ++j) {
+      for (int p = 0; p < 3; ++p) {
+        c = in.get();
+        const int n = dna(static_cast<char>(c));
+        if (c == EOF || n < 0) {
+          if (c == EOF) truncated(i);
+          fail("Sequence " + std::to_string(i + 1) + " (\"" + displayName(name) + "\"), codon " +
+               std::to_string(j + 1) + ", position " + std::to_string(p + 1) + ": " + describeChar(c) +
+               " is not a nucleotide; only T, C, A and G (either case) are allowed" +
+               (c == '\n' || c == '\r' ? ", and a sequence must stand on one line." : "."));
+        }
+        *out++ = static_cast<std::uint8_t>(n);
+      }
+    }
+    c = in.get();  // what follows the letters on their line is skipped
+  }
+  return al;
+}
+
+}  // namespace
+
+std::string displayName(const std::string& name) {
+  std::string s = name;
+  while (!s.empty() && s.back() == '\r') s.pop_back();
+  return s;
+}
+
+Alignment readSequenceFile(const std::string& path) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "r"), &std::fclose);
+  if (!f) fail("Can't open the file!");
+  struct stat st {};
+  long long available = -1;
+  if (fstat(fileno(f.get()), &st) == 0 && S_ISREG(st.st_mode)) available = st.st_size;
+  if (S_ISDIR(st.st_mode)) fail("Can't open the file!");
+  FileSource src{f.get()};
+  return parse(src, available);
+}
+
+Alignment parseSequenceText(const std::string& text) {
+  TextSource src{text};
+  return parse(src, static_cast<long long>(text.size()));
+}
+
+}  // namespace radcon

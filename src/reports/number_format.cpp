@@ -1,0 +1,95 @@
+#include "reports/number_format.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+namespace radcon {
+
+namespace {
+
+constexpr double kPow10[10] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+
+// Two-digit groups "00".."99" for fast integer conversion.
+struct DigitPairs {
+  char d[200];
+  constexpr DigitPairs() : d{} {
+    for (int i = 0; i < 100; ++i) {
+      d[2 * i] = static_cast<char>('0' + i / 10);
+      d[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+  }
+};
+constexpr DigitPairs kPairs;
+
+// Writes the digits of v backwards, ending at 'end'; returns the first digit.
+char* digitsBackward(char* end, std::uint64_t v) {
+  while (v >= 100) {
+    const unsigned r = static_cast<unsigned>(v % 100);
+    v /= 100;
+    end -= 2;
+    std::memcpy(end, &kPairs.d[2 * r], 2);
+  }
+  if (v >= 10) {
+    end -= 2;
+    std::memcpy(end, &kPairs.d[2 * v], 2);
+  } else {
+    *--end = static_cast<char>('0' + v);
+  }
+  return end;
+}
+
+char* viaPrintf(char* out, double v, int precision, int width) {
+  const int n = std::snprintf(out, kMaxNumberChars, "%*.*f", width, precision, v);
+  return out + (n < 0 ? 0 : (n < static_cast<int>(kMaxNumberChars) ? n : static_cast<int>(kMaxNumberChars) - 1));
+}
+
+}  // namespace
+
+char* formatFixed(char* out, double v, int precision, int width) {
+  if (!std::isfinite(v) || precision < 0 || precision > 9) return viaPrintf(out, v, precision, width);
+  // m is |v| x 10^precision with one rounding, so within 2^-13 of the exact
+  // product below 2^40. Away from a half, rounding m to an integer gives the
+  // digits of the exact value; near a half (an exact tie included) printf decides.
+  const double m = std::fabs(v) * kPow10[precision];
+  if (!(m < 0x1p40)) return viaPrintf(out, v, precision, width);
+  const double whole = std::floor(m);
+  const double frac = m - whole;
+  if (std::fabs(frac - 0.5) < 0x1p-12) return viaPrintf(out, v, precision, width);
+  std::uint64_t scaled = static_cast<std::uint64_t>(whole) + (frac > 0.5 ? 1 : 0);
+
+  char tmp[64];
+  char* end = tmp + sizeof tmp;
+  char* p = end;
+  if (precision > 0) {
+    const std::uint64_t unit = static_cast<std::uint64_t>(kPow10[precision]);
+    std::uint64_t fraction = scaled % unit;
+    scaled /= unit;
+    for (int i = 0; i < precision; ++i) {
+      *--p = static_cast<char>('0' + fraction % 10);
+      fraction /= 10;
+    }
+    *--p = '.';
+  }
+  p = digitsBackward(p, scaled);
+  if (std::signbit(v)) *--p = '-';
+  const int len = static_cast<int>(end - p);
+  for (int pad = width - len; pad > 0; --pad) *out++ = ' ';
+  std::memcpy(out, p, static_cast<std::size_t>(len));
+  return out + len;
+}
+
+char* formatInt(char* out, long long v) {
+  char tmp[24];
+  char* end = tmp + sizeof tmp;
+  const bool negative = v < 0;
+  const std::uint64_t mag = negative ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+  char* p = digitsBackward(end, mag);
+  if (negative) *--p = '-';
+  const std::size_t len = static_cast<std::size_t>(end - p);
+  std::memcpy(out, p, len);
+  return out + len;
+}
+
+}  // namespace radcon

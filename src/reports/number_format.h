@@ -1,0 +1,20 @@
+// Number formatting that gives the bytes of printf's "%*.*f" and "%d" without
+// printf's cost and independent of the locale (the point is always '.').
+#pragma once
+
+#include <cstddef>
+
+namespace radcon {
+
+// Room a caller must leave for one formatted number: %f of the largest double
+// has 309 integer digits.
+inline constexpr std::size_t kMaxNumberChars = 360;
+
+// Writes v as printf("%*.*f", width, precision, v) would (precision 0..9) and
+// returns the end. NaN and infinity are spelled as printf spells them.
+char* formatFixed(char* out, double v, int precision, int width);
+
+// Writes a decimal integer as "%d" would and returns the end.
+char* formatInt(char* out, long long v);
+
+}  // namespace radcon

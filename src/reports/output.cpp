@@ -1,0 +1,195 @@
+#include "reports/output.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include "util/error.h"
+
+namespace radcon {
+
+namespace {
+
+// Temporary report paths, kept where a signal handler can reach them.
+constexpr int kMaxTemporaries = 16;
+constexpr std::size_t kMaxPath = 4096;
+char gTemporaries[kMaxTemporaries][kMaxPath];
+volatile std::sig_atomic_t gTemporaryCount = 0;
+
+void registerTemporary(const std::string& path) {
+  if (gTemporaryCount >= kMaxTemporaries || path.size() >= kMaxPath) return;
+  std::memcpy(gTemporaries[gTemporaryCount], path.c_str(), path.size() + 1);
+  gTemporaryCount = gTemporaryCount + 1;
+}
+
+void forgetTemporaries() { gTemporaryCount = 0; }
+
+std::string reason(int err) { return std::strerror(err); }
+
+}  // namespace
+
+std::string pathIn(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+OutputFile::OutputFile(OutputFile&& o) noexcept
+    : fd_(o.fd_), name_(std::move(o.name_)), buffer_(std::move(o.buffer_)) {
+  o.fd_ = -1;
+}
+
+OutputFile& OutputFile::operator=(OutputFile&& o) noexcept {
+  if (this != &o) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = o.fd_;
+    name_ = std::move(o.name_);
+    buffer_ = std::move(o.buffer_);
+    o.fd_ = -1;
+  }
+  return *this;
+}
+
+OutputFile::~OutputFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void OutputFile::writeAll(const char* p, std::size_t n) {
+  while (n > 0) {
+    const ssize_t w = ::write(fd_, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      fail("Can't write " + name_ + ": " + reason(errno) + ".");
+    }
+    if (w == 0) fail("Can't write " + name_ + ": nothing could be written.");
+    p += w;
+    n -= static_cast<std::size_t>(w);
+  }
+}
+
+void OutputFile::write(const char* p, std::size_t n) {
+  if (buffer_.size() + n > kBuffer) {
+    flush();
+    if (n >= kBuffer) {
+      writeAll(p, n);
+      return;
+    }
+  }
+  buffer_.insert(buffer_.end(), p, p + n);
+}
+
+void OutputFile::flush() {
+  if (!buffer_.empty()) writeAll(buffer_.data(), buffer_.size());
+  buffer_.clear();
+}
+
+void OutputFile::close() {
+  if (fd_ < 0) return;
+  flush();
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) fail("Can't write " + name_ + ": " + reason(errno) + ".");
+}
+
+ReportSet::ReportSet(std::string folder, const std::vector<std::string>& names) : folder_(std::move(folder)) {
+  const std::string dir = folder_.empty() ? "." : folder_;
+  struct stat st {};
+  if (::stat(dir.c_str(), &st) != 0) fail("Can't create the reports in " + dir + ": " + reason(errno) + ".");
+  if (!S_ISDIR(st.st_mode)) fail("Can't create the reports in " + dir + ": it is not a folder.");
+  for (const std::string& name : names) {
+    const std::string path = pathIn(folder_, name);
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+      fail("Can't create the report " + path + ": a folder of that name is in the way.");
+  }
+  forgetTemporaries();
+  for (const std::string& name : names) {
+    const std::string path = pathIn(folder_, name);
+    const std::string temp = path + ".radcon-" + std::to_string(::getpid()) + ".tmp";
+    registerTemporary(temp);
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      const int err = errno;
+      discard();
+      fail("Can't create the report " + path + ": " + reason(err) + ".");
+    }
+    finals_.push_back(path);
+    temps_.push_back(temp);
+    files_.emplace_back(fd, path);
+  }
+}
+
+void ReportSet::discard() {
+  files_.clear();
+  for (const std::string& t : temps_) ::unlink(t.c_str());
+  temps_.clear();
+  forgetTemporaries();
+}
+
+ReportSet::~ReportSet() {
+  if (!committed_) discard();
+}
+
+void ReportSet::commit() {
+  for (OutputFile& f : files_) f.close();
+  for (std::size_t k = 0; k < temps_.size(); ++k) {
+    if (::rename(temps_[k].c_str(), finals_[k].c_str()) != 0)
+      fail("Can't put the report " + finals_[k] + " in place: " + reason(errno) + ".");
+  }
+  committed_ = true;
+  forgetTemporaries();
+}
+
+void ReportSet::removeTemporariesForSignal() {
+  const int n = gTemporaryCount;
+  for (int k = 0; k < n; ++k) ::unlink(gTemporaries[k]);
+}
+
+ScratchFile::ScratchFile(const std::string& folder) {
+  const std::string dir = folder.empty() ? "." : folder;
+  fd_ = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd_ < 0) {
+    // Filesystems without unnamed files: a named one, removed at once.
+    std::string templ = pathIn(folder, ".radcon-scratch-XXXXXX");
+    fd_ = ::mkstemp(templ.data());
+    if (fd_ < 0) fail("Can't create scratch storage in " + dir + ": " + reason(errno) + ".");
+    ::unlink(templ.c_str());
+  }
+}
+
+ScratchFile::~ScratchFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void ScratchFile::append(const double* v, std::size_t count) {
+  const char* p = reinterpret_cast<const char*>(v);
+  std::size_t n = count * sizeof(double);
+  off_t at = static_cast<off_t>(size_ * sizeof(double));
+  while (n > 0) {
+    const ssize_t w = ::pwrite(fd_, p, n, at);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) fail("Can't write scratch storage: " + reason(w < 0 ? errno : ENOSPC) + ".");
+    p += w;
+    n -= static_cast<std::size_t>(w);
+    at += w;
+  }
+  size_ += count;
+}
+
+void ScratchFile::read(std::size_t first, std::size_t count, double* out) const {
+  char* p = reinterpret_cast<char*>(out);
+  std::size_t n = count * sizeof(double);
+  off_t at = static_cast<off_t>(first * sizeof(double));
+  while (n > 0) {
+    const ssize_t r = ::pread(fd_, p, n, at);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) fail("Can't read scratch storage: " + reason(r < 0 ? errno : EIO) + ".");
+    p += r;
+    n -= static_cast<std::size_t>(r);
+    at += r;
+  }
+}
+
+}  // namespace radcon

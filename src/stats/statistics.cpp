@@ -1,0 +1,64 @@
+#include "stats/statistics.h"
+
+namespace radcon {
+
+const std::vector<double>& sequenceSites(const SiteTotals& sites, Kind kind) {
+  switch (kind) {
+    case kSynonymous: return sites.S;
+    case kNonsynonymous: return sites.N;
+    case kRadical: return sites.R;
+    default: return sites.C;
+  }
+}
+
+const std::vector<double>& codonSites(const SiteTotals& sites, Kind kind) {
+  switch (kind) {
+    case kSynonymous: return sites.SS;
+    case kNonsynonymous: return sites.NN;
+    case kRadical: return sites.RR;
+    default: return sites.CC;
+  }
+}
+
+PairStatistics computeStatistics(const SiteTotals& sites, PairDifferences& differences) {
+  PairStatistics st;
+  const int n = sites.seqNum;
+  const int L = sites.seqLength;
+  st.seqNum = n;
+  st.seqLength = L;
+  st.pairs = pairCount(n);
+  for (int kk = 0; kk < kKinds; ++kk) {
+    const Kind kind = static_cast<Kind>(kk);
+    const std::vector<double>& X = sequenceSites(sites, kind);
+    const std::vector<double>& XX = codonSites(sites, kind);
+    const std::vector<double>& x = differences.total[kk];
+    std::vector<double>& pX = st.proportion[kk];
+    std::vector<double>& var = st.variance[kk];
+    std::vector<double>& sum = st.sumSites[kk];
+    pX.assign(st.pairs, 0.0);
+    var.assign(st.pairs, 0.0);
+    sum.assign(st.pairs, 0.0);
+    st.deviation[kk] = std::move(differences.perCodon[kk]);
+    PairCodonTable& d = st.deviation[kk];
+    std::size_t a = 0;
+    for (int i = 0; i + 1 < n; ++i) {
+      for (int j = i + 1; j < n; ++j, ++a) {
+        sum[a] = X[i] + X[j];
+        pX[a] = (x[a] + x[a]) / (X[j] + X[i]);
+        const double half = pX[a] * 0.5;
+        const double* XXi = &XX[static_cast<std::size_t>(i) * L];
+        const double* XXj = &XX[static_cast<std::size_t>(j) * L];
+        double v = 0.0;
+        for (int k = 0; k < L; ++k) {
+          const double dk = d.at(a, k) - (XXj[k] + XXi[k]) * half;
+          d.at(a, k) = dk;
+          v = v + ((4.0 * dk) * dk) / (X[j] + X[i]) / (X[j] + X[i]);
+        }
+        var[a] = v;
+      }
+    }
+  }
+  return st;
+}
+
+}  // namespace radcon

@@ -1,0 +1,99 @@
+// Small helpers to spread independent work over threads. Results never depend on
+// the number of threads: every task writes only its own part, and ordered output
+// is handed on in task order.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace radcon {
+
+// The number of threads to use by default: every core the process may run on.
+int defaultThreads();
+
+// Calls body(t) for every t in [0, tasks), spread over 'threads' threads.
+void parallelFor(std::size_t tasks, int threads, const std::function<void(std::size_t)>& body);
+
+// Runs produce(t) for t in [0, tasks) on 'threads' worker threads and hands each
+// result to consume(t, result) on the calling thread, strictly in order of t, with
+// at most 'window' results waiting. An exception in either ends the run and is
+// rethrown here.
+template <class Result, class Produce, class Consume>
+void orderedParallel(std::size_t tasks, int threads, std::size_t window, Produce&& produce, Consume&& consume) {
+  if (threads <= 1 || tasks <= 1) {
+    for (std::size_t t = 0; t < tasks; ++t) {
+      Result r = produce(t);
+      consume(t, r);
+    }
+    return;
+  }
+  if (window < 1) window = 1;
+  std::vector<std::optional<Result>> slots(window);
+  std::mutex m;
+  std::condition_variable cv;
+  std::size_t next = 0, consumed = 0;
+  bool stop = false;
+  std::exception_ptr error;
+
+  auto worker = [&] {
+    for (;;) {
+      std::size_t t;
+      {
+        std::unique_lock<std::mutex> lock(m);
+        cv.wait(lock, [&] { return stop || next >= tasks || next < consumed + window; });
+        if (stop || next >= tasks) return;
+        t = next++;
+      }
+      try {
+        Result r = produce(t);
+        std::lock_guard<std::mutex> lock(m);
+        slots[t % window].emplace(std::move(r));
+        cv.notify_all();
+      } catch (...) {
+        std::lock_guard<std::mutex> lock(m);
+        if (!error) error = std::current_exception();
+        stop = true;
+        cv.notify_all();
+        return;
+      }
+    }
+  };
+  std::vector<std::thread> pool;
+  for (int k = 0; k < threads; ++k) pool.emplace_back(worker);
+  auto finish = [&] {
+    {
+      std::lock_guard<std::mutex> lock(m);
+      stop = true;
+      cv.notify_all();
+    }
+    for (std::thread& th : pool) th.join();
+  };
+  try {
+    for (std::size_t t = 0; t < tasks; ++t) {
+      std::optional<Result> r;
+      {
+        std::unique_lock<std::mutex> lock(m);
+        cv.wait(lock, [&] { return error != nullptr || slots[t % window].has_value(); });
+        if (!slots[t % window].has_value()) break;
+        r = std::move(slots[t % window]);
+        slots[t % window].reset();
+        consumed = t + 1;
+        cv.notify_all();
+      }
+      consume(t, *r);
+    }
+  } catch (...) {
+    finish();
+    throw;
+  }
+  finish();
+  if (error) std::rethrow_exception(error);
+}
+
+}  // namespace radcon
