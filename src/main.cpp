@@ -160,6 +160,14 @@ int run(const Options& o) {
   return 0;
 }
 
+// Messages go to standard output; when that cannot be written, to standard error.
+int report(const char* message, int status) {
+  if (gPromptOpen) std::fputc('\n', stdout);
+  std::printf("%s\n", message);
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) std::fprintf(stderr, "radcon: %s\n", message);
+  return status;
+}
+
 extern "C" void onSignal(int sig) {
   ReportSet::removeTemporariesForSignal();
   std::signal(sig, SIG_DFL);
@@ -179,14 +187,8 @@ int main(int argc, char** argv) {
   try {
     return run(options);
   } catch (const RunError& e) {
-    if (gPromptOpen) std::fputc('\n', stdout);
-    std::printf("%s\n", e.what());
-    std::fflush(stdout);
-    return e.status();
+    return report(e.what(), e.status());
   } catch (const std::bad_alloc&) {
-    if (gPromptOpen) std::fputc('\n', stdout);
-    std::printf("Not enough memory for this run.\n");
-    std::fflush(stdout);
-    return 1;
+    return report("Not enough memory for this run.", 1);
   }
 }

@@ -9,8 +9,6 @@ namespace radcon {
 
 namespace {
 
-constexpr double kFourThirds = 4.0 / 3.0;
-
 // Which row ranges of the covariance triangle one task covers: whole panels of
 // pairs, about kTaskEntries entries each.
 constexpr std::size_t kTaskEntries = std::size_t{1} << 17;
@@ -244,11 +242,7 @@ void writeReports(const SiteTotals& sites, const PairDifferences& diff, PairStat
     flushText(*dis[k], text);
   }
 
-  std::vector<double> jc[kKinds];
-  for (int k = 0; k < kKinds; ++k) {
-    jc[k].resize(L.P);
-    for (std::size_t a = 0; a < L.P; ++a) jc[k][a] = 1.0 - st.proportion[k][a] * kFourThirds;
-  }
+  const auto& jc = st.jcDenominator;
 
   // Pass 1: every covariance once. The first block of each detailed report and
   // the .dis lines are written now; the tables go to scratch storage for the

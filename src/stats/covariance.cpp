@@ -2,7 +2,10 @@
 // sum over codons of the product of their deviations, divided by X_a X_b / 4.
 // The sums form the upper triangle of D D^T, D the pairs x codons deviation
 // matrix, computed as a blocked matrix product on panels of eight pairs.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "stats/statistics.h"
@@ -36,11 +39,41 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void panelProducts(
 
 }  // namespace
 
+namespace {
+
+// True when every value in [lo, hi] (0 <= lo <= hi) prints alike with the given
+// number of decimals: no rounding boundary (a half unit of the last place) lies
+// between them.
+bool sameDecimals(double lo, double hi, double scale) {
+  const double mlo = lo * scale, mhi = hi * scale;
+  if (!(mhi < 0x1p40)) return false;
+  const double slack = mhi * 0x1p-50 + 0x1p-40;  // the rounding of the products above
+  return std::floor(mlo - slack + 0.5) == std::floor(mhi + slack + 0.5);
+}
+
+// Whether a covariance known to lie within r of c prints the same whatever its
+// exact value: as a proportion covariance (7 and 6 decimals, negative values as
+// zero) and as a Jukes-Cantor covariance, c / ja / jb.
+bool printsAlike(double c, double r, double ja, double jb) {
+  if (std::isnan(c)) return true;  // NaN flows alike through either sum
+  if (!(r < std::numeric_limits<double>::infinity())) return false;
+  const double lo = std::max(c - r, 0.0), hi = std::max(c + r, 0.0);
+  if (!sameDecimals(lo, hi, 1e7) || !sameDecimals(lo, hi, 1e6)) return false;
+  const double q = std::fabs(ja * jb);
+  if (std::isnan(q)) return true;
+  if (q == 0.0 || !std::isfinite(q)) return lo > 0.0 || hi == 0.0;  // +-inf, or 0/0, either way
+  constexpr double u = 0x1p-50;
+  return sameDecimals(lo / q * (1 - u), hi / q * (1 + u) + 0x1p-1000, 1e7);
+}
+
+}  // namespace
+
 void covarianceRows(const PairStatistics& st, Kind kind, std::size_t rowBegin, std::size_t rowEnd, double* out) {
   constexpr std::size_t kL = PairCodonTable::kLanes;
   const PairCodonTable& d = st.deviation[kind];
   const std::vector<double>& sum = st.sumSites[kind];
   const std::vector<double>& var = st.variance[kind];
+  const std::vector<double>& jc = st.jcDenominator[kind];
   const std::size_t P = st.pairs;
   const int L = st.seqLength;
   const std::size_t panels = d.panels();
@@ -59,15 +92,23 @@ void covarianceRows(const PairStatistics& st, Kind kind, std::size_t rowBegin, s
         std::memcpy(&sums[((pa - pa0) * kL + r) * width + (pb - pa0) * kL], &block[16 * r], 16 * sizeof(double));
     }
   }
+  // Summing before dividing differs from the term-by-term sum by at most about
+  // 2 L u sum|d_a d_b| / D, and by Cauchy-Schwarz sum|d_a d_b| / D <= sqrt(var_a var_b).
+  const double errorPerScale = (2.0 * L + 16.0) * 0x1p-51;
   double* o = out;
   for (std::size_t a = rowBegin; a < rowEnd; ++a) {
     const double* row = &sums[(a - c0) * width];
     const double diagonal = var[a];  // the variance itself, not recomputed
     *o++ = diagonal < 0.0 ? 0.0 : diagonal;
     for (std::size_t b = a + 1; b < P; ++b) {
-      double v = row[b - c0] / ((sum[a] * sum[b]) / 4.0);
-      if (v < 0.0) v = 0.0;
-      *o++ = v;
+      const double D = (sum[a] * sum[b]) / 4.0;
+      double v = row[b - c0] / D;
+      const double r = errorPerScale * std::sqrt(var[a] * var[b]) * 2.0;
+      if (!printsAlike(v, r, jc[a], jc[b])) {
+        v = 0.0;
+        for (int k = 0; k < L; ++k) v = v + (d.at(a, k) * d.at(b, k)) / D;
+      }
+      *o++ = v < 0.0 ? 0.0 : v;
     }
   }
 }

@@ -35,6 +35,8 @@ PairStatistics computeStatistics(const SiteTotals& sites, PairDifferences& diffe
     std::vector<double>& pX = st.proportion[kk];
     std::vector<double>& var = st.variance[kk];
     std::vector<double>& sum = st.sumSites[kk];
+    std::vector<double>& jc = st.jcDenominator[kk];
+    jc.assign(st.pairs, 0.0);
     pX.assign(st.pairs, 0.0);
     var.assign(st.pairs, 0.0);
     sum.assign(st.pairs, 0.0);
@@ -45,6 +47,7 @@ PairStatistics computeStatistics(const SiteTotals& sites, PairDifferences& diffe
       for (int j = i + 1; j < n; ++j, ++a) {
         sum[a] = X[i] + X[j];
         pX[a] = (x[a] + x[a]) / (X[j] + X[i]);
+        jc[a] = 1.0 - pX[a] * kFourThirds;
         const double half = pX[a] * 0.5;
         const double* XXi = &XX[static_cast<std::size_t>(i) * L];
         const double* XXj = &XX[static_cast<std::size_t>(j) * L];

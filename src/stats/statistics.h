@@ -18,8 +18,9 @@ struct PairStatistics {
   int seqNum = 0;
   int seqLength = 0;
   std::size_t pairs = 0;
-  // By kind and pair index: the proportion, its variance, and X_i + X_j.
-  std::array<std::vector<double>, kKinds> proportion, variance, sumSites;
+  // By kind and pair index: the proportion, its variance, X_i + X_j, and
+  // 1 - p 4/3, the factor that carries a proportion over to its Jukes-Cantor distance.
+  std::array<std::vector<double>, kKinds> proportion, variance, sumSites, jcDenominator;
   // By kind, per pair and codon: the codon's differences minus those that the
   // pair's proportion predicts for the codon's mean sites.
   std::array<PairCodonTable, kKinds> deviation;
@@ -29,12 +30,20 @@ struct PairStatistics {
 // (they become the deviations) and leaves the pair totals in place.
 PairStatistics computeStatistics(const SiteTotals& sites, PairDifferences& differences);
 
-// Covariance of the proportions of pairs a and b (b >= a, not the diagonal) as the
-// sum of the deviation products over codons divided by ((X_a)(X_b))/4.
+// 4/3 as one double.
+inline constexpr double kFourThirds = 4.0 / 3.0;
+
+// Covariances of the proportions of pair a and every later pair b: the sum over
+// codons of d_a d_b / ((X_a)(X_b) / 4), each term divided before it is added.
 // Rows [rowBegin, rowEnd) of the upper triangle are written row after row into
 // out: for each row a, the entries b = a .. pairs-1, the diagonal entry being the
 // variance. Negative covariances are stored as 0 (a NaN stays a NaN).
 // rowBegin must be a multiple of PairCodonTable::kLanes.
+//
+// The sums are formed as a blocked matrix product and divided once; an entry whose
+// printed forms (%8.7f and %f of the covariance, %8.7f of the Jukes-Cantor
+// covariance) could differ from those of the term-by-term sum is evaluated term
+// by term, so the reports carry the same text either way.
 void covarianceRows(const PairStatistics& stats, Kind kind, std::size_t rowBegin, std::size_t rowEnd, double* out);
 
 // Offset of row a in the row-after-row upper triangle of an order-P matrix.

@@ -2,10 +2,126 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "codon/frequency.h"
+#include "input/sequence_file.h"
+
 namespace radcon {
 namespace {
 
-TEST(GeneticCode, Placeholder) { EXPECT_EQ(aa(2, 3, 0), 15); }
+TEST(Encoding, NucleotidesEitherCase) {
+  EXPECT_EQ(dna('T'), 0);
+  EXPECT_EQ(dna('t'), 0);
+  EXPECT_EQ(dna('C'), 1);
+  EXPECT_EQ(dna('c'), 1);
+  EXPECT_EQ(dna('A'), 2);
+  EXPECT_EQ(dna('a'), 2);
+  EXPECT_EQ(dna('G'), 3);
+  EXPECT_EQ(dna('g'), 3);
+  for (char c : std::string("NnU-.?* \r\n0"))
+    EXPECT_EQ(dna(c), -1) << c;
+}
+
+TEST(Encoding, CodonIndices) {
+  EXPECT_EQ(bb(0, 0, 0), 0);    // TTT
+  EXPECT_EQ(bb(3, 3, 3), 63);   // GGG
+  EXPECT_EQ(bb(2, 3, 0), 44);   // AGT
+}
+
+TEST(Encoding, AminoAcidLetters) {
+  EXPECT_EQ(change('A'), 0);
+  EXPECT_EQ(change('V'), 19);
+  EXPECT_EQ(change('W'), 17);
+  EXPECT_EQ(change('Y'), 18);
+  EXPECT_EQ(change('a'), -1);
+  EXPECT_EQ(change('*'), -1);
+  EXPECT_EQ(change('B'), -1);
+}
+
+TEST(GeneticCode, StandardCode) {
+  EXPECT_EQ(aa(2, 3, 0), 15);  // AGT S
+  EXPECT_EQ(aa(0, 1, 0), 15);  // TCT S
+  EXPECT_EQ(aa(0, 3, 2), 20);  // TGA stop
+  EXPECT_EQ(aa(2, 0, 3), 12);  // ATG M
+  // Three stops, one codon each for M and W, six each for L, S and R.
+  int count[21] = {};
+  for (int k = 0; k < 64; ++k) ++count[translate(k)];
+  EXPECT_EQ(count[kStop], 3);
+  EXPECT_EQ(count[change('M')], 1);
+  EXPECT_EQ(count[change('W')], 1);
+  EXPECT_EQ(count[change('L')], 6);
+  EXPECT_EQ(count[change('S')], 6);
+  EXPECT_EQ(count[change('R')], 6);
+  EXPECT_EQ(translate(bb(0, 2, 2)), kStop);  // TAA
+  EXPECT_EQ(translate(bb(0, 2, 3)), kStop);  // TAG
+  EXPECT_EQ(translate(bb(0, 3, 3)), change('W'));
+}
+
+TEST(GeneticCodeDeathTest, CodonOutsideTheTableEndsWith255) {
+  EXPECT_EXIT(aa(0, 0, 64), testing::ExitedWithCode(255), "");
+  EXPECT_EXIT(aa(0, 0, -1), testing::ExitedWithCode(255), "");
+}
+
+// aa's message goes to standard output, without a newline: run it in a child.
+TEST(GeneticCode, CodonOutsideTheTablePrintsItsNumbers) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    dup2(fds[1], 1);
+    aa(0, 0, 64);
+    _exit(0);
+  }
+  close(fds[1]);
+  std::string out;
+  char buf[64];
+  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<std::size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_EQ(out, "0 0 64");
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 255);
+}
+
+Alignment makeAlignment(const std::vector<std::string>& seqs) {
+  std::string text = std::to_string(seqs.size()) + " " + std::to_string(seqs[0].size()) + "\n";
+  for (const std::string& s : seqs) {
+    text += "name\n";
+    text += s;
+    text += "\n";
+  }
+  return parseSequenceText(text);
+}
+
+TEST(Frequencies, PseudocountOverSeqLength) {
+  const CodonData d = translateAndCount(makeAlignment({std::string(30, 'T')}));
+  EXPECT_DOUBLE_EQ(d.frequency[0][0], 1.1);
+  for (int k = 1; k < kFrequencyEntries; ++k) EXPECT_DOUBLE_EQ(d.frequency[0][k], 0.1) << k;
+  const CodonData one = translateAndCount(makeAlignment({"GGG"}));
+  EXPECT_EQ(one.frequency[0][63], 2.0);
+  for (int k = 0; k < 63; ++k) EXPECT_EQ(one.frequency[0][k], 1.0);
+}
+
+TEST(Frequencies, OrderOfCodonsDoesNotMatter) {
+  const CodonData d = translateAndCount(makeAlignment({"TTTAAAGGCTAA", "TAAGGCTTTAAA"}));
+  EXPECT_EQ(d.frequency[0], d.frequency[1]);
+  EXPECT_EQ(d.aminoAcid[3], kStop);  // stops are translated and counted like others
+  EXPECT_EQ(d.frequency[0][bb(0, 2, 2)], 2.0 / 4);
+}
+
+TEST(Frequencies, TsTvFallback) {
+  EXPECT_EQ(finalRatio(0.5), 1.0);
+  EXPECT_EQ(finalRatio(0.0), 1.0);
+  EXPECT_EQ(finalRatio(-3.0), 1.0);
+  EXPECT_EQ(finalRatio(0.00004), 1.0);
+  EXPECT_EQ(finalRatio(0.00005), 0.0001);
+  EXPECT_EQ(finalRatio(2.0), 4.0);
+  EXPECT_EQ(estimate(), 1.0);
+}
 
 }  // namespace
 }  // namespace radcon

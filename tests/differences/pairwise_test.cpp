@@ -1,0 +1,178 @@
+#include "differences/pairwise.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "codon/genetic_code.h"
+#include "differences/step.h"
+#include "input/sequence_file.h"
+
+namespace radcon {
+namespace {
+
+const GroupTable kCharge = parseGroupText("3\n3 RHK\n2 DE\n", "charge");
+
+int idx(const char* s) { return bb(dna(s[0]), dna(s[1]), dna(s[2])); }
+
+double qab(const char* from, const char* to, double Pi2, double ratio, double w, double r, int flags[3]) {
+  return ComputeQab(dna(from[0]), dna(from[1]), dna(from[2]), dna(to[0]), dna(to[1]), dna(to[2]), Pi2, ratio, w, r,
+                    kCharge.data(), &flags[0], &flags[1], &flags[2]);
+}
+
+TEST(StepClassifiers, TransversionTruthTable) {
+  for (auto [a, b] : {std::pair{0, 2}, {1, 3}, {2, 1}, {3, 0}, {0, 3}, {1, 2}}) EXPECT_EQ(IsTransVersion(a, b), 1);
+  for (auto [a, b] : {std::pair{0, 1}, {2, 3}, {1, 1}, {1, 0}, {3, 2}, {4, 2}, {0, 4}, {-1, 2}})
+    EXPECT_EQ(IsTransVersion(a, b), 0);
+  EXPECT_EQ(HasTransVersion(0, 0, 0, 0, 0, 2), 1);
+  EXPECT_EQ(HasTransVersion(0, 0, 0, 0, 0, 1), 0);
+}
+
+TEST(StepClassifiers, WeightsOfTheStepKinds) {
+  int f[3];
+  EXPECT_EQ(qab("TTT", "TTC", 0.37, 3.0, 0.5, 2.0, f), 3.0);  // synonymous transition: ratio alone
+  EXPECT_EQ((std::vector<int>{f[0], f[1], f[2]}), (std::vector<int>{1, 0, 0}));
+  EXPECT_EQ(qab("TCT", "TCA", 0.37, 3.0, 0.5, 2.0, f), 0.37);  // synonymous transversion: Pi2
+  EXPECT_EQ((std::vector<int>{f[0], f[1], f[2]}), (std::vector<int>{1, 1, 0}));
+  // W to stop: nonsynonymous, transition, radical.
+  EXPECT_EQ(qab("TGG", "TAG", 0.37, 3.0, 0.5, 2.0, f), 3.0 * 0.5 * 0.37 * std::sqrt(2.0));
+  EXPECT_EQ((std::vector<int>{f[0], f[1], f[2]}), (std::vector<int>{0, 0, 1}));
+  EXPECT_EQ(qab("TAA", "TAG", 0.37, 3.0, 0.5, 2.0, f), 3.0);  // stop to stop: synonymous transition
+  EXPECT_EQ((std::vector<int>{f[0], f[1], f[2]}), (std::vector<int>{1, 0, 0}));
+  // Conservative (K to R, both positive) transversion: r = 4 halves it.
+  EXPECT_EQ(qab("AAA", "AGA", 0.2, 3.0, 0.5, 4.0, f) * 2, qab("AAA", "AGA", 0.2, 3.0, 0.5, 1.0, f));
+  EXPECT_EQ(qab("AAA", "ATA", 0.2, 3.0, 0.5, 4.0, f), 0.5 * 0.2 * 2.0);  // K to I transversion, radical
+  EXPECT_EQ((std::vector<int>{f[0], f[1], f[2]}), (std::vector<int>{0, 1, 1}));
+}
+
+FrequencyTable flat(double v = 0.5) {
+  FrequencyTable f;
+  f.fill(v);
+  return f;
+}
+
+CodonDifference diff(const char* I, const char* J, const FrequencyTable& f = flat(), StepRates r = {2.0, 1.0, 1.0}) {
+  return compareCodons(idx(I), idx(J), f, r, kCharge);
+}
+
+void expectDiff(const CodonDifference& d, double s, double n, double c, double r) {
+  EXPECT_NEAR(d.s, s, 1e-12);
+  EXPECT_NEAR(d.n, n, 1e-12);
+  EXPECT_NEAR(d.c, c, 1e-12);
+  EXPECT_NEAR(d.r, r, 1e-12);
+}
+
+TEST(CodonDifferences, OneDifference) {
+  expectDiff(diff("AAA", "AAA"), 0, 0, 0, 0);
+  expectDiff(diff("TTT", "TTC"), 1, 0, 0, 0);
+  expectDiff(diff("TGG", "TAG"), 0, 1, 0, 1);  // W to stop is radical
+  expectDiff(diff("TAA", "TAG"), 1, 0, 0, 0);  // two stops are synonymous
+  expectDiff(diff("AAA", "AGA"), 0, 1, 1, 0);  // K to R within the positive group
+}
+
+TEST(CodonDifferences, TwoDifferencesThroughStops) {
+  // TAA against TGG: both intermediates are stops; pathway Y (through TGA) takes it all.
+  expectDiff(diff("TAA", "TGG"), 1, 1, 0, 1);
+  // TGG against TAT: y = TAG is a stop, so x = TGT carries weight 1 (W-C-Y, all neutral).
+  expectDiff(diff("TGG", "TAT"), 0, 2, 2, 0);
+}
+
+TEST(CodonDifferences, TwoDifferencesWeighedByTheirStepRates) {
+  // GAT (D) to GGG (G): X through GAG (E): D-E conservative, E-G radical;
+  // Y through GGT (G): D-G radical, G-G synonymous.
+  FrequencyTable f = flat(0.7);
+  f[idx("GAG")] = 0.2;
+  f[idx("GGG")] = 0.3;
+  f[idx("GGT")] = 0.1;
+  const double ratio = 2.0, w = 0.5, sqrtR = 2.0;
+  const double X = (w * 0.2 / sqrtR) * (ratio * w * 0.3 * sqrtR);  // transversion then transition
+  const double Y = (ratio * w * 0.1 * sqrtR) * 0.3;                // transition then synonymous transversion
+  const double wx = X / (X + Y), wy = Y / (X + Y);
+  EXPECT_NEAR(wx, 1.0 / 3, 1e-15);
+  expectDiff(diff("GAT", "GGG", f, {ratio, w, 4.0}), wy, 2 * wx + wy, wx, wx + wy);
+}
+
+TEST(CodonDifferences, ThreeDifferencesSkipStopPathways) {
+  // TGG to CAA: every pathway whose intermediate is a stop carries nothing, and
+  // the rest still sum to one.
+  const CodonDifference d = diff("TGG", "CAA");
+  EXPECT_NEAR(d.s + d.n, 3.0, 1e-12);
+  EXPECT_NEAR(d.c + d.r, d.n, 1e-12);
+  // ATG to TAA: only pathways avoiding TAG/TGA/TAA intermediates count.
+  const CodonDifference e = diff("ATG", "TCA");
+  EXPECT_NEAR(e.s + e.n, 3.0, 1e-12);
+}
+
+TEST(CodonDifferences, InvariantsOverRandomCodonsAndFrequencies) {
+  std::mt19937_64 rng(3);
+  std::uniform_real_distribution<double> u(0.01, 1.5);
+  for (int trial = 0; trial < 20000; ++trial) {
+    FrequencyTable f;
+    for (double& v : f) v = u(rng);
+    const int I = static_cast<int>(rng() % 64), J = static_cast<int>(rng() % 64);
+    const StepRates r{u(rng) * 4, u(rng), u(rng) * 3};
+    const CodonDifference d = compareCodons(I, J, f, r, kCharge);
+    const int a4 = ((I ^ J) & 0x30 ? 1 : 0) + ((I ^ J) & 0x0C ? 1 : 0) + ((I ^ J) & 0x03 ? 1 : 0);
+    EXPECT_NEAR(d.s + d.n, a4, 1e-12);
+    EXPECT_NEAR(d.c + d.r, d.n, 1e-12);
+    EXPECT_GE(std::min({d.s, d.n, d.c, d.r}), 0.0);
+  }
+}
+
+Alignment alignment(const std::vector<std::string>& seqs) {
+  std::string text = std::to_string(seqs.size()) + " " + std::to_string(seqs[0].size()) + "\n";
+  for (const std::string& s : seqs) text += "x\n" + s + "\n";
+  return parseSequenceText(text);
+}
+
+TEST(PairDifferencesTest, RatioIsSharedByAllPairs) {
+  const Alignment al = alignment({"TGGAAA", "TAGAGA", "TGGGAA"});
+  const CodonData codons = translateAndCount(al);
+  // Radical: TGG/TAG in (0,1), AAA/GAA in (0,2), TAG/TGG in (1,2); conservative: AAA/AGA in (0,1).
+  EXPECT_EQ(radicalConservativeRatio(codons, 3, 2, kCharge), (((0.001 + 1) + 1) + 1) / (0.001 + 1));
+  const PairDifferences d = countDifferences(codons, 3, 2, 1.0, 1.0, kCharge, 1);
+  EXPECT_EQ(d.DrDcRatio, (((0.001 + 1) + 1) + 1) / (0.001 + 1));
+  EXPECT_EQ(d.total[kRadical][0], 1.0);
+  EXPECT_EQ(d.total[kConservative][0], 1.0);
+  EXPECT_EQ(d.total[kNonsynonymous][0], 2.0);
+  EXPECT_EQ(d.perCodon[kRadical].at(0, 0), 1.0);
+  EXPECT_EQ(d.perCodon[kConservative].at(0, 1), 1.0);
+}
+
+TEST(PairDifferencesTest, NoOneStepChangesGiveRatioOne) {
+  const Alignment al = alignment({"AAAAAA", "AAAAAA"});
+  const CodonData codons = translateAndCount(al);
+  EXPECT_EQ(radicalConservativeRatio(codons, 2, 2, kCharge), 1.0);
+  const PairDifferences d = countDifferences(codons, 2, 2, 1.0, 1.0, kCharge, 1);
+  for (int k = 0; k < kKinds; ++k) {
+    EXPECT_EQ(d.total[k][0], 0.0);
+    EXPECT_EQ(d.perCodon[k].at(0, 0), 0.0);
+  }
+  EXPECT_EQ(countDifferences(translateAndCount(alignment({"AAA"})), 1, 1, 1.0, 1.0, kCharge, 1).total[0].size(), 0u);
+}
+
+TEST(PairDifferencesTest, TotalsAreSumsOverCodonsAndThreadsChangeNothing) {
+  std::mt19937_64 rng(5);
+  std::vector<std::string> seqs(7);
+  for (std::string& s : seqs)
+    for (int k = 0; k < 300; ++k) s.push_back("TCAG"[rng() % 4]);
+  const Alignment al = alignment(seqs);
+  const CodonData codons = translateAndCount(al);
+  const PairDifferences one = countDifferences(codons, 7, 100, 2.5, 0.7, kCharge, 1);
+  const PairDifferences four = countDifferences(codons, 7, 100, 2.5, 0.7, kCharge, 4);
+  for (int k = 0; k < kKinds; ++k) {
+    EXPECT_EQ(one.total[k], four.total[k]);
+    for (std::size_t a = 0; a < pairCount(7); ++a) {
+      double sum = 0;
+      for (int j = 0; j < 100; ++j) {
+        sum = sum + one.perCodon[k].at(a, j);
+        EXPECT_EQ(one.perCodon[k].at(a, j), four.perCodon[k].at(a, j));
+      }
+      EXPECT_EQ(one.total[k][a], sum);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace radcon

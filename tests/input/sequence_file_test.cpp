@@ -1,0 +1,105 @@
+#include "input/sequence_file.h"
+
+#include <gtest/gtest.h>
+
+#include "util/error.h"
+
+namespace radcon {
+namespace {
+
+std::string letters(const Alignment& al, int seq) {
+  std::string s;
+  for (int j = 0; j < al.seqLength; ++j)
+    for (int p = 0; p < 3; ++p) s.push_back("TCAG"[al.nucleotide(seq, j, p)]);
+  return s;
+}
+
+// The message of the failure a text gives, or "" when it reads.
+std::string failure(const std::string& text) {
+  try {
+    parseSequenceText(text);
+  } catch (const RunError& e) {
+    EXPECT_EQ(e.status(), 1);
+    return e.what();
+  }
+  return "";
+}
+
+TEST(SequenceReader, HeaderOnOneOrTwoLinesAndTextBehindIt) {
+  const Alignment a = parseSequenceText("2 6\none\nTTTAAA\ntwo\nGGGCCC\n");
+  const Alignment b = parseSequenceText("  2\n 6 nucleotides, two genes\none\nTTTAAA\ntwo\nGGGCCC\n");
+  for (const Alignment* al : {&a, &b}) {
+    EXPECT_EQ(al->seqNum, 2);
+    EXPECT_EQ(al->seqLength, 2);
+    EXPECT_EQ(letters(*al, 0), "TTTAAA");
+    EXPECT_EQ(letters(*al, 1), "GGGCCC");
+    EXPECT_EQ(al->names[0], "one");
+  }
+}
+
+TEST(SequenceReader, NamesAreCutAtTwentyCharacters) {
+  const Alignment al = parseSequenceText("3 3\n12345678901234567890\nTTT\n1234567890123456789012345\nCCC\n\nAAA\n");
+  EXPECT_EQ(al.names[0], "12345678901234567890");
+  EXPECT_EQ(al.names[1], "12345678901234567890");
+  EXPECT_EQ(letters(al, 1), "CCC");
+  EXPECT_EQ(al.names[2], "");
+  EXPECT_EQ(letters(al, 2), "AAA");
+}
+
+TEST(SequenceReader, CrLfLowerCaseAndLettersBeyondTheLength) {
+  const Alignment al = parseSequenceText("2 6\r\nhuman\r\nttTaAa\r\nmouse\r\nGGGCCCAAATTT\r\n");
+  EXPECT_EQ(letters(al, 0), "TTTAAA");
+  EXPECT_EQ(letters(al, 1), "GGGCCC");
+  EXPECT_EQ(al.names[0], "human\r");  // the carriage return stays in the name
+  EXPECT_EQ(displayName(al.names[0]), "human");
+}
+
+TEST(SequenceReader, LengthThatIsNoMultipleOfThree) {
+  EXPECT_EQ(failure("1 10\nx\nTTTTTTTTTT\n"), "Non-coding sequences!");
+  EXPECT_EQ(parseSequenceText("1 9\nx\nTTTTTTTTT\n").seqLength, 3);
+}
+
+TEST(SequenceReader, BadHeaders) {
+  EXPECT_NE(failure("").find("number of sequences is missing"), std::string::npos);
+  EXPECT_NE(failure("two 6\n").find("number of sequences"), std::string::npos);
+  EXPECT_NE(failure("2\n").find("sequence length is missing"), std::string::npos);
+  EXPECT_NE(failure("2 6.5\nx\nTTTAAA\n").find("not an integer"), std::string::npos);
+  EXPECT_NE(failure("0 6\n").find("at least 1"), std::string::npos);
+  EXPECT_NE(failure("-2 6\n").find("at least 1"), std::string::npos);
+  EXPECT_NE(failure("1 0\nx\n\n").find("at least 3"), std::string::npos);
+  EXPECT_NE(failure("99999999999 6\n").find("too large"), std::string::npos);
+  EXPECT_NE(failure("1000000000 3000000000\n").find("too large"), std::string::npos);
+  // A claim beyond the file's size is refused before anything is allocated.
+  EXPECT_NE(failure("1000000000 999999\nx\nTTT\n").find("more than the file"), std::string::npos);
+}
+
+TEST(SequenceReader, FileThatEndsEarly) {
+  EXPECT_NE(failure("2 6\none\nTTTAAA\n").find("ends before sequence 2"), std::string::npos);
+  EXPECT_NE(failure("1 6\none\nTTT").find("ends before sequence 1"), std::string::npos);
+  EXPECT_NE(failure("1 3 ").find("ends before sequence 1"), std::string::npos);
+  EXPECT_NE(failure("1 3\nname without end").find("ends before sequence 1"), std::string::npos);
+}
+
+TEST(SequenceReader, CharactersThatAreNoNucleotide) {
+  const std::string n = failure("2 6\none\nTTTAAA\ntwo\nGGNCCC\n");
+  EXPECT_NE(n.find("Sequence 2 (\"two\"), codon 1, position 3: 'N'"), std::string::npos) << n;
+  EXPECT_NE(failure("1 6\nx\nTT-AAA\n").find("'-'"), std::string::npos);
+  EXPECT_NE(failure("1 6\nx\nTTT AA\n").find("a blank"), std::string::npos);
+  EXPECT_NE(failure("1 6\nx\nTTT\nAAA\n").find("a line break"), std::string::npos);
+  EXPECT_NE(failure("1 6\nx\nTTT?AA\n").find("'?'"), std::string::npos);
+  EXPECT_NE(failure("1 6\nx\nTTT1AA\n").find("'1'"), std::string::npos);
+  EXPECT_NE(failure(std::string("1 3\nx\nT\xC3\xA9\n")).find("byte 0xC3"), std::string::npos);
+}
+
+TEST(SequenceReader, MissingFile) {
+  try {
+    readSequenceFile("/nonexistent/file.seq");
+    FAIL();
+  } catch (const RunError& e) {
+    EXPECT_STREQ(e.what(), "Can't open the file!");
+    EXPECT_EQ(e.status(), 1);
+  }
+}
+
+}  // namespace
+}  // namespace radcon

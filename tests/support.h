@@ -1,0 +1,78 @@
+// Helpers shared by the tests: scratch folders and running the built radcon.
+#pragma once
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace radcon::test {
+
+inline std::string readFile(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void writeFile(const std::filesystem::path& p, const std::string& text) {
+  std::ofstream out(p, std::ios::binary);
+  out << text;
+}
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string templ = (std::filesystem::temp_directory_path() / "radcon-test-XXXXXX").string();
+    path_ = ::mkdtemp(templ.data());
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+struct RunResult {
+  int status = -1;
+  std::string out, err;
+};
+
+// Runs radcon in 'dir' with the given arguments (already shell-quoted) and
+// standard input; 'prefix' runs before it in the same shell (a ulimit, say).
+inline RunResult runRadcon(const std::filesystem::path& dir, const std::string& args, const std::string& input,
+                           const std::string& prefix = "", const std::string& stdoutTarget = "") {
+  ScratchDir io;
+  writeFile(io / "in", input);
+  const std::string out = stdoutTarget.empty() ? (io / "out").string() : stdoutTarget;
+  const std::string cmd = "cd '" + dir.string() + "' && " + prefix + " '" RADCON_BINARY "' " + args + " < '" +
+                          (io / "in").string() + "' > '" + out + "' 2> '" + (io / "err").string() + "'";
+  const int raw = std::system(cmd.c_str());
+  RunResult r;
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  r.out = readFile(io / "out");
+  r.err = readFile(io / "err");
+  return r;
+}
+
+inline const char* kDialogue =
+    "Use corrected N and S? 0 not use, 1 use\n"
+    "Input transition to transvertion ratio (0.5:no Ts/Tv bias )"
+    "Input Ka/Ks rate ratio"
+    "Choose amino acid group files:\n"
+    " 1. Charge\n"
+    " 2. Polarity\n"
+    " 3. Miyata and Yasunaga\n"
+    " 4. Self-defined\n";
+
+}  // namespace radcon::test
