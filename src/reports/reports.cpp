@@ -252,22 +252,24 @@ void writeReports(const SiteTotals& sites, const PairDifferences& diff, PairStat
   struct Chunk {
     TextBuffer sn, cr, dis[kKinds];
     std::vector<double> cov[kKinds];
+    std::vector<double> workspace;
   };
   const std::size_t window = static_cast<std::size_t>(threads) + 2;
   orderedParallel<Chunk>(
       L.tasks.size(), threads, window,
-      [&](std::size_t t) {
+      [&](std::size_t t, Chunk& c) {
         const auto [begin, end] = L.tasks[t];
         const std::size_t count = L.rowOffset(end) - L.rowOffset(begin);
-        Chunk c;
         for (int k = 0; k < kKinds; ++k) {
           c.cov[k].resize(count);
-          covarianceRows(st, static_cast<Kind>(k), begin, end, c.cov[k].data());
+          covarianceRows(st, static_cast<Kind>(k), begin, end, c.cov[k].data(), c.workspace);
+          c.dis[k].clear();
           covarianceLine(c.dis[k], c.cov[k].data(), count);
         }
+        c.sn.clear();
         covarianceText(c.sn, L, begin, end, c.cov[kNonsynonymous].data(), nullptr);
+        c.cr.clear();
         covarianceText(c.cr, L, begin, end, c.cov[kRadical].data(), nullptr);
-        return c;
       },
       [&](std::size_t, Chunk& c) {
         sn.write(c.sn);
@@ -281,23 +283,24 @@ void writeReports(const SiteTotals& sites, const PairDifferences& diff, PairStat
 
   // Pass 2: the later covariance blocks of both detailed reports, from scratch.
   auto blocks = [&](Kind snKind, Kind crKind, bool distances) {
-    struct Pair2 {
+    struct Blocks {
       TextBuffer sn, cr;
+      std::vector<double> rows;
     };
-    orderedParallel<Pair2>(
+    orderedParallel<Blocks>(
         L.tasks.size(), threads, window,
-        [&](std::size_t t) {
+        [&](std::size_t t, Blocks& out) {
           const auto [begin, end] = L.tasks[t];
           const std::size_t first = L.rowOffset(begin), count = L.rowOffset(end) - first;
-          std::vector<double> rows(count);
-          Pair2 out;
-          scratch[snKind]->read(first, count, rows.data());
-          covarianceText(out.sn, L, begin, end, rows.data(), distances ? &jc[snKind] : nullptr);
-          scratch[crKind]->read(first, count, rows.data());
-          covarianceText(out.cr, L, begin, end, rows.data(), distances ? &jc[crKind] : nullptr);
-          return out;
+          out.rows.resize(count);
+          out.sn.clear();
+          scratch[snKind]->read(first, count, out.rows.data());
+          covarianceText(out.sn, L, begin, end, out.rows.data(), distances ? &jc[snKind] : nullptr);
+          out.cr.clear();
+          scratch[crKind]->read(first, count, out.rows.data());
+          covarianceText(out.cr, L, begin, end, out.rows.data(), distances ? &jc[crKind] : nullptr);
         },
-        [&](std::size_t, Pair2& out) {
+        [&](std::size_t, Blocks& out) {
           sn.write(out.sn);
           cr.write(out.cr);
         });

@@ -68,7 +68,8 @@ bool printsAlike(double c, double r, double ja, double jb) {
 
 }  // namespace
 
-void covarianceRows(const PairStatistics& st, Kind kind, std::size_t rowBegin, std::size_t rowEnd, double* out) {
+void covarianceRows(const PairStatistics& st, Kind kind, std::size_t rowBegin, std::size_t rowEnd, double* out,
+                    std::vector<double>& workspace) {
   constexpr std::size_t kL = PairCodonTable::kLanes;
   const PairCodonTable& d = st.deviation[kind];
   const std::vector<double>& sum = st.sumSites[kind];
@@ -80,12 +81,16 @@ void covarianceRows(const PairStatistics& st, Kind kind, std::size_t rowBegin, s
   const std::size_t pa0 = rowBegin / kL, pa1 = (rowEnd + kL - 1) / kL;
   const std::size_t c0 = pa0 * kL;
   const std::size_t width = ((panels - pa0 + 1) / 2) * 2 * kL;  // columns c0 .. in whole panel pairs
-  std::vector<double> sums((pa1 - pa0) * kL * width);
-  const std::vector<double> zeros(static_cast<std::size_t>(L) * kL, 0.0);
+  // The block sums, then a panel of zeros standing in for the one after the last.
+  const std::size_t sumsSize = (pa1 - pa0) * kL * width, zerosSize = static_cast<std::size_t>(L) * kL;
+  workspace.resize(sumsSize + zerosSize);
+  double* sums = workspace.data();
+  double* zeros = sums + sumsSize;
+  std::fill(zeros, zeros + zerosSize, 0.0);
   double block[8 * 16];
   for (std::size_t pb = pa0; pb < panels; pb += 2) {
     const double* B0 = d.panel(pb);
-    const double* B1 = pb + 1 < panels ? d.panel(pb + 1) : zeros.data();
+    const double* B1 = pb + 1 < panels ? d.panel(pb + 1) : zeros;
     for (std::size_t pa = pa0; pa < pa1 && pa <= pb + 1; ++pa) {
       panelProducts(d.panel(pa), B0, B1, L, block);
       for (std::size_t r = 0; r < kL; ++r)

@@ -44,7 +44,9 @@ inline constexpr double kFourThirds = 4.0 / 3.0;
 // printed forms (%8.7f and %f of the covariance, %8.7f of the Jukes-Cantor
 // covariance) could differ from those of the term-by-term sum is evaluated term
 // by term, so the reports carry the same text either way.
-void covarianceRows(const PairStatistics& stats, Kind kind, std::size_t rowBegin, std::size_t rowEnd, double* out);
+// 'workspace' is scratch memory that a caller may keep from call to call.
+void covarianceRows(const PairStatistics& stats, Kind kind, std::size_t rowBegin, std::size_t rowEnd, double* out,
+                    std::vector<double>& workspace);
 
 // Offset of row a in the row-after-row upper triangle of an order-P matrix.
 constexpr std::size_t triangleOffset(std::size_t P, std::size_t a) { return a * P - a * (a - 1) / 2; }

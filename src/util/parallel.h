@@ -8,7 +8,6 @@
 #include <exception>
 #include <functional>
 #include <mutex>
-#include <optional>
 #include <thread>
 #include <vector>
 
@@ -20,21 +19,24 @@ int defaultThreads();
 // Calls body(t) for every t in [0, tasks), spread over 'threads' threads.
 void parallelFor(std::size_t tasks, int threads, const std::function<void(std::size_t)>& body);
 
-// Runs produce(t) for t in [0, tasks) on 'threads' worker threads and hands each
-// result to consume(t, result) on the calling thread, strictly in order of t, with
-// at most 'window' results waiting. An exception in either ends the run and is
-// rethrown here.
+// Runs produce(t, result) for t in [0, tasks) on 'threads' worker threads and
+// hands each result to consume(t, result) on the calling thread, strictly in order
+// of t. There are 'window' result objects, reused from task to task so that their
+// buffers keep their capacity: produce must overwrite what it uses. An exception
+// in either ends the run and is rethrown here.
 template <class Result, class Produce, class Consume>
 void orderedParallel(std::size_t tasks, int threads, std::size_t window, Produce&& produce, Consume&& consume) {
   if (threads <= 1 || tasks <= 1) {
+    Result r;
     for (std::size_t t = 0; t < tasks; ++t) {
-      Result r = produce(t);
+      produce(t, r);
       consume(t, r);
     }
     return;
   }
   if (window < 1) window = 1;
-  std::vector<std::optional<Result>> slots(window);
+  std::vector<Result> slots(window);
+  std::vector<char> ready(window, 0);
   std::mutex m;
   std::condition_variable cv;
   std::size_t next = 0, consumed = 0;
@@ -51,9 +53,9 @@ void orderedParallel(std::size_t tasks, int threads, std::size_t window, Produce
         t = next++;
       }
       try {
-        Result r = produce(t);
+        produce(t, slots[t % window]);  // this slot is ours until it is consumed
         std::lock_guard<std::mutex> lock(m);
-        slots[t % window].emplace(std::move(r));
+        ready[t % window] = 1;
         cv.notify_all();
       } catch (...) {
         std::lock_guard<std::mutex> lock(m);
@@ -76,17 +78,16 @@ void orderedParallel(std::size_t tasks, int threads, std::size_t window, Produce
   };
   try {
     for (std::size_t t = 0; t < tasks; ++t) {
-      std::optional<Result> r;
       {
         std::unique_lock<std::mutex> lock(m);
-        cv.wait(lock, [&] { return error != nullptr || slots[t % window].has_value(); });
-        if (!slots[t % window].has_value()) break;
-        r = std::move(slots[t % window]);
-        slots[t % window].reset();
-        consumed = t + 1;
-        cv.notify_all();
+        cv.wait(lock, [&] { return error != nullptr || ready[t % window]; });
+        if (!ready[t % window]) break;
       }
-      consume(t, *r);
+      consume(t, slots[t % window]);
+      std::lock_guard<std::mutex> lock(m);
+      ready[t % window] = 0;
+      consumed = t + 1;
+      cv.notify_all();
     }
   } catch (...) {
     finish();

@@ -47,8 +47,8 @@ TEST(Statistics, ProportionsVariancesAndCovariances) {
   EXPECT_NEAR(st.variance[kRadical][0], var01, 1e-15);
   EXPECT_NEAR(st.deviation[kRadical].at(1, 1), d02[1], 1e-15);
 
-  std::vector<double> cov(6);
-  covarianceRows(st, kRadical, 0, 3, cov.data());
+  std::vector<double> cov(6), workspace;
+  covarianceRows(st, kRadical, 0, 3, cov.data(), workspace);
   // Entries (0,1)(0,1), (0,1)(0,2), (0,1)(1,2), (0,2)(0,2), (0,2)(1,2), (1,2)(1,2).
   EXPECT_EQ(cov[0], st.variance[kRadical][0]);  // the diagonal is the variance itself
   EXPECT_EQ(cov[3], st.variance[kRadical][1]);
@@ -72,13 +72,13 @@ TEST(Statistics, IdenticalSequencesAndMissingSites) {
   const PairStatistics st = computeStatistics(t.sites, t.diff);
   EXPECT_EQ(st.proportion[kRadical][0], 0.0);
   EXPECT_EQ(st.variance[kRadical][0], 0.0);
-  std::vector<double> cov(6);
-  covarianceRows(st, kRadical, 0, 3, cov.data());
+  std::vector<double> cov(6), workspace;
+  covarianceRows(st, kRadical, 0, 3, cov.data(), workspace);
   for (double c : cov) EXPECT_EQ(c, 0.0);
   // No synonymous sites in sequences 0 and 1: 0/0 flows on as NaN.
   EXPECT_TRUE(std::isnan(st.proportion[kSynonymous][0]));
   EXPECT_TRUE(std::isnan(st.variance[kSynonymous][0]));
-  covarianceRows(st, kSynonymous, 0, 3, cov.data());
+  covarianceRows(st, kSynonymous, 0, 3, cov.data(), workspace);
   EXPECT_TRUE(std::isnan(cov[0]) && std::isnan(cov[1]) && std::isnan(cov[2]));
   EXPECT_EQ(cov[3], 0.0);
 }

@@ -1,0 +1,135 @@
+// Microbenchmarks of the hot kernels: pair counting, covariance accumulation,
+// number formatting and report writing.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "codon/frequency.h"
+#include "differences/pairwise.h"
+#include "input/group_file.h"
+#include "input/sequence_file.h"
+#include "reports/number_format.h"
+#include "reports/reports.h"
+#include "sites/site_totals.h"
+#include "stats/statistics.h"
+
+namespace {
+
+using namespace radcon;
+
+// Sequences that share a random root and differ at about 'divergence' of their sites.
+Alignment family(int n, int codons, double divergence, unsigned seed) {
+  std::mt19937_64 rng(seed);
+  std::uniform_real_distribution<double> u(0.0, 1.0);
+  std::string root;
+  while (static_cast<int>(root.size()) < 3 * codons) {
+    std::string c;
+    for (int k = 0; k < 3; ++k) c.push_back("TCAG"[rng() % 4]);
+    if (c != "TAA" && c != "TAG" && c != "TGA") root += c;
+  }
+  std::string text = std::to_string(n) + " " + std::to_string(3 * codons) + "\n";
+  for (int i = 0; i < n; ++i) {
+    std::string s = root;
+    for (char& ch : s)
+      if (u(rng) < divergence) ch = "TCAG"[rng() % 4];
+    text += "seq" + std::to_string(i) + "\n" + s + "\n";
+  }
+  return parseSequenceText(text);
+}
+
+const GroupTable& charge() {
+  static const GroupTable g = parseGroupText("3\n3 RHK\n2 DE\n", "charge");
+  return g;
+}
+
+void BM_PairCounting(benchmark::State& state) {
+  const Alignment al = family(20, 300, 0.1, 1);
+  const CodonData codons = translateAndCount(al);
+  for (auto _ : state) {
+    PairDifferences d = countDifferences(codons, al.seqNum, al.seqLength, 2.0, 1.0, charge(), 1);
+    benchmark::DoNotOptimize(d.total[0].data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(pairCount(20)) * 300);
+}
+BENCHMARK(BM_PairCounting)->Unit(benchmark::kMillisecond);
+
+struct Prepared {
+  SiteTotals sites;
+  PairDifferences diff;
+  PairStatistics stats;
+  explicit Prepared(int n, int codons) {
+    const Alignment al = family(n, codons, 0.1, 2);
+    const CodonData c = translateAndCount(al);
+    sites = countSites(al, c, 2.0, 1.0, 1, charge());
+    diff = countDifferences(c, n, codons, 2.0, 1.0, charge(), 1);
+    stats = computeStatistics(sites, diff);
+  }
+};
+
+void BM_CovarianceRows(benchmark::State& state) {
+  static Prepared p(60, 500);
+  const std::size_t rows = 32;
+  std::vector<double> out(triangleOffset(p.stats.pairs, rows)), workspace;
+  for (auto _ : state) {
+    covarianceRows(p.stats, kRadical, 0, rows, out.data(), workspace);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(out.size()) * 500);  // products
+}
+BENCHMARK(BM_CovarianceRows)->Unit(benchmark::kMillisecond);
+
+std::vector<double> covarianceLikeValues() {
+  std::mt19937_64 rng(3);
+  std::uniform_real_distribution<double> u(0.0, 0.01);
+  std::vector<double> v(1 << 16);
+  for (double& x : v) x = u(rng);
+  return v;
+}
+
+void BM_FormatFixed(benchmark::State& state) {
+  const std::vector<double> v = covarianceLikeValues();
+  char buf[kMaxNumberChars];
+  std::size_t k = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(formatFixed(buf, v[k++ & 0xFFFF], 7, 8));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_FormatFixed);
+
+void BM_Snprintf(benchmark::State& state) {
+  const std::vector<double> v = covarianceLikeValues();
+  char buf[kMaxNumberChars];
+  std::size_t k = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(std::snprintf(buf, sizeof buf, "%8.7f", v[k++ & 0xFFFF]));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Snprintf);
+
+void BM_WriteReports(benchmark::State& state) {
+  const int threads = static_cast<int>(state.range(0));
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "radcon-micro";
+  std::filesystem::create_directories(dir);
+  std::uintmax_t bytes = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    Prepared p(40, 300);
+    state.ResumeTiming();
+    ReportSet files(dir.string(), reportNames());
+    writeReports(p.sites, p.diff, p.stats, 2.0, 1, files, dir.string(), threads);
+    files.commit();
+    bytes = 0;
+    for (const std::string& name : reportNames()) bytes += std::filesystem::file_size(dir / name);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<long>(bytes));
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_WriteReports)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+}  // namespace
