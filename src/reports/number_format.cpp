@@ -47,6 +47,35 @@ char* viaPrintf(char* out, double v, int precision, int width) {
 
 }  // namespace
 
+namespace {
+
+// The digits of a value already scaled and rounded to an integer count of units
+// of the last decimal place, for a precision known at compile time.
+template <int P>
+char* fixedDigits(char* end, std::uint64_t scaled) {
+  constexpr std::uint64_t unit = [] {
+    std::uint64_t u = 1;
+    for (int i = 0; i < P; ++i) u *= 10;
+    return u;
+  }();
+  char* p = end;
+  if constexpr (P > 0) {
+    std::uint64_t fraction = scaled % unit;
+    scaled /= unit;
+    int left = P;
+    for (; left >= 2; left -= 2) {
+      p -= 2;
+      std::memcpy(p, &kPairs.d[2 * (fraction % 100)], 2);
+      fraction /= 100;
+    }
+    if (left) *--p = static_cast<char>('0' + fraction);
+    *--p = '.';
+  }
+  return digitsBackward(p, scaled);
+}
+
+}  // namespace
+
 char* formatFixed(char* out, double v, int precision, int width) {
   if (!std::isfinite(v) || precision < 0 || precision > 9) return viaPrintf(out, v, precision, width);
   // m is |v| x 10^precision with one rounding, so within 2^-13 of the exact
@@ -57,22 +86,17 @@ char* formatFixed(char* out, double v, int precision, int width) {
   const double whole = std::floor(m);
   const double frac = m - whole;
   if (std::fabs(frac - 0.5) < 0x1p-12) return viaPrintf(out, v, precision, width);
-  std::uint64_t scaled = static_cast<std::uint64_t>(whole) + (frac > 0.5 ? 1 : 0);
+  const std::uint64_t scaled = static_cast<std::uint64_t>(whole) + (frac > 0.5 ? 1 : 0);
 
   char tmp[64];
   char* end = tmp + sizeof tmp;
-  char* p = end;
-  if (precision > 0) {
-    const std::uint64_t unit = static_cast<std::uint64_t>(kPow10[precision]);
-    std::uint64_t fraction = scaled % unit;
-    scaled /= unit;
-    for (int i = 0; i < precision; ++i) {
-      *--p = static_cast<char>('0' + fraction % 10);
-      fraction /= 10;
-    }
-    *--p = '.';
+  char* p;
+  switch (precision) {
+    case 3: p = fixedDigits<3>(end, scaled); break;
+    case 6: p = fixedDigits<6>(end, scaled); break;
+    case 7: p = fixedDigits<7>(end, scaled); break;
+    default: return viaPrintf(out, v, precision, width);
   }
-  p = digitsBackward(p, scaled);
   if (std::signbit(v)) *--p = '-';
   const int len = static_cast<int>(end - p);
   for (int pad = width - len; pad > 0; --pad) *out++ = ' ';

@@ -10,7 +10,8 @@ namespace radcon {
 // has 309 integer digits.
 inline constexpr std::size_t kMaxNumberChars = 360;
 
-// Writes v as printf("%*.*f", width, precision, v) would (precision 0..9) and
+// Writes v as printf("%*.*f", width, precision, v) would (fast for precisions 3, 6
+// and 7, through printf itself for any other) and
 // returns the end. NaN and infinity are spelled as printf spells them.
 char* formatFixed(char* out, double v, int precision, int width);
 
