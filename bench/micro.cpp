@@ -121,7 +121,9 @@ void BM_WriteReports(benchmark::State& state) {
     state.PauseTiming();
     Prepared p(40, 300);
     state.ResumeTiming();
-    ReportSet files(dir.string(), reportNames());
+    std::vector<std::string> paths;
+    for (const std::string& name : reportNames()) paths.push_back(pathIn(dir.string(), name));
+    ReportSet files(paths);
     writeReports(p.sites, p.diff, p.stats, 2.0, 1, files, dir.string(), threads);
     files.commit();
     bytes = 0;

@@ -1,12 +1,10 @@
 // radcon: synonymous, nonsynonymous, radical and conservative sites and
 // differences of aligned protein-coding sequences, with their proportions,
 // Jukes-Cantor distances, variances and covariances.
-#include <unistd.h>
-
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <string>
 
@@ -14,7 +12,9 @@
 #include "differences/pairwise.h"
 #include "input/answers.h"
 #include "input/group_file.h"
+#include "input/options.h"
 #include "input/sequence_file.h"
+#include "reports/pairs_table.h"
 #include "reports/reports.h"
 #include "sites/site_totals.h"
 #include "stats/statistics.h"
@@ -25,89 +25,8 @@ using namespace radcon;
 
 namespace {
 
-const char* const kUsage =
-    "Usage: radcon [--threads N] SEQUENCE_FILE\n"
-    "Counts synonymous, nonsynonymous, radical and conservative sites and differences\n"
-    "between aligned protein-coding sequences and writes sn.rst, cr.rst, n.dis, s.dis,\n"
-    "r.dis, c.dis and outfile in the current directory. Four answers are read from\n"
-    "standard input: correction (0 or 1), Ts/Tv ratio (0.5 = no bias), Ka/Ks ratio and\n"
-    "grouping (1 charge, 2 polarity, 3 Miyata-Yasunaga, 4 self-defined).\n"
-    "\n"
-    "  --threads N   threads for the pairwise work (default: all cores)\n"
-    "  -h, --help    show this help and exit\n"
-    "  -V, --version show the version and exit\n"
-    "\n"
-    "Exit status: 0 success, 1 bad input or a report that cannot be written,\n"
-    "2 bad command line, 255 an untranslatable codon.\n";
-
-struct Options {
-  std::string sequenceFile;
-  bool haveFile = false;
-  int threads = 0;  // 0: every core
-};
-
 // True while a prompt without a newline ends standard output.
 bool gPromptOpen = false;
-
-void say(const char* text) {
-  std::fputs(text, stdout);
-  gPromptOpen = text[0] != '\0' && text[std::strlen(text) - 1] != '\n';
-}
-
-[[noreturn]] void usageError(const std::string& message) {
-  std::fprintf(stderr, "radcon: %s\n%s", message.c_str(), kUsage);
-  std::exit(2);
-}
-
-Options parseOptions(int argc, char** argv) {
-  Options o;
-  bool positional = false;
-  for (int k = 1; k < argc; ++k) {
-    const std::string arg = argv[k];
-    if (positional || arg == "-" || arg.empty() || arg[0] != '-') {
-      if (!o.haveFile) o.sequenceFile = arg;  // further arguments are ignored
-      o.haveFile = true;
-      continue;
-    }
-    if (arg == "--") {
-      positional = true;
-      continue;
-    }
-    if (arg == "-h" || arg == "--help") {
-      std::fputs(kUsage, stdout);
-      std::exit(0);
-    }
-    if (arg == "-V" || arg == "--version") {
-      std::printf("radcon %s\n", RADCON_VERSION);
-      std::exit(0);
-    }
-    if (arg == "--threads" || arg.rfind("--threads=", 0) == 0) {
-      std::string value;
-      if (arg == "--threads") {
-        if (k + 1 >= argc) usageError("option --threads needs a value");
-        value = argv[++k];
-      } else {
-        value = arg.substr(10);
-      }
-      char* end = nullptr;
-      const long v = std::strtol(value.c_str(), &end, 10);
-      if (value.empty() || *end != '\0' || v < 1 || v > 1024)
-        usageError("option --threads needs a whole number from 1 to 1024, not \"" + value + "\"");
-      o.threads = static_cast<int>(v);
-      continue;
-    }
-    usageError("unknown option " + arg);
-  }
-  return o;
-}
-
-// One answer of the dialogue: the next word of standard input.
-std::string answer(const char* what) {
-  std::fflush(stdout);
-  const std::optional<std::string> word = readWord(stdin);
-  if (!word) fail(std::string("The input ended before the ") + what + " was given.");
-  return *word;
-}
 
 struct Answers {
   int correction = 0;
@@ -116,41 +35,95 @@ struct Answers {
   int division = 0;
 };
 
-Answers dialogue() {
+class Dialogue {
+ public:
+  explicit Dialogue(bool quiet) : quiet_(quiet) {}
+  void say(const char* text) {
+    if (quiet_) return;
+    std::fputs(text, stdout);
+    gPromptOpen = text[0] != '\0' && text[std::strlen(text) - 1] != '\n';
+  }
+  // The next word of standard input.
+  std::string answer(const char* what) {
+    std::fflush(stdout);
+    const std::optional<std::string> word = readWord(stdin);
+    if (!word) fail(std::string("The input ended before the ") + what + " was given.");
+    return *word;
+  }
+
+ private:
+  bool quiet_;
+};
+
+// Asks, with the usual texts, only for the answers the command line did not give.
+Answers askMissing(const Options& o) {
+  Dialogue d(o.quiet);
   Answers a;
-  say("Use corrected N and S? 0 not use, 1 use\n");
-  a.correction = parseCorrection(answer("answer to \"Use corrected N and S?\""));
-  say("Input transition to transvertion ratio (0.5:no Ts/Tv bias )");
-  a.typedTsTv = parseTsTv(answer("transition/transversion ratio"));
-  say("Input Ka/Ks rate ratio");
-  a.KaKsRatio = parseKaKs(answer("Ka/Ks rate ratio"));
-  say("Choose amino acid group files:\n");
-  say(" 1. Charge\n");
-  say(" 2. Polarity\n");
-  say(" 3. Miyata and Yasunaga\n");
-  say(" 4. Self-defined\n");
-  a.division = parseDivision(answer("amino-acid grouping"));
+  if (o.correction) {
+    a.correction = *o.correction;
+  } else {
+    d.say("Use corrected N and S? 0 not use, 1 use\n");
+    a.correction = parseCorrection(d.answer("answer to \"Use corrected N and S?\""));
+  }
+  if (o.typedTsTv) {
+    a.typedTsTv = *o.typedTsTv;
+  } else {
+    d.say("Input transition to transvertion ratio (0.5:no Ts/Tv bias )");
+    a.typedTsTv = parseTsTv(d.answer("transition/transversion ratio"));
+  }
+  if (o.KaKsRatio) {
+    a.KaKsRatio = *o.KaKsRatio;
+  } else {
+    d.say("Input Ka/Ks rate ratio");
+    a.KaKsRatio = parseKaKs(d.answer("Ka/Ks rate ratio"));
+  }
+  if (o.division) {
+    a.division = *o.division;
+  } else {
+    d.say("Choose amino acid group files:\n");
+    d.say(" 1. Charge\n");
+    d.say(" 2. Polarity\n");
+    d.say(" 3. Miyata and Yasunaga\n");
+    d.say(" 4. Self-defined\n");
+    a.division = parseDivision(d.answer("amino-acid grouping"));
+  }
   return a;
 }
 
+void makeFolder(const std::string& dir) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec || !std::filesystem::is_directory(dir, ec)) fail("Can't create the folder " + dir + ": " + ec.message() + ".");
+}
+
 int run(const Options& o) {
-  if (!o.haveFile) fail("No sequence file was given. Usage: radcon SEQUENCE_FILE");
+  if (!o.sequenceFile) fail("No sequence file was given. Usage: radcon [OPTION]... SEQUENCE_FILE");
   const int threads = o.threads > 0 ? o.threads : defaultThreads();
 
-  const Alignment alignment = readSequenceFile(o.sequenceFile);
-  const Answers answers = dialogue();
-  const GroupTable indexs = loadGrouping(answers.division);
-  const std::string folder;  // the current directory
-  ReportSet reports(folder, reportNames());
+  Alignment alignment = readSequenceFile(*o.sequenceFile, o.dropGappedCodons);
+  if (o.dropGappedCodons) {
+    const int total = alignment.seqLength;
+    const int removed = dropGappedCodons(alignment);
+    if (!o.quiet) std::printf("Removed %d of %d codons with gaps or ambiguous nucleotides.\n", removed, total);
+  }
+  const Answers answers = askMissing(o);
+  const GroupTable indexs = o.groupFile.empty() ? loadGrouping(answers.division) : readGroupFile(o.groupFile);
+
+  if (!o.outdir.empty()) makeFolder(o.outdir);
+  std::vector<std::string> paths;
+  for (const std::string& name : reportNames()) paths.push_back(pathIn(o.outdir, name));
+  if (!o.table.empty()) paths.push_back(o.table);
+  ReportSet reports(paths);
 
   const CodonData codons = translateAndCount(alignment);
   const double ratio = finalRatio(answers.typedTsTv);
   const SiteTotals sites = countSites(alignment, codons, ratio, answers.KaKsRatio, answers.correction, indexs);
-  writeTraceLines(sites, stdout);
+  if (!o.quiet) writeTraceLines(sites, stdout);
   PairDifferences differences = countDifferences(codons, alignment.seqNum, alignment.seqLength, ratio,
                                                  answers.KaKsRatio, indexs, threads);
   PairStatistics stats = computeStatistics(sites, differences);
-  writeReports(sites, differences, stats, ratio, answers.division, reports, folder, threads);
+  writeReports(sites, differences, stats, ratio, answers.division, reports, o.outdir, threads);
+  if (!o.table.empty()) writePairsTable(reports.file(reportNames().size()), alignment.names, sites, differences, stats);
   reports.commit();
 
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
@@ -183,10 +156,23 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
   std::signal(SIGINT, onSignal);
   std::signal(SIGTERM, onSignal);
-  const Options options = parseOptions(argc, argv);
   try {
+    const Options options = parseOptions(argc, argv);
+    if (options.help) {
+      std::fputs(usageText().c_str(), stdout);
+      return 0;
+    }
+    if (options.version) {
+      std::printf("radcon %s\n", RADCON_VERSION);
+      return 0;
+    }
     return run(options);
   } catch (const RunError& e) {
+    if (e.status() == 2) {
+      std::fprintf(stderr, "radcon: %s\nTry 'radcon --help' for more information.\n%s", e.what(),
+                   "Usage: radcon [OPTION]... SEQUENCE_FILE\n");
+      return 2;
+    }
     return report(e.what(), e.status());
   } catch (const std::bad_alloc&) {
     return report("Not enough memory for this run.", 1);

@@ -42,6 +42,36 @@ struct TextSource {
 
 bool isBlank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
+bool isGapOrAmbiguous(int c) {
+  if (c == '-' || c == '.' || c == '?') return true;
+  const int u = (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
+  switch (u) {
+    case 'N': case 'R': case 'Y': case 'K': case 'M': case 'S': case 'W':
+    case 'B': case 'D': case 'H': case 'V': case 'U':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The code of a sequence letter, or -1 for a character that is not allowed.
+int letterCode(int c, bool allowGaps) {
+  if (c == EOF) return -1;
+  const int n = dna(static_cast<char>(c));
+  if (n >= 0) return n;
+  if (allowGaps && isGapOrAmbiguous(c)) return kGapOrAmbiguous;
+  return -1;
+}
+
+[[noreturn]] void badLetter(int seq, const std::string& name, const std::string& where, int c, bool allowGaps) {
+  std::string m = "Sequence " + std::to_string(seq + 1) + " (\"" + displayName(name) + "\"), " + where + ": " +
+                  describeChar(c) + " is not a nucleotide; only T, C, A and G (either case) are allowed";
+  if (c == '\n' || c == '\r') m += ", and a sequence must stand on one line";
+  if (!allowGaps && isGapOrAmbiguous(c))
+    m += " (--drop-gapped-codons removes the codons with gaps or ambiguous nucleotides)";
+  fail(m + ".");
+}
+
 // A header number as "%d" reads it (blanks skipped, optional sign, digits), but it
 // must be a whole word: "6.5" or "6x" is refused rather than read as 6.
 template <class Source>
@@ -68,7 +98,7 @@ int readHeaderInt(Source& in, int& next, const char* what) {
 }
 
 template <class Source>
-Alignment parse(Source& in, long long available) {
+Alignment parseNative(Source& in, long long available, bool allowGaps) {
   Alignment al;
   int next = 0;
   const int seqNum = readHeaderInt(in, next, "number of sequences");
@@ -116,14 +146,10 @@ Alignment parse(Source& in, long long available) {
     for (int j = 0; j < al.seqLength; ++j) {
       for (int p = 0; p < 3; ++p) {
         c = in.get();
-        const int n = dna(static_cast<char>(c));
-        if (c == EOF || n < 0) {
-          if (c == EOF) truncated(i);
-          fail("Sequence " + std::to_string(i + 1) + " (\"" + displayName(name) + "\"), codon " +
-               std::to_string(j + 1) + ", position " + std::to_string(p + 1) + ": " + describeChar(c) +
-               " is not a nucleotide; only T, C, A and G (either case) are allowed" +
-               (c == '\n' || c == '\r' ? ", and a sequence must stand on one line." : "."));
-        }
+        if (c == EOF) truncated(i);
+        const int n = letterCode(c, allowGaps);
+        if (n < 0)
+          badLetter(i, name, "codon " + std::to_string(j + 1) + ", position " + std::to_string(p + 1), c, allowGaps);
         *out++ = static_cast<std::uint8_t>(n);
       }
     }
@@ -132,7 +158,81 @@ Alignment parse(Source& in, long long available) {
   return al;
 }
 
+// Aligned FASTA: names from the '>' lines, sequences over any number of lines,
+// blanks and line breaks between letters ignored.
+template <class Source>
+Alignment parseFasta(Source& in, bool allowGaps) {
+  Alignment al;
+  std::vector<std::vector<std::uint8_t>> seqs;
+  int c = in.get();
+  while (c != EOF && isBlank(c)) c = in.get();
+  while (c == '>') {
+    std::string name;
+    for (c = in.get(); c != EOF && c != '\n'; c = in.get())
+      if (static_cast<int>(name.size()) < kNameLength) name.push_back(static_cast<char>(c));
+    al.names.push_back(displayName(name));
+    std::vector<std::uint8_t>& seq = seqs.emplace_back();
+    bool lineStart = true;
+    for (c = in.get(); c != EOF && !(lineStart && c == '>'); c = in.get()) {
+      lineStart = (c == '\n');
+      if (isBlank(c)) continue;
+      const int n = letterCode(c, allowGaps);
+      if (n < 0)
+        badLetter(static_cast<int>(seqs.size()) - 1, al.names.back(), "nucleotide " + std::to_string(seq.size() + 1),
+                  c, allowGaps);
+      seq.push_back(static_cast<std::uint8_t>(n));
+    }
+  }
+  if (seqs.empty()) fail("The FASTA file holds no sequence.");
+  for (std::size_t i = 1; i < seqs.size(); ++i)
+    if (seqs[i].size() != seqs[0].size())
+      fail("Sequence " + std::to_string(i + 1) + " (\"" + al.names[i] + "\") has " + std::to_string(seqs[i].size()) +
+           " nucleotides, but sequence 1 has " + std::to_string(seqs[0].size()) +
+           "; the sequences of an alignment must have equal lengths.");
+  const std::size_t length = seqs[0].size();
+  if (length % 3 != 0) fail("Non-coding sequences!");
+  if (length < 3) fail("The sequences hold no codon.");
+  if (length / 3 > static_cast<std::size_t>(INT_MAX) || seqs.size() > static_cast<std::size_t>(INT_MAX))
+    fail("The alignment is too large.");
+  al.seqNum = static_cast<int>(seqs.size());
+  al.seqLength = static_cast<int>(length / 3);
+  al.nucleotides.reserve(seqs.size() * length);
+  for (auto& s : seqs) {
+    al.nucleotides.insert(al.nucleotides.end(), s.begin(), s.end());
+    std::vector<std::uint8_t>().swap(s);
+  }
+  return al;
+}
+
+// Peeks at the first non-blank character to tell FASTA from the native format.
+template <class Source>
+Alignment parse(Source& in, long long available, bool allowGaps, int first) {
+  if (first == '>') return parseFasta(in, allowGaps);
+  return parseNative(in, available, allowGaps);
+}
+
 }  // namespace
+
+int dropGappedCodons(Alignment& al) {
+  const std::size_t L = static_cast<std::size_t>(al.seqLength);
+  std::vector<char> keep(L, 1);
+  for (int i = 0; i < al.seqNum; ++i)
+    for (std::size_t j = 0; j < L; ++j)
+      for (int p = 0; p < 3; ++p)
+        if (al.nucleotides[(i * L + j) * 3 + p] == kGapOrAmbiguous) keep[j] = 0;
+  std::size_t kept = 0;
+  for (char k : keep) kept += static_cast<std::size_t>(k);
+  if (kept == 0)
+    fail("Every one of the " + std::to_string(L) + " codons has a gap or an ambiguous nucleotide in some sequence; no codon is left.");
+  std::vector<std::uint8_t> out;
+  out.reserve(al.seqNum * kept * 3);
+  for (int i = 0; i < al.seqNum; ++i)
+    for (std::size_t j = 0; j < L; ++j)
+      if (keep[j]) out.insert(out.end(), &al.nucleotides[(i * L + j) * 3], &al.nucleotides[(i * L + j) * 3] + 3);
+  al.nucleotides.swap(out);
+  al.seqLength = static_cast<int>(kept);
+  return static_cast<int>(L - kept);
+}
 
 std::string displayName(const std::string& name) {
   std::string s = name;
@@ -140,20 +240,25 @@ std::string displayName(const std::string& name) {
   return s;
 }
 
-Alignment readSequenceFile(const std::string& path) {
+Alignment readSequenceFile(const std::string& path, bool allowGaps) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "r"), &std::fclose);
   if (!f) fail("Can't open the file!");
   struct stat st {};
   long long available = -1;
   if (fstat(fileno(f.get()), &st) == 0 && S_ISREG(st.st_mode)) available = st.st_size;
   if (S_ISDIR(st.st_mode)) fail("Can't open the file!");
+  int first = std::getc(f.get());
+  while (first != EOF && isBlank(first)) first = std::getc(f.get());
+  if (first != EOF) std::ungetc(first, f.get());
   FileSource src{f.get()};
-  return parse(src, available);
+  return parse(src, available, allowGaps, first);
 }
 
-Alignment parseSequenceText(const std::string& text) {
+Alignment parseSequenceText(const std::string& text, bool allowGaps) {
+  const std::size_t start = text.find_first_not_of(" \t\n\v\f\r");
+  const int first = start == std::string::npos ? EOF : static_cast<unsigned char>(text[start]);
   TextSource src{text};
-  return parse(src, static_cast<long long>(text.size()));
+  return parse(src, static_cast<long long>(text.size()), allowGaps, first);
 }
 
 }  // namespace radcon

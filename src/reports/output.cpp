@@ -94,19 +94,27 @@ void OutputFile::close() {
   if (::close(fd) != 0) fail("Can't write " + name_ + ": " + reason(errno) + ".");
 }
 
-ReportSet::ReportSet(std::string folder, const std::vector<std::string>& names) : folder_(std::move(folder)) {
-  const std::string dir = folder_.empty() ? "." : folder_;
+namespace {
+
+std::string folderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+ReportSet::ReportSet(const std::vector<std::string>& paths) {
   struct stat st {};
-  if (::stat(dir.c_str(), &st) != 0) fail("Can't create the reports in " + dir + ": " + reason(errno) + ".");
-  if (!S_ISDIR(st.st_mode)) fail("Can't create the reports in " + dir + ": it is not a folder.");
-  for (const std::string& name : names) {
-    const std::string path = pathIn(folder_, name);
+  for (const std::string& path : paths) {
+    const std::string dir = folderOf(path);
+    if (::stat(dir.c_str(), &st) != 0) fail("Can't create the report " + path + ": " + reason(errno) + ".");
+    if (!S_ISDIR(st.st_mode)) fail("Can't create the report " + path + ": " + dir + " is not a folder.");
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
       fail("Can't create the report " + path + ": a folder of that name is in the way.");
   }
   forgetTemporaries();
-  for (const std::string& name : names) {
-    const std::string path = pathIn(folder_, name);
+  for (const std::string& path : paths) {
     const std::string temp = path + ".radcon-" + std::to_string(::getpid()) + ".tmp";
     registerTemporary(temp);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);

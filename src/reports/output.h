@@ -66,14 +66,15 @@ class OutputFile {
   std::vector<char> buffer_;
 };
 
-// Reports of one run in one folder: created under temporary names, then renamed
-// together. Until commit() the temporary files are removed on destruction.
+// The reports of one run: created under temporary names beside their final
+// paths, then renamed together. Until commit() the temporary files are removed on
+// destruction.
 class ReportSet {
  public:
-  // Checks the folder and creates a temporary file for every name. Throws with a
-  // clear message when a report cannot be created (a folder in the way, no write
-  // permission, a missing folder).
-  ReportSet(std::string folder, const std::vector<std::string>& names);
+  // Checks every report's folder and creates a temporary file for every path.
+  // Throws with a clear message when a report cannot be created (a folder in the
+  // way, no write permission, a missing folder).
+  explicit ReportSet(const std::vector<std::string>& paths);
   ~ReportSet();
   ReportSet(const ReportSet&) = delete;
   ReportSet& operator=(const ReportSet&) = delete;
@@ -86,7 +87,6 @@ class ReportSet {
 
  private:
   void discard();
-  std::string folder_;
   std::vector<std::string> finals_, temps_;
   std::vector<OutputFile> files_;
   bool committed_ = false;

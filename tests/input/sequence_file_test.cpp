@@ -15,9 +15,9 @@ std::string letters(const Alignment& al, int seq) {
 }
 
 // The message of the failure a text gives, or "" when it reads.
-std::string failure(const std::string& text) {
+std::string failure(const std::string& text, bool allowGaps = false) {
   try {
-    parseSequenceText(text);
+    parseSequenceText(text, allowGaps);
   } catch (const RunError& e) {
     EXPECT_EQ(e.status(), 1);
     return e.what();
@@ -99,6 +99,61 @@ TEST(SequenceReader, MissingFile) {
     EXPECT_STREQ(e.what(), "Can't open the file!");
     EXPECT_EQ(e.status(), 1);
   }
+}
+
+}  // namespace
+}  // namespace radcon
+
+namespace radcon {
+namespace {
+
+TEST(FastaReader, WrappedLinesBlanksAndNames) {
+  const Alignment f = parseSequenceText(
+      "\n>first gene, human\r\nATGAAA\r\nTTT\r\n>second\nATG AAG\n\nTTC\n>a name longer than twenty characters\natgaaattc");
+  EXPECT_EQ(f.seqNum, 3);
+  EXPECT_EQ(f.seqLength, 3);
+  EXPECT_EQ(letters(f, 0), "ATGAAATTT");
+  EXPECT_EQ(letters(f, 1), "ATGAAGTTC");
+  EXPECT_EQ(letters(f, 2), "ATGAAATTC");
+  EXPECT_EQ(f.names[0], "first gene, human");
+  EXPECT_EQ(f.names[2], "a name longer than t");
+}
+
+TEST(FastaReader, SameAlignmentAsTheNativeFormat) {
+  const Alignment n = parseSequenceText("2 6\none\nTTTAAA\ntwo\nGGGCCC\n");
+  const Alignment f = parseSequenceText(">one\nTTT\nAAA\n>two\nGGGCCC\n");
+  EXPECT_EQ(n.nucleotides, f.nucleotides);
+  EXPECT_EQ(n.names, f.names);
+}
+
+TEST(FastaReader, Refusals) {
+  EXPECT_NE(failure(">a\nATGAAA\n>b\nATGAA\n>c\nATG\n").find("Sequence 2 (\"b\") has 5 nucleotides, but sequence 1 has 6"),
+            std::string::npos);
+  EXPECT_EQ(failure(">a\nATGA\n>b\nATGC\n"), "Non-coding sequences!");
+  EXPECT_NE(failure(">a\n\n>b\n\n").find("no codon"), std::string::npos);
+  const std::string gap = failure(">a\nATG-AA\n>b\nATGAAA\n");
+  EXPECT_NE(gap.find("Sequence 1 (\"a\"), nucleotide 4: '-'"), std::string::npos) << gap;
+  EXPECT_NE(gap.find("--drop-gapped-codons"), std::string::npos);
+  EXPECT_NE(failure("2 6\none\nTTTAAN\ntwo\nGGGCCC\n").find("--drop-gapped-codons"), std::string::npos);
+  EXPECT_EQ(failure("2 6\none\nTTTAA1\ntwo\nGGGCCC\n").find("--drop-gapped-codons"), std::string::npos);
+}
+
+TEST(GappedCodons, ColumnsWithAGapOrAmbiguityAreDropped) {
+  Alignment al = parseSequenceText(">a\nATG---AAAC.CTTT\n>b\nATGCCCANAGGGTTT\n", true);
+  EXPECT_EQ(dropGappedCodons(al), 3);
+  EXPECT_EQ(al.seqLength, 2);
+  EXPECT_EQ(letters(al, 0), "ATGTTT");
+  EXPECT_EQ(letters(al, 1), "ATGTTT");
+  Alignment none = parseSequenceText("1 6\nx\nNNN---\n", true);
+  try {
+    dropGappedCodons(none);
+    FAIL();
+  } catch (const RunError& e) {
+    EXPECT_NE(std::string(e.what()).find("no codon is left"), std::string::npos);
+  }
+  // Blanks and line breaks inside a native sequence stay errors.
+  EXPECT_NE(failure("1 6\nx\nTTT AA\n", true).find("a blank"), std::string::npos);
+  EXPECT_NE(failure("1 6\nx\nTTT\nAA\n", true).find("a line break"), std::string::npos);
 }
 
 }  // namespace

@@ -42,7 +42,9 @@ void writeRadcon(const ReferenceInput& in, const std::string& dir, int threads) 
       }
   }
   PairStatistics stats = computeStatistics(sites, diff);
-  ReportSet files(dir, reportNames());
+  std::vector<std::string> paths;
+  for (const std::string& name : reportNames()) paths.push_back(pathIn(dir, name));
+  ReportSet files(paths);
   writeReports(sites, diff, stats, in.ratio, in.division, files, dir, threads);
   files.commit();
 }

@@ -1,0 +1,163 @@
+#include "input/options.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "input/answers.h"
+#include "util/error.h"
+
+namespace radcon {
+
+namespace {
+
+struct OptionSpec {
+  char shortName;  // 0: long form only
+  const char* longName;
+  const char* valueName;  // nullptr: a flag without value
+  const char* help;
+  void (*apply)(Options&, const std::string&);
+};
+
+[[noreturn]] void usage(const std::string& message) { throw RunError(2, message); }
+
+int parseThreads(const std::string& v) {
+  char* end = nullptr;
+  const long n = std::strtol(v.c_str(), &end, 10);
+  if (v.empty() || *end != '\0' || n < 1 || n > 1024)
+    usage("option --threads needs a whole number from 1 to 1024, not \"" + v + "\"");
+  return static_cast<int>(n);
+}
+
+void setGrouping(Options& o, const std::string& v) {
+  static const char* const names[] = {"charge", "polarity", "my", "self"};
+  for (int d = 0; d < 4; ++d)
+    if (v == names[d]) {
+      o.division = d + 1;
+      o.groupFile.clear();
+      return;
+    }
+  if (v.empty()) fail("The grouping must be charge, polarity, my, self or the path of a group file.");
+  o.division = 4;  // a file of the user's own: a self-defined grouping
+  o.groupFile = v;
+}
+
+const std::vector<OptionSpec>& table() {
+  static const std::vector<OptionSpec> t = {
+      {'c', "correction", "N", "answer to \"Use corrected N and S?\": 0 not use, 1 use",
+       [](Options& o, const std::string& v) { o.correction = parseCorrection(v); }},
+      {'t', "tstv", "X", "transition/transversion ratio as typed (0.5: no bias)",
+       [](Options& o, const std::string& v) { o.typedTsTv = parseTsTv(v); }},
+      {'k', "kaks", "X", "Ka/Ks rate ratio, 1e-6 to 1e6",
+       [](Options& o, const std::string& v) { o.KaKsRatio = parseKaKs(v); }},
+      {'g', "grouping", "G", "charge, polarity, my (Miyata-Yasunaga), self, or the path of a group file",
+       setGrouping},
+      {'o', "outdir", "DIR", "write the reports into DIR (created if missing)",
+       [](Options& o, const std::string& v) { o.outdir = v; }},
+      {'q', "quiet", nullptr, "no dialogue echo and no trace lines", [](Options& o, const std::string&) { o.quiet = true; }},
+      {0, "table", "FILE", "also write a tab-separated table of every pair to FILE",
+       [](Options& o, const std::string& v) { o.table = v; }},
+      {0, "drop-gapped-codons", nullptr,
+       "remove every codon column with a gap or ambiguous nucleotide in any sequence",
+       [](Options& o, const std::string&) { o.dropGappedCodons = true; }},
+      {0, "threads", "N", "threads for the pairwise work (default: every core)",
+       [](Options& o, const std::string& v) { o.threads = parseThreads(v); }},
+      {'h', "help", nullptr, "show this help and exit", [](Options& o, const std::string&) { o.help = true; }},
+      {'V', "version", nullptr, "show the version and exit", [](Options& o, const std::string&) { o.version = true; }},
+  };
+  return t;
+}
+
+const OptionSpec* findLong(const std::string& name) {
+  for (const OptionSpec& s : table())
+    if (name == s.longName) return &s;
+  return nullptr;
+}
+
+const OptionSpec* findShort(char c) {
+  for (const OptionSpec& s : table())
+    if (s.shortName == c) return &s;
+  return nullptr;
+}
+
+}  // namespace
+
+std::string usageText() {
+  std::string u =
+      "Usage: radcon [OPTION]... SEQUENCE_FILE\n"
+      "Counts synonymous, nonsynonymous, radical and conservative sites and differences\n"
+      "between aligned protein-coding sequences, with proportions, Jukes-Cantor distances,\n"
+      "variances and covariances.\n"
+      "\n"
+      "Input: the native format (a header \"count length\", then a name line and a line\n"
+      "of nucleotides per sequence) or an aligned FASTA file (first character '>').\n"
+      "Answers not given as options are asked on standard input: correction, Ts/Tv,\n"
+      "Ka/Ks and grouping (1 charge, 2 polarity, 3 Miyata-Yasunaga, 4 self-defined).\n"
+      "\n"
+      "Options:\n";
+  for (const OptionSpec& s : table()) {
+    std::string left = s.shortName ? std::string("  -") + s.shortName + ", --" : std::string("      --");
+    left += s.longName;
+    if (s.valueName) left += std::string(" ") + s.valueName;
+    if (left.size() < 30) left.resize(30, ' ');
+    else left += "  ";
+    u += left + s.help + "\n";
+  }
+  u +=
+      "\n"
+      "Outputs: sn.rst, cr.rst, n.dis, s.dis, r.dis, c.dis and outfile, in the current\n"
+      "directory or --outdir; the dialogue and one trace line per codon on standard output.\n"
+      "\n"
+      "Exit status: 0 success; 1 bad input, a report that cannot be written, or too\n"
+      "little memory; 2 bad command line; 255 an untranslatable codon.\n";
+  return u;
+}
+
+Options parseOptions(int argc, const char* const* argv) {
+  Options o;
+  bool positional = false;
+  for (int k = 1; k < argc; ++k) {
+    const std::string arg = argv[k];
+    if (positional || arg.size() < 2 || arg[0] != '-') {
+      if (!o.sequenceFile) o.sequenceFile = arg;  // further arguments are ignored
+      continue;
+    }
+    if (arg == "--") {
+      positional = true;
+      continue;
+    }
+    const OptionSpec* spec = nullptr;
+    std::optional<std::string> value;
+    std::string shown;
+    if (arg[1] == '-') {
+      const std::size_t eq = arg.find('=');
+      const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+      spec = findLong(name);
+      shown = "--" + name;
+      if (!spec) usage("unknown option " + shown);
+      if (eq != std::string::npos) {
+        if (!spec->valueName) usage("option " + shown + " takes no value");
+        value = arg.substr(eq + 1);
+      }
+    } else {
+      // Short flags may be grouped (-qh); a short option's value may follow it directly (-c1).
+      for (std::size_t p = 1; p < arg.size(); ++p) {
+        spec = findShort(arg[p]);
+        shown = std::string("-") + arg[p];
+        if (!spec) usage("unknown option " + shown);
+        if (spec->valueName) {
+          if (p + 1 < arg.size()) value = arg.substr(p + 1);
+          break;
+        }
+        if (p + 1 < arg.size()) spec->apply(o, "");
+      }
+    }
+    if (spec->valueName && !value) {
+      if (k + 1 >= argc) usage("option " + shown + " needs a value");
+      value = argv[++k];
+    }
+    spec->apply(o, value ? *value : "");
+  }
+  return o;
+}
+
+}  // namespace radcon

@@ -1,0 +1,35 @@
+// The command line: one option table, GNU style (short and long forms, values
+// as "-c 1", "-c1", "--correction 1" or "--correction=1", "--" ends the options).
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace radcon {
+
+struct Options {
+  std::optional<std::string> sequenceFile;
+  // Answers given on the command line; the dialogue asks only for the others.
+  std::optional<int> correction;
+  std::optional<double> typedTsTv;
+  std::optional<double> KaKsRatio;
+  std::optional<int> division;
+  std::string groupFile;  // a grouping given as a path (division 4 then)
+  std::string outdir;     // "" is the current directory
+  std::string table;      // "" writes no pairs table
+  bool quiet = false;
+  bool dropGappedCodons = false;
+  int threads = 0;        // 0: every core
+  bool help = false;
+  bool version = false;
+};
+
+// Parses the arguments. A malformed command line (unknown option, missing value)
+// throws RunError with status 2; an option value that is no valid answer throws
+// RunError with status 1 and the answer's own message.
+Options parseOptions(int argc, const char* const* argv);
+
+// The usage text of --help, generated from the option table.
+std::string usageText();
+
+}  // namespace radcon

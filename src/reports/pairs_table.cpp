@@ -1,0 +1,81 @@
+#include "reports/pairs_table.h"
+
+#include <cmath>
+
+#include "input/sequence_file.h"
+#include "reports/reports.h"
+
+namespace radcon {
+
+namespace {
+
+// Column order of the four kinds.
+constexpr Kind kOrder[kKinds] = {kSynonymous, kNonsynonymous, kRadical, kConservative};
+
+void cell(TextBuffer& t, double v) {
+  t.put('\t');
+  if (std::isfinite(v))
+    t.fixed(v, 6, 0);
+  else
+    t.append("NA");
+}
+
+std::string tableName(const std::string& name) {
+  std::string s = displayName(name);
+  for (char& c : s)
+    if (c == '\t') c = ' ';  // a tab would split the column
+  return s;
+}
+
+}  // namespace
+
+const std::vector<std::string>& pairsTableColumns() {
+  static const std::vector<std::string> columns = {
+      "name1",   "name2",   "S_sites", "N_sites", "R_sites", "C_sites", "S_diffs", "N_diffs", "R_diffs", "C_diffs",
+      "pS",      "pN",      "pR",      "pC",      "dS",      "dN",      "dR",      "dC",      "se_pS",   "se_pN",
+      "se_pR",   "se_pC",   "se_dS",   "se_dN",   "se_dR",   "se_dC",   "dN_dS",   "dR_dC"};
+  return columns;
+}
+
+void writePairsTable(OutputFile& out, const std::vector<std::string>& names, const SiteTotals& sites,
+                     const PairDifferences& diff, const PairStatistics& st) {
+  TextBuffer t;
+  for (std::size_t c = 0; c < pairsTableColumns().size(); ++c) {
+    if (c) t.put('\t');
+    t.append(pairsTableColumns()[c]);
+  }
+  t.put('\n');
+  const int n = sites.seqNum;
+  std::size_t a = 0;
+  for (int i = 0; i + 1 < n; ++i) {
+    for (int j = i + 1; j < n; ++j, ++a) {
+      t.append(tableName(names[i]));
+      t.put('\t');
+      t.append(tableName(names[j]));
+      double distance[kKinds], seP[kKinds], seD[kKinds];
+      for (Kind k : kOrder) cell(t, st.sumSites[k][a] / 2.0);
+      for (Kind k : kOrder) cell(t, diff.total[k][a]);
+      for (Kind k : kOrder) cell(t, st.proportion[k][a]);
+      for (Kind k : kOrder) {
+        const double jc = st.jcDenominator[k][a];
+        const double var = st.variance[k][a];
+        distance[k] = jc > 0.0 ? jukesCantor(st.proportion[k][a]) : NAN;
+        seP[k] = std::sqrt(var < 0.0 ? 0.0 : var);
+        seD[k] = jc > 0.0 ? seP[k] / jc : NAN;
+        cell(t, distance[k]);
+      }
+      for (Kind k : kOrder) cell(t, seP[k]);
+      for (Kind k : kOrder) cell(t, seD[k]);
+      cell(t, distance[kNonsynonymous] / distance[kSynonymous]);
+      cell(t, distance[kRadical] / distance[kConservative]);
+      t.put('\n');
+      if (t.size() > (1 << 20)) {
+        out.write(t);
+        t.clear();
+      }
+    }
+  }
+  out.write(t);
+}
+
+}  // namespace radcon

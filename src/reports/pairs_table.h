@@ -1,0 +1,24 @@
+// A tab-separated table with one row per pair of sequences, named: what users
+// load into R or pandas to compare genes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "differences/pairwise.h"
+#include "reports/output.h"
+#include "sites/site_totals.h"
+#include "stats/statistics.h"
+
+namespace radcon {
+
+// The header row's column names.
+const std::vector<std::string>& pairsTableColumns();
+
+// Writes the header and one row per pair i < j: both names, the pair's mean
+// sites, the differences, the proportions, their Jukes-Cantor distances, the
+// standard errors of both and the ratios dN/dS and dR/dC. Undefined values are NA.
+void writePairsTable(OutputFile& out, const std::vector<std::string>& names, const SiteTotals& sites,
+                     const PairDifferences& differences, const PairStatistics& stats);
+
+}  // namespace radcon

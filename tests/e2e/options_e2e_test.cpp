@@ -1,0 +1,195 @@
+// End-to-end runs with options, FASTA input, gapped alignments and the pairs table.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+#include <vector>
+
+#include "../support.h"
+
+namespace radcon::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* kReports[] = {"sn.rst", "cr.rst", "n.dis", "s.dis", "r.dis", "c.dis", "outfile"};
+const std::string kLysozyme = RADCON_SOURCE_DIR "/examples/lysozymeLarge.seq";
+
+void expectSameReports(const fs::path& a, const fs::path& b) {
+  for (const char* name : kReports) EXPECT_EQ(readFile(a / name), readFile(b / name)) << name;
+}
+
+// The native file's names and sequences.
+std::vector<std::pair<std::string, std::string>> records(const std::string& path) {
+  std::istringstream in(readFile(path));
+  int n = 0, length = 0;
+  in >> n >> length;
+  std::string line;
+  std::getline(in, line);
+  std::vector<std::pair<std::string, std::string>> r;
+  for (int i = 0; i < n; ++i) {
+    std::string name, seq;
+    std::getline(in, name);
+    std::getline(in, seq);
+    r.emplace_back(name, seq.substr(0, static_cast<std::size_t>(length)));
+  }
+  return r;
+}
+
+std::string native(const std::vector<std::pair<std::string, std::string>>& r) {
+  std::string t = std::to_string(r.size()) + " " + std::to_string(r[0].second.size()) + "\n";
+  for (const auto& [name, seq] : r) t += name + "\n" + seq + "\n";
+  return t;
+}
+
+TEST(OptionsE2E, AnswersAsOptionsEqualTheDialogue) {
+  ScratchDir dialogue, options, partial;
+  const RunResult d = runRadcon(dialogue.path(), "'" + kLysozyme + "'", "1 0.5 1 3");
+  const RunResult o = runRadcon(options.path(), "-c 1 -t 0.5 -k 1 -g my '" + kLysozyme + "'", "");
+  ASSERT_EQ(d.status, 0);
+  ASSERT_EQ(o.status, 0);
+  expectSameReports(dialogue.path(), options.path());
+  EXPECT_EQ(o.out, d.out.substr(std::string(kDialogue).size()));  // no question asked
+  // Only the questions not answered on the command line are asked.
+  const RunResult p = runRadcon(partial.path(), "--tstv=0.5 --grouping my '" + kLysozyme + "'", "1\n1\n");
+  ASSERT_EQ(p.status, 0);
+  EXPECT_TRUE(p.out.starts_with("Use corrected N and S? 0 not use, 1 use\nInput Ka/Ks rate ratio0 0 "));
+  expectSameReports(dialogue.path(), partial.path());
+}
+
+TEST(OptionsE2E, QuietOutdirAndGroupFilePath) {
+  ScratchDir dir;
+  writeFile(dir / "mine.div", readFile(RADCON_SOURCE_DIR "/data/MY.div"));
+  const RunResult r = runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g mine.div -o new/sub '" + kLysozyme + "'", "");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out, "");
+  for (const char* name : kReports) {
+    EXPECT_TRUE(fs::exists(dir / "new" / "sub" / name)) << name;
+    EXPECT_FALSE(fs::exists(dir / name)) << name;
+  }
+  // A group file given by path is a self-defined grouping.
+  EXPECT_TRUE(readFile(dir / "new" / "sub" / "outfile").starts_with("Ts/Tv=0.500000\nSelf-defined change\n"));
+  ScratchDir my;
+  ASSERT_EQ(runRadcon(my.path(), "-q -c 1 -t 0.5 -k 1 -g my '" + kLysozyme + "'", "").status, 0);
+  for (const char* name : {"sn.rst", "cr.rst", "n.dis"})
+    EXPECT_EQ(readFile(my / name), readFile(dir / "new" / "sub" / name)) << name;
+  // A missing group file or an outdir that cannot be made: status 1.
+  EXPECT_EQ(runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g absent.div '" + kLysozyme + "'", "").status, 1);
+  writeFile(dir / "plain", "x");
+  EXPECT_EQ(runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g my -o plain/sub '" + kLysozyme + "'", "").status, 1);
+}
+
+TEST(OptionsE2E, FastaEqualsNative) {
+  ScratchDir dir, nat, fas;
+  std::string fasta;
+  for (const auto& [name, seq] : records(kLysozyme)) {
+    fasta += ">" + name + "\n";
+    for (std::size_t k = 0; k < seq.size(); k += 61) fasta += seq.substr(k, 61) + "\n";  // wrapped lines
+  }
+  writeFile(dir / "lyso.fa", fasta);
+  const RunResult n = runRadcon(nat.path(), "'" + kLysozyme + "'", "0 1.5 0.7 2");
+  const RunResult f = runRadcon(fas.path(), "'" + (dir / "lyso.fa").string() + "'", "0 1.5 0.7 2");
+  ASSERT_EQ(f.status, 0) << f.out;
+  EXPECT_EQ(n.out, f.out);
+  expectSameReports(nat.path(), fas.path());
+}
+
+TEST(OptionsE2E, DroppedGappedCodonsEqualColumnsRemovedByHand) {
+  auto recs = records(kLysozyme);
+  auto gapped = recs, removed = recs;
+  // Codon 3 gets a gap in sequence 2, codon 50 an N in sequence 7, codon 130 a '?' in sequence 19.
+  gapped[1].second.replace(6, 3, "---");
+  gapped[6].second[150] = 'N';
+  gapped[18].second[389] = '?';
+  for (auto& r : removed) r.second = r.second.substr(0, 6) + r.second.substr(9, 150 - 9) + r.second.substr(153, 387 - 153);
+  ScratchDir dir, a, b;
+  writeFile(dir / "gapped.seq", native(gapped));
+  writeFile(dir / "removed.seq", native(removed));
+  const RunResult g = runRadcon(a.path(), "--drop-gapped-codons '" + (dir / "gapped.seq").string() + "'", "1 0.5 1 1");
+  const RunResult h = runRadcon(b.path(), "'" + (dir / "removed.seq").string() + "'", "1 0.5 1 1");
+  ASSERT_EQ(g.status, 0) << g.out;
+  EXPECT_EQ(g.out, "Removed 3 of 130 codons with gaps or ambiguous nucleotides.\n" + h.out);
+  expectSameReports(a.path(), b.path());
+  // Without the option the gap is refused, and the message names the option.
+  const RunResult refused = runRadcon(a.path(), "'" + (dir / "gapped.seq").string() + "'", "1 0.5 1 1");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.out.find("--drop-gapped-codons"), std::string::npos);
+}
+
+std::vector<std::vector<std::string>> tsv(const std::string& text) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    std::vector<std::string> cells;
+    std::istringstream l(line);
+    for (std::string c; std::getline(l, c, '\t');) cells.push_back(c);
+    rows.push_back(cells);
+  }
+  return rows;
+}
+
+// Row i of a matrix block that follows 'header' in a report.
+std::vector<double> matrixRow(const std::string& report, const std::string& header, int row) {
+  std::istringstream in(report.substr(report.find(header) + header.size()));
+  std::string line;
+  std::getline(in, line);
+  for (int r = 0; r <= row; ++r) std::getline(in, line);
+  std::istringstream cells(line);
+  std::vector<double> v;
+  for (std::string c; cells >> c;) v.push_back(c.find("nan") != std::string::npos ? NAN : std::stod(c));
+  return v;
+}
+
+TEST(OptionsE2E, PairsTableAgreesWithTheReports) {
+  ScratchDir dir;
+  const RunResult r = runRadcon(dir.path(), "-q --table pairs.tsv '" + kLysozyme + "'", "1 0.5 1 1");
+  ASSERT_EQ(r.status, 0) << r.out;
+  const auto rows = tsv(readFile(dir / "pairs.tsv"));
+  ASSERT_EQ(rows.size(), 1u + 19 * 18 / 2);
+  EXPECT_EQ(rows[0].size(), 28u);
+  EXPECT_EQ(rows[0][0], "name1");
+  EXPECT_EQ(rows[0][27], "dR_dC");
+  const auto recs = records(kLysozyme);
+  EXPECT_EQ(rows[1][0], recs[0].first.substr(0, 20));
+  EXPECT_EQ(rows[1][1], recs[1].first.substr(0, 20));
+  EXPECT_EQ(rows.back()[0], recs[17].first.substr(0, 20));
+  const std::string sn = readFile(dir / "sn.rst"), out = readFile(dir / "outfile");
+  const std::string sdis = readFile(dir / "s.dis");
+  // Pair (0, 2) is row 2 of the table.
+  const auto& row = rows[2];
+  // pS is printed by s.dis with the same six decimals: the same text.
+  const std::size_t firstRow = sdis.find("\n\n") + 2;
+  std::istringstream cells(sdis.substr(firstRow, sdis.find('\n', firstRow) - firstRow));
+  std::string cell;
+  for (int k = 0; k < 3; ++k) cells >> cell;
+  EXPECT_EQ(row[10], cell);
+  const std::vector<double> ps = matrixRow(sn, "Proportion of synonymous differences", 0);
+  EXPECT_NEAR(std::stod(row[10]), ps[2], 0.0005);
+  const std::vector<double> ds = matrixRow(sn, "JC distance of synonymous substitutions", 0);
+  EXPECT_NEAR(std::stod(row[14]), ds[2], 0.0005);
+  const std::vector<double> dn = matrixRow(sn, "JC distance of nonsynonymous substitutions", 0);
+  EXPECT_NEAR(std::stod(row[15]), dn[2], 0.0005);
+  const std::vector<double> rc = matrixRow(out, "conservative (c, below diagonal) differences", 0);
+  EXPECT_NEAR(std::stod(row[8]), rc[2], 0.0005);  // radical differences above the diagonal
+  const std::vector<double> se = matrixRow(out, "Proportions of radical differences (above diagonal) and their standard errors (below diagonal)", 2);
+  EXPECT_NEAR(std::stod(row[20]), se[0], 0.0005);  // standard error of pR below the diagonal
+  EXPECT_NEAR(std::stod(row[26]), std::stod(row[15]) / std::stod(row[14]), 1e-5);
+}
+
+TEST(OptionsE2E, PairsTableWritesNAWhereNoDistanceExists) {
+  ScratchDir dir;
+  writeFile(dir / "two.fa", ">first\nTTT\n>second\nTTC\n");  // pS = 5: no JC distance
+  ASSERT_EQ(runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g charge --table t.tsv two.fa", "").status, 0);
+  const auto rows = tsv(readFile(dir / "t.tsv"));
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1][0], "first");
+  EXPECT_EQ(rows[1][10], "5.000000");  // pS
+  EXPECT_EQ(rows[1][14], "NA");        // dS
+  EXPECT_EQ(rows[1][12], "NA");        // pR is 0/0: no radical sites
+  EXPECT_EQ(rows[1][26], "NA");        // dN/dS
+  EXPECT_EQ(rows[1][15], "0.000000");  // dN
+}
+
+}  // namespace
+}  // namespace radcon::test

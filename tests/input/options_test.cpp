@@ -1,0 +1,83 @@
+#include "input/options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "util/error.h"
+
+namespace radcon {
+namespace {
+
+Options parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "radcon");
+  return parseOptions(static_cast<int>(args.size()), args.data());
+}
+
+int statusOf(std::vector<const char*> args) {
+  try {
+    parse(args);
+  } catch (const RunError& e) {
+    return e.status();
+  }
+  return 0;
+}
+
+TEST(Options, EveryFormOfAValue) {
+  for (const auto& args : std::vector<std::vector<const char*>>{
+           {"-c", "1", "f.seq"}, {"-c1", "f.seq"}, {"--correction", "1", "f.seq"}, {"f.seq", "--correction=1"}}) {
+    const Options o = parse(args);
+    ASSERT_TRUE(o.correction.has_value());
+    EXPECT_EQ(*o.correction, 1);
+    EXPECT_EQ(*o.sequenceFile, "f.seq");
+  }
+}
+
+TEST(Options, AnswersGroupingsAndFlags) {
+  const Options o = parse({"-t", "0.5", "-k", "2", "-g", "my", "-qo", "out", "--table", "t.tsv", "--drop-gapped-codons",
+                           "--threads=3", "x.seq", "ignored"});
+  EXPECT_EQ(*o.typedTsTv, 0.5);
+  EXPECT_EQ(*o.KaKsRatio, 2.0);
+  EXPECT_EQ(*o.division, 3);
+  EXPECT_TRUE(o.groupFile.empty());
+  EXPECT_TRUE(o.quiet);
+  EXPECT_EQ(o.outdir, "out");
+  EXPECT_EQ(o.table, "t.tsv");
+  EXPECT_TRUE(o.dropGappedCodons);
+  EXPECT_EQ(o.threads, 3);
+  EXPECT_EQ(*o.sequenceFile, "x.seq");
+  EXPECT_EQ(*parse({"-g", "charge"}).division, 1);
+  EXPECT_EQ(*parse({"-g", "polarity"}).division, 2);
+  EXPECT_EQ(*parse({"-g", "self"}).division, 4);
+  const Options file = parse({"-g", "groups/mine.div"});
+  EXPECT_EQ(*file.division, 4);
+  EXPECT_EQ(file.groupFile, "groups/mine.div");
+}
+
+TEST(Options, DoubleDashEndsOptions) {
+  EXPECT_EQ(*parse({"--", "-weird.seq"}).sequenceFile, "-weird.seq");
+  EXPECT_EQ(*parse({"-"}).sequenceFile, "-");
+  EXPECT_FALSE(parse({}).sequenceFile.has_value());
+}
+
+TEST(Options, BadCommandLinesAreStatusTwo) {
+  EXPECT_EQ(statusOf({"--frobnicate"}), 2);
+  EXPECT_EQ(statusOf({"-x"}), 2);
+  EXPECT_EQ(statusOf({"-c"}), 2);
+  EXPECT_EQ(statusOf({"--kaks"}), 2);
+  EXPECT_EQ(statusOf({"--quiet=yes"}), 2);
+  EXPECT_EQ(statusOf({"--threads", "many"}), 2);
+}
+
+TEST(Options, BadAnswerValuesAreStatusOne) {
+  EXPECT_EQ(statusOf({"-c", "1.5"}), 1);
+  EXPECT_EQ(statusOf({"-t", "0.5x"}), 1);
+  EXPECT_EQ(statusOf({"-k", "0"}), 1);
+  EXPECT_EQ(statusOf({"-g", ""}), 1);
+  EXPECT_TRUE(parse({"-h"}).help);
+  EXPECT_TRUE(parse({"--version"}).version);
+  EXPECT_NE(usageText().find("--drop-gapped-codons"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace radcon
