@@ -4,7 +4,9 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 DEMO_DIR ?= demo-output
 
-.PHONY: all build demo test bench clean
+.PHONY: all build demo test bench fuzz memcheck clean
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := native fasta groups answers options
 
 all: build
 
@@ -28,5 +30,27 @@ test:
 bench:
 	$(MAKE) -C bench
 
+# libFuzzer on every parser of untrusted input, FUZZ_SECONDS each (clang).
+fuzz:
+	cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRADCON_TESTS=OFF -DRADCON_FUZZ=ON
+	cmake --build build-fuzz -j $(JOBS)
+	@mkdir -p build-fuzz/artifacts
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build-fuzz/corpus/$$t && cp fuzz/corpus/$$t/* build-fuzz/corpus/$$t/ && \
+	  echo "fuzzing $$t for $(FUZZ_SECONDS) s" && \
+	  build-fuzz/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
+	    -print_final_stats=1 -artifact_prefix=build-fuzz/artifacts/$$t- build-fuzz/corpus/$$t > build-fuzz/$$t.log 2>&1; \
+	  rc=$$?; tail -n 14 build-fuzz/$$t.log; [ $$rc -eq 0 ] || { echo "fuzz target $$t failed"; exit 1; }; \
+	done
+
+# The demo under valgrind memcheck: any error or leak fails.
+memcheck:
+	cmake -S . -B build-memcheck -DCMAKE_BUILD_TYPE=Debug -DRADCON_TESTS=OFF
+	cmake --build build-memcheck -j $(JOBS) --target radcon
+	@rm -rf build-memcheck/run && mkdir -p build-memcheck/run
+	cd build-memcheck/run && printf '1\n0.5\n1\n1\n' | valgrind --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
+	  ../radcon --threads 2 ../../examples/lysozymeLarge.seq > trace.txt
+	@echo "memcheck: no errors"
+
 clean:
-	rm -rf build build-test build-bench $(DEMO_DIR)
+	rm -rf build build-test build-bench build-fuzz build-memcheck $(DEMO_DIR)

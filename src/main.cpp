@@ -19,6 +19,7 @@
 #include "sites/site_totals.h"
 #include "stats/statistics.h"
 #include "util/error.h"
+#include "util/memory.h"
 #include "util/parallel.h"
 
 using namespace radcon;
@@ -96,6 +97,16 @@ void makeFolder(const std::string& dir) {
   if (ec || !std::filesystem::is_directory(dir, ec)) fail("Can't create the folder " + dir + ": " + ec.message() + ".");
 }
 
+// Refuses, before anything large is allocated, a run that cannot fit.
+void checkMemory(const Alignment& al, int threads, double maxMemoryMB) {
+  const std::uint64_t need = estimateRunBytes(al.seqNum, al.seqLength, threads);
+  const std::uint64_t have = maxMemoryMB > 0 ? static_cast<std::uint64_t>(maxMemoryMB * 1048576.0) : availableMemoryBytes();
+  if (need > have)
+    fail("This run of " + std::to_string(al.seqNum) + " sequences of " + std::to_string(al.seqLength) +
+         " codons needs about " + std::to_string(need >> 20) + " MB of memory, more than the " +
+         std::to_string(have >> 20) + " MB " + (maxMemoryMB > 0 ? "allowed by --max-memory." : "available."));
+}
+
 int run(const Options& o) {
   if (!o.sequenceFile) fail("No sequence file was given. Usage: radcon [OPTION]... SEQUENCE_FILE");
   const int threads = o.threads > 0 ? o.threads : defaultThreads();
@@ -106,6 +117,7 @@ int run(const Options& o) {
     const int removed = dropGappedCodons(alignment);
     if (!o.quiet) std::printf("Removed %d of %d codons with gaps or ambiguous nucleotides.\n", removed, total);
   }
+  checkMemory(alignment, threads, o.maxMemoryMB);
   const Answers answers = askMissing(o);
   const GroupTable indexs = o.groupFile.empty() ? loadGrouping(answers.division) : readGroupFile(o.groupFile);
 

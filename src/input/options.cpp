@@ -61,6 +61,14 @@ const std::vector<OptionSpec>& table() {
        [](Options& o, const std::string&) { o.dropGappedCodons = true; }},
       {0, "threads", "N", "threads for the pairwise work (default: every core)",
        [](Options& o, const std::string& v) { o.threads = parseThreads(v); }},
+      {0, "max-memory", "MB", "refuse a run that needs more memory than this (default: what is available)",
+       [](Options& o, const std::string& v) {
+         char* end = nullptr;
+         const double mb = std::strtod(v.c_str(), &end);
+         if (v.empty() || *end != '\0' || !(mb >= 1 && mb <= 1e9))
+           usage("option --max-memory needs a number of megabytes from 1 to 1e9, not \"" + v + "\"");
+         o.maxMemoryMB = mb;
+       }},
       {'h', "help", nullptr, "show this help and exit", [](Options& o, const std::string&) { o.help = true; }},
       {'V', "version", nullptr, "show the version and exit", [](Options& o, const std::string&) { o.version = true; }},
   };

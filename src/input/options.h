@@ -20,6 +20,7 @@ struct Options {
   bool quiet = false;
   bool dropGappedCodons = false;
   int threads = 0;        // 0: every core
+  double maxMemoryMB = 0; // 0: what the machine has available
   bool help = false;
   bool version = false;
 };

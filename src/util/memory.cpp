@@ -1,0 +1,66 @@
+#include "util/memory.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <string>
+
+namespace radcon {
+
+std::uint64_t estimateRunBytes(int seqNum, int seqLength, int threads) {
+  const std::uint64_t n = static_cast<std::uint64_t>(seqNum), L = static_cast<std::uint64_t>(seqLength);
+  const std::uint64_t pairs = n * (n > 0 ? n - 1 : 0) / 2;
+  const std::uint64_t paddedPairs = (pairs + 7) / 8 * 8;
+  const std::uint64_t alignment = n * L * 5;                // nucleotides, codons, amino acids
+  const std::uint64_t sites = 4 * n * L * 8;                // SS, NN, RR, CC
+  const std::uint64_t perCodon = 4 * paddedPairs * L * 8;   // differences, then deviations
+  const std::uint64_t perPair = 4 * pairs * 8 * 8;          // totals, proportions, variances, ...
+  // Covariance tasks in flight: about 2^17 entries each, four kinds of doubles
+  // and their text, plus the block sums of the task's rows.
+  const std::uint64_t task = (std::uint64_t{1} << 17) * (4 * 8 + 4 * 12 + 2 * 30) + 64 * paddedPairs * 8;
+  const std::uint64_t inFlight = static_cast<std::uint64_t>(std::max(threads, 1) + 2) * task;
+  const std::uint64_t buffers = 16u << 20;  // output buffers, stacks, the program itself
+  // A fifth more for what the sums above leave out (allocator slack, small tables).
+  const std::uint64_t sum = alignment + sites + perCodon + perPair + inFlight + buffers;
+  return sum + sum / 5;
+}
+
+namespace {
+
+std::uint64_t readNumber(const char* path) {
+  std::ifstream in(path);
+  std::string word;
+  if (!(in >> word) || word == "max") return std::numeric_limits<std::uint64_t>::max();
+  try {
+    return std::stoull(word);
+  } catch (...) {
+    return std::numeric_limits<std::uint64_t>::max();
+  }
+}
+
+}  // namespace
+
+std::uint64_t availableMemoryBytes() {
+  std::uint64_t available = std::numeric_limits<std::uint64_t>::max();
+  std::ifstream meminfo("/proc/meminfo");
+  for (std::string key; meminfo >> key;) {
+    std::uint64_t kb = 0;
+    meminfo >> kb;
+    if (key == "MemAvailable:") available = kb * 1024;
+    meminfo.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+  }
+  const std::uint64_t limit = readNumber("/sys/fs/cgroup/memory.max");
+  const std::uint64_t used = readNumber("/sys/fs/cgroup/memory.current");
+  if (limit != std::numeric_limits<std::uint64_t>::max() && used != std::numeric_limits<std::uint64_t>::max())
+    available = std::min(available, limit > used ? limit - used : 0);
+  struct rlimit rl {};
+  if (getrlimit(RLIMIT_AS, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY)
+    available = std::min<std::uint64_t>(available, rl.rlim_cur);
+  return available;
+}
+
+}  // namespace radcon

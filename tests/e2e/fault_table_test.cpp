@@ -1,0 +1,197 @@
+// Every failure radcon detects, in one table: the input, the expected exit status,
+// a part of the message that names the problem, and a check that the reports of an
+// earlier run in the same folder are untouched and no temporary file is left.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "../support.h"
+
+namespace radcon::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* kReports[] = {"sn.rst", "cr.rst", "n.dis", "s.dis", "r.dis", "c.dis", "outfile"};
+const std::string kLysozyme = RADCON_SOURCE_DIR "/examples/lysozymeLarge.seq";
+const std::string kOk = "2 6\none\nTTTAAA\ntwo\nTTCGAA\n";
+
+// The reports of one complete run, made once.
+const std::map<std::string, std::string>& earlierReports() {
+  static const std::map<std::string, std::string> reports = [] {
+    ScratchDir dir;
+    EXPECT_EQ(runRadcon(dir.path(), "'" + kLysozyme + "'", "1 0.5 1 1").status, 0);
+    std::map<std::string, std::string> m;
+    for (const char* name : kReports) m[name] = readFile(dir / name);
+    return m;
+  }();
+  return reports;
+}
+
+void expectEarlierReportsIntact(const ScratchDir& dir) {
+  for (const auto& [name, text] : earlierReports()) {
+    if (fs::is_regular_file(dir / name)) {
+      EXPECT_EQ(readFile(dir / name), text) << name;
+    }
+  }
+  for (const auto& e : fs::recursive_directory_iterator(dir.path()))
+    EXPECT_EQ(e.path().filename().string().find(".radcon-"), std::string::npos) << e.path();
+}
+
+struct Fault {
+  const char* name;
+  std::string args;
+  std::string input;                          // standard input
+  std::map<std::string, std::string> files;   // written into the folder first
+  int status;
+  std::string message;                        // on standard output (status 1) or error (status 2)
+  std::function<void(const ScratchDir&)> setup = nullptr;
+  std::string prefix = "";
+};
+
+TEST(FaultTable, EveryDetectedFailure) {
+  const std::string a = "1 0.5 1 1";
+  const std::vector<Fault> faults = {
+      // The sequence file.
+      {"missing file", "absent.seq", a, {}, 1, "Can't open the file!"},
+      {"no argument", "", a, {}, 1, "No sequence file was given"},
+      {"folder as file", "sub", a, {}, 1, "Can't open the file!", [](const ScratchDir& d) { fs::create_directory(d / "sub"); }},
+      {"non-coding", "in.seq", a, {{"in.seq", "1 10\nx\nTTTTTTTTTT\n"}}, 1, "Non-coding sequences!"},
+      {"header not integers", "in.seq", a, {{"in.seq", "two six\n"}}, 1, "not an integer"},
+      {"header decimal", "in.seq", a, {{"in.seq", "2 6.5\n"}}, 1, "not an integer"},
+      {"no sequences", "in.seq", a, {{"in.seq", "0 6\n"}}, 1, "at least 1"},
+      {"length below 3", "in.seq", a, {{"in.seq", "1 0\nx\n\n"}}, 1, "at least 3"},
+      {"10^9 sequences", "in.seq", a, {{"in.seq", "1000000000 3000\nx\nTTT\n"}}, 1, "more than the file"},
+      {"10^12 nucleotides", "in.seq", a, {{"in.seq", "2 1000000000002\nx\nTTT\n"}}, 1, "too large"},
+      {"beyond int", "in.seq", a, {{"in.seq", "4294967297 3\nx\nTTT\n"}}, 1, "too large"},
+      {"truncated", "in.seq", a, {{"in.seq", "2 6\none\nTTTAAA\n"}}, 1, "ends before sequence 2"},
+      {"ambiguity code", "in.seq", a, {{"in.seq", "2 6\none\nTTTAAA\ntwo\nTTNAAA\n"}}, 1, "position 3: 'N'"},
+      {"gap", "in.seq", a, {{"in.seq", "2 6\none\nTTTAAA\ntwo\nTTT-AA\n"}}, 1, "--drop-gapped-codons"},
+      {"line break inside", "in.seq", a, {{"in.seq", "2 6\none\nTTTAAA\ntwo\nTTT\nAAA\n"}}, 1, "a line break"},
+      {"FASTA unequal", "in.fa", a, {{"in.fa", ">a\nATGAAA\n>b\nATG\n"}}, 1, "must have equal lengths"},
+      {"FASTA non-coding", "in.fa", a, {{"in.fa", ">a\nATGA\n>b\nATGC\n"}}, 1, "Non-coding sequences!"},
+      {"nothing left", "--drop-gapped-codons in.fa", a, {{"in.fa", ">a\nATG---\n>b\nNNNAAA\n"}}, 1, "no codon is left"},
+      // The answers.
+      {"correction not integer", "in.seq", "1.5 0.5 1 1", {{"in.seq", kOk}}, 1, "\"1.5\""},
+      {"tstv with letters", "in.seq", "1 0.5x 1 1", {{"in.seq", kOk}}, 1, "\"0.5x\""},
+      {"tstv not finite", "in.seq", "1 nan 1 1", {{"in.seq", kOk}}, 1, "finite"},
+      {"tstv too large", "in.seq", "1 2e6 1 1", {{"in.seq", kOk}}, 1, "at most 1e6"},
+      {"kaks zero", "in.seq", "1 0.5 0 1", {{"in.seq", kOk}}, 1, "1e-6 to 1e6"},
+      {"kaks underflowing", "in.seq", "1 0.5 1e-200 1", {{"in.seq", kOk}}, 1, "1e-6 to 1e6"},
+      {"kaks too large", "in.seq", "1 0.5 1e7 1", {{"in.seq", kOk}}, 1, "1e-6 to 1e6"},
+      {"grouping out of range", "in.seq", "1 0.5 1 0", {{"in.seq", kOk}}, 1, "1, 2, 3 or 4"},
+      {"answers end early", "in.seq", "1 0.5", {{"in.seq", kOk}}, 1, "input ended before the Ka/Ks"},
+      {"option answer refused", "-k 0 in.seq", "", {{"in.seq", kOk}}, 1, "1e-6 to 1e6"},
+      // Group files.
+      {"group count zero", "in.seq", "1 0.5 1 4", {{"in.seq", kOk}, {"self.div", "0\n"}}, 1, "at least 1"},
+      {"group ends early", "in.seq", "1 0.5 1 4", {{"in.seq", kOk}, {"self.div", "3\n2 DE\n"}}, 1, "ends where"},
+      {"group bad letter", "in.seq", "1 0.5 1 4", {{"in.seq", kOk}, {"self.div", "2\n2 Dx\n"}}, 1, "'x'"},
+      {"group file path missing", "-g absent.div in.seq", "1 0.5 1", {{"in.seq", kOk}}, 1, "absent.div"},
+      // Resources.
+      {"memory refused", "--max-memory 1 '" + kLysozyme + "'", a, {}, 1, "more than the 1 MB allowed"},
+      // The command line.
+      {"unknown option", "--frobnicate in.seq", a, {{"in.seq", kOk}}, 2, "unknown option --frobnicate"},
+      {"missing option value", "in.seq --kaks", a, {{"in.seq", kOk}}, 2, "needs a value"},
+      {"bad thread count", "--threads 0 in.seq", a, {{"in.seq", kOk}}, 2, "--threads"},
+      {"bad memory limit", "--max-memory lots in.seq", a, {{"in.seq", kOk}}, 2, "--max-memory"},
+      // The reports.
+      {"folder in the way", "'" + kLysozyme + "'", a, {}, 1, "c.dis: a folder of that name is in the way",
+       [](const ScratchDir& d) {
+         fs::remove(d / "c.dis");
+         fs::create_directory(d / "c.dis");
+       }},
+      {"outdir is a file", "-o plain/sub '" + kLysozyme + "'", a, {{"plain", "x"}}, 1, "Can't create the folder plain/sub"},
+      {"table folder missing", "--table nowhere/t.tsv '" + kLysozyme + "'", a, {}, 1, "nowhere/t.tsv"},
+      {"write fails part-way", "'" + kLysozyme + "'", a, {}, 1, "Can't write sn.rst", nullptr, "ulimit -f 400;"},
+  };
+  for (const Fault& f : faults) {
+    SCOPED_TRACE(f.name);
+    ScratchDir dir;
+    for (const auto& [name, text] : earlierReports()) writeFile(dir / name, text);
+    for (const auto& [name, text] : f.files) writeFile(dir / name, text);
+    if (f.setup) f.setup(dir);
+    const RunResult r = runRadcon(dir.path(), f.args, f.input, f.prefix);
+    EXPECT_EQ(r.status, f.status);
+    const std::string& where = f.status == 2 ? r.err : r.out;
+    EXPECT_NE(where.find(f.message), std::string::npos) << "stdout: " << r.out.substr(0, 400) << "\nstderr: " << r.err;
+    expectEarlierReportsIntact(dir);
+  }
+}
+
+// A synthetic alignment big enough that a run takes a while.
+std::string syntheticAlignment(int n, int codons) {
+  std::mt19937_64 rng(8);
+  std::string root;
+  while (static_cast<int>(root.size()) < 3 * codons) {
+    std::string c;
+    for (int k = 0; k < 3; ++k) c.push_back("TCAG"[rng() % 4]);
+    if (c != "TAA" && c != "TAG" && c != "TGA") root += c;
+  }
+  std::string text = std::to_string(n) + " " + std::to_string(3 * codons) + "\n";
+  for (int i = 0; i < n; ++i) {
+    std::string s = root;
+    for (std::size_t k = 0; k < s.size(); ++k)
+      if (rng() % 10 == 0 && k % 3 == 2) s[k] = "TCAG"[rng() % 4];
+    text += "s" + std::to_string(i) + "\n" + s + "\n";
+  }
+  return text;
+}
+
+bool temporaryExists(const ScratchDir& dir) {
+  for (const auto& e : fs::directory_iterator(dir.path()))
+    if (e.path().filename().string().find(".radcon-") != std::string::npos) return true;
+  return false;
+}
+
+TEST(FaultTable, InterruptedRunLeavesNoHalfWrittenReport) {
+  for (int sig : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(sig);
+    ScratchDir dir;
+    writeFile(dir / "big.seq", syntheticAlignment(40, 200));
+    writeFile(dir / "answers", "1 0.5 1 1");
+    ASSERT_EQ(runRadcon(dir.path(), "big.seq", "1 0.5 1 1").status, 0);
+    std::map<std::string, std::string> before;
+    for (const char* name : kReports) before[name] = readFile(dir / name);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      if (chdir(dir.path().c_str()) != 0) _exit(99);
+      freopen("answers", "r", stdin);
+      freopen("/dev/null", "w", stdout);
+      execl(RADCON_BINARY, "radcon", "big.seq", static_cast<char*>(nullptr));
+      _exit(98);
+    }
+    // Interrupt as soon as the run has begun its reports.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    int status = 0;
+    bool finished = false;
+    while (!temporaryExists(dir) && std::chrono::steady_clock::now() < deadline) {
+      if (waitpid(child, &status, WNOHANG) == child) {
+        finished = true;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ASSERT_FALSE(finished) << "the run ended before it could be interrupted";
+    kill(child, sig);
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    // Ended by the signal itself: a shell reports 128 + the signal number.
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), sig);
+    EXPECT_FALSE(temporaryExists(dir));
+    for (const auto& [name, text] : before) EXPECT_EQ(readFile(dir / name), text) << name;
+  }
+}
+
+}  // namespace
+}  // namespace radcon::test
