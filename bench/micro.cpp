@@ -16,29 +16,14 @@
 #include "reports/reports.h"
 #include "sites/site_totals.h"
 #include "stats/statistics.h"
+#include "../tests/synthetic.h"
 
 namespace {
 
 using namespace radcon;
 
-// Sequences that share a random root and differ at about 'divergence' of their sites.
 Alignment family(int n, int codons, double divergence, unsigned seed) {
-  std::mt19937_64 rng(seed);
-  std::uniform_real_distribution<double> u(0.0, 1.0);
-  std::string root;
-  while (static_cast<int>(root.size()) < 3 * codons) {
-    std::string c;
-    for (int k = 0; k < 3; ++k) c.push_back("TCAG"[rng() % 4]);
-    if (c != "TAA" && c != "TAG" && c != "TGA") root += c;
-  }
-  std::string text = std::to_string(n) + " " + std::to_string(3 * codons) + "\n";
-  for (int i = 0; i < n; ++i) {
-    std::string s = root;
-    for (char& ch : s)
-      if (u(rng) < divergence) ch = "TCAG"[rng() % 4];
-    text += "seq" + std::to_string(i) + "\n" + s + "\n";
-  }
-  return parseSequenceText(text);
+  return parseSequenceText(test::syntheticAlignment(n, codons, divergence, seed));
 }
 
 const GroupTable& charge() {

@@ -65,6 +65,23 @@ inline RunResult runRadcon(const std::filesystem::path& dir, const std::string& 
   return r;
 }
 
+// The seven reports of a run.
+inline const char* const kReports[] = {"sn.rst", "cr.rst", "n.dis", "s.dis", "r.dis", "c.dis", "outfile"};
+
+#ifdef RADCON_SOURCE_DIR
+inline const std::string kLysozyme = RADCON_SOURCE_DIR "/examples/lysozymeLarge.seq";
+#endif
+
+// Returns true when the two folders hold the same seven reports, byte for byte.
+inline bool sameReports(const std::filesystem::path& a, const std::filesystem::path& b, std::string* first = nullptr) {
+  for (const char* name : kReports)
+    if (readFile(a / name) != readFile(b / name)) {
+      if (first) *first = name;
+      return false;
+    }
+  return true;
+}
+
 inline const char* kDialogue =
     "Use corrected N and S? 0 not use, 1 use\n"
     "Input transition to transvertion ratio (0.5:no Ts/Tv bias )"

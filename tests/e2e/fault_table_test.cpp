@@ -11,18 +11,16 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <random>
 #include <thread>
 
 #include "../support.h"
+#include "../synthetic.h"
 
 namespace radcon::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-const char* kReports[] = {"sn.rst", "cr.rst", "n.dis", "s.dis", "r.dis", "c.dis", "outfile"};
-const std::string kLysozyme = RADCON_SOURCE_DIR "/examples/lysozymeLarge.seq";
 const std::string kOk = "2 6\none\nTTTAAA\ntwo\nTTCGAA\n";
 
 // The reports of one complete run, made once.
@@ -127,25 +125,6 @@ TEST(FaultTable, EveryDetectedFailure) {
   }
 }
 
-// A synthetic alignment big enough that a run takes a while.
-std::string syntheticAlignment(int n, int codons) {
-  std::mt19937_64 rng(8);
-  std::string root;
-  while (static_cast<int>(root.size()) < 3 * codons) {
-    std::string c;
-    for (int k = 0; k < 3; ++k) c.push_back("TCAG"[rng() % 4]);
-    if (c != "TAA" && c != "TAG" && c != "TGA") root += c;
-  }
-  std::string text = std::to_string(n) + " " + std::to_string(3 * codons) + "\n";
-  for (int i = 0; i < n; ++i) {
-    std::string s = root;
-    for (std::size_t k = 0; k < s.size(); ++k)
-      if (rng() % 10 == 0 && k % 3 == 2) s[k] = "TCAG"[rng() % 4];
-    text += "s" + std::to_string(i) + "\n" + s + "\n";
-  }
-  return text;
-}
-
 bool temporaryExists(const ScratchDir& dir) {
   for (const auto& e : fs::directory_iterator(dir.path()))
     if (e.path().filename().string().find(".radcon-") != std::string::npos) return true;
@@ -156,7 +135,7 @@ TEST(FaultTable, InterruptedRunLeavesNoHalfWrittenReport) {
   for (int sig : {SIGINT, SIGTERM}) {
     SCOPED_TRACE(sig);
     ScratchDir dir;
-    writeFile(dir / "big.seq", syntheticAlignment(40, 200));
+    writeFile(dir / "big.seq", syntheticAlignment(40, 200, 0.05, 8));  // a run that takes a while
     writeFile(dir / "answers", "1 0.5 1 1");
     ASSERT_EQ(runRadcon(dir.path(), "big.seq", "1 0.5 1 1").status, 0);
     std::map<std::string, std::string> before;
