@@ -133,37 +133,37 @@ Options parseOptions(int argc, const char* const* argv) {
       positional = true;
       continue;
     }
-    const OptionSpec* spec = nullptr;
+    const OptionSpec* option = nullptr;
     std::optional<std::string> value;
     std::string shown;
     if (arg[1] == '-') {
       const std::size_t eq = arg.find('=');
       const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
-      spec = findLong(name);
+      option = findLong(name);
       shown = "--" + name;
-      if (!spec) usage("unknown option " + shown);
+      if (!option) usage("unknown option " + shown);
       if (eq != std::string::npos) {
-        if (!spec->valueName) usage("option " + shown + " takes no value");
+        if (!option->valueName) usage("option " + shown + " takes no value");
         value = arg.substr(eq + 1);
       }
     } else {
       // Short flags may be grouped (-qh); a short option's value may follow it directly (-c1).
       for (std::size_t p = 1; p < arg.size(); ++p) {
-        spec = findShort(arg[p]);
+        option = findShort(arg[p]);
         shown = std::string("-") + arg[p];
-        if (!spec) usage("unknown option " + shown);
-        if (spec->valueName) {
+        if (!option) usage("unknown option " + shown);
+        if (option->valueName) {
           if (p + 1 < arg.size()) value = arg.substr(p + 1);
           break;
         }
-        if (p + 1 < arg.size()) spec->apply(o, "");
+        if (p + 1 < arg.size()) option->apply(o, "");
       }
     }
-    if (spec->valueName && !value) {
+    if (option->valueName && !value) {
       if (k + 1 >= argc) usage("option " + shown + " needs a value");
       value = argv[++k];
     }
-    spec->apply(o, value ? *value : "");
+    option->apply(o, value ? *value : "");
   }
   return o;
 }

@@ -54,7 +54,7 @@ class OutputFile {
   void write(std::string_view s) { write(s.data(), s.size()); }
   void write(const TextBuffer& t) { write(t.data(), t.size()); }
   void flush();
-  // Flushes, syncs nothing, closes; throws on any failure.
+  // Writes what is buffered and closes the file; throws on any failure.
   void close();
   const std::string& name() const { return name_; }
 
