@@ -83,14 +83,5 @@ TEST(Statistics, IdenticalSequencesAndMissingSites) {
   EXPECT_EQ(cov[3], 0.0);
 }
 
-TEST(Statistics, TriangleOffsets) {
-  EXPECT_EQ(triangleOffset(3, 0), 0u);
-  EXPECT_EQ(triangleOffset(3, 1), 3u);
-  EXPECT_EQ(triangleOffset(3, 2), 5u);
-  EXPECT_EQ(triangleOffset(3, 3), 6u);
-  EXPECT_EQ(pairIndex(4, 1, 3), 4u);
-  EXPECT_EQ(pairCount(4), 6u);
-}
-
 }  // namespace
 }  // namespace radcon
