@@ -14,13 +14,12 @@ namespace {
 constexpr std::size_t kTaskEntries = std::size_t{1} << 17;
 
 struct Layout {
-  int n = 0;
   std::size_t P = 0;
   std::vector<int> first, second;              // the sequences of each pair
   std::vector<std::string> prefix, suffix;     // "i-j-" and "p-q " of each pair
   std::vector<std::pair<std::size_t, std::size_t>> tasks;
 
-  explicit Layout(int seqNum) : n(seqNum), P(pairCount(seqNum)) {
+  explicit Layout(int n) : P(pairCount(n)) {
     for (int i = 0; i + 1 < n; ++i)
       for (int j = i + 1; j < n; ++j) {
         first.push_back(i);
