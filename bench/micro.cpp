@@ -49,7 +49,7 @@ struct Prepared {
   explicit Prepared(int n, int codons) {
     const Alignment al = family(n, codons, 0.1, 2);
     const CodonData c = translateAndCount(al);
-    sites = countSites(al, c, 2.0, 1.0, 1, charge());
+    sites = countSites(al, c, 2.0, 1, charge());
     diff = countDifferences(c, n, codons, 2.0, 1.0, charge(), 1);
     stats = computeStatistics(sites, diff);
   }

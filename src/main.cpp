@@ -1,11 +1,15 @@
 // radcon: synonymous, nonsynonymous, radical and conservative sites and
 // differences of aligned protein-coding sequences, with their proportions,
 // Jukes-Cantor distances, variances and covariances.
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "codon/frequency.h"
@@ -14,10 +18,13 @@
 #include "input/group_file.h"
 #include "input/options.h"
 #include "input/sequence_file.h"
+#include "reports/output.h"
 #include "reports/pairs_table.h"
 #include "reports/reports.h"
+#include "reports/trace.h"
 #include "sites/site_totals.h"
 #include "stats/statistics.h"
+#include "util/disk_space.h"
 #include "util/error.h"
 #include "util/memory.h"
 #include "util/parallel.h"
@@ -30,63 +37,64 @@ namespace {
 bool gPromptOpen = false;
 
 struct Answers {
-  int correction = 0;
-  double typedTsTv = 0;
-  double KaKsRatio = 0;
-  int division = 0;
+  std::optional<int> correction;
+  std::optional<double> typedTsTv;
+  std::optional<double> KaKsRatio;
+  std::optional<int> division;
 };
 
-class Dialogue {
- public:
-  explicit Dialogue(bool quiet) : quiet_(quiet) {}
-  void say(const char* text) {
-    if (quiet_) return;
-    std::fputs(text, stdout);
-    gPromptOpen = text[0] != '\0' && text[std::strlen(text) - 1] != '\n';
-  }
-  // The next word of standard input.
-  std::string answer(const char* what) {
-    std::fflush(stdout);
-    const std::optional<std::string> word = readWord(stdin);
-    if (!word) fail(std::string("The input ended before the ") + what + " was given.");
-    return *word;
-  }
-
- private:
-  bool quiet_;
+// The dialogue, one question a row: the text that asks (printed as it stands),
+// what the answer is called when the input ends without it, the option that
+// gives it instead, and where the answer goes.
+struct Question {
+  const char* text;
+  const char* what;
+  const char* option;
+  bool (*given)(const Answers&);
+  void (*take)(Answers&, const std::string& word);
 };
+
+const Question kQuestions[] = {
+    {"Use corrected N and S? 0 not use, 1 use\n", "answer to \"Use corrected N and S?\"", "--correction",
+     [](const Answers& a) { return a.correction.has_value(); },
+     [](Answers& a, const std::string& w) { a.correction = parseCorrection(w); }},
+    {"Input transition to transvertion ratio (0.5:no Ts/Tv bias )", "transition/transversion ratio", "--tstv",
+     [](const Answers& a) { return a.typedTsTv.has_value(); },
+     [](Answers& a, const std::string& w) { a.typedTsTv = parseTsTv(w); }},
+    {"Input Ka/Ks rate ratio", "Ka/Ks rate ratio", "--kaks", [](const Answers& a) { return a.KaKsRatio.has_value(); },
+     [](Answers& a, const std::string& w) { a.KaKsRatio = parseKaKs(w); }},
+    {"Choose amino acid group files:\n 1. Charge\n 2. Polarity\n 3. Miyata and Yasunaga\n 4. Self-defined\n",
+     "amino-acid grouping", "--grouping", [](const Answers& a) { return a.division.has_value(); },
+     [](Answers& a, const std::string& w) { a.division = parseDivision(w); }},
+};
+
+Answers givenAnswers(const Options& o) { return {o.correction, o.typedTsTv, o.KaKsRatio, o.division}; }
+
+// A quiet run asks nothing it can be seen asking: on a terminal it would only wait.
+void checkQuietTerminal(const Options& o) {
+  if (!o.quiet || !::isatty(STDIN_FILENO)) return;
+  const Answers given = givenAnswers(o);
+  std::string missing;
+  for (const Question& q : kQuestions)
+    if (!q.given(given)) missing += (missing.empty() ? "" : ", ") + std::string(q.option);
+  if (!missing.empty())
+    throw RunError(2, "-q asks no question and standard input is a terminal; give the missing answers as options: " +
+                          missing);
+}
 
 // Asks, with the usual texts, only for the answers the command line did not give.
 Answers askMissing(const Options& o) {
-  Dialogue d(o.quiet);
-  Answers a;
-  if (o.correction) {
-    a.correction = *o.correction;
-  } else {
-    d.say("Use corrected N and S? 0 not use, 1 use\n");
-    a.correction = parseCorrection(d.answer("answer to \"Use corrected N and S?\""));
-  }
-  if (o.typedTsTv) {
-    a.typedTsTv = *o.typedTsTv;
-  } else {
-    d.say("Input transition to transvertion ratio (0.5:no Ts/Tv bias )");
-    a.typedTsTv = parseTsTv(d.answer("transition/transversion ratio"));
-  }
-  if (o.KaKsRatio) {
-    a.KaKsRatio = *o.KaKsRatio;
-  } else {
-    d.say("Input Ka/Ks rate ratio");
-    a.KaKsRatio = parseKaKs(d.answer("Ka/Ks rate ratio"));
-  }
-  if (o.division) {
-    a.division = *o.division;
-  } else {
-    d.say("Choose amino acid group files:\n");
-    d.say(" 1. Charge\n");
-    d.say(" 2. Polarity\n");
-    d.say(" 3. Miyata and Yasunaga\n");
-    d.say(" 4. Self-defined\n");
-    a.division = parseDivision(d.answer("amino-acid grouping"));
+  Answers a = givenAnswers(o);
+  for (const Question& q : kQuestions) {
+    if (q.given(a)) continue;
+    if (!o.quiet) {
+      std::fputs(q.text, stdout);
+      gPromptOpen = q.text[std::strlen(q.text) - 1] != '\n';
+    }
+    std::fflush(stdout);
+    const std::optional<std::string> word = readWord(stdin);
+    if (!word) fail(std::string("The input ended before the ") + q.what + " was given.");
+    q.take(a, *word);
   }
   return a;
 }
@@ -107,8 +115,19 @@ void checkMemory(const Alignment& al, int threads, double maxMemoryMB) {
          std::to_string(have >> 20) + " MB " + (maxMemoryMB > 0 ? "allowed by --max-memory." : "available."));
 }
 
+// Refuses, before the long work, reports that the output folder's file system cannot hold.
+void checkDiskSpace(const Alignment& al, const std::string& outdir) {
+  const double need = estimateReportBytes(al.seqNum);
+  const std::optional<std::uint64_t> have = freeDiskBytes(outdir);
+  if (!have || need <= static_cast<double>(*have)) return;
+  fail("The reports of " + std::to_string(al.seqNum) + " sequences need about " +
+       std::to_string(static_cast<unsigned long long>(need / 1048576.0) + 1) + " MB of disk space, more than the " +
+       std::to_string(*have >> 20) + " MB free in " + (outdir.empty() ? "the current folder" : outdir) + ".");
+}
+
 int run(const Options& o) {
   if (!o.sequenceFile) fail("No sequence file was given. Usage: radcon [OPTION]... SEQUENCE_FILE");
+  checkQuietTerminal(o);
   const int threads = o.threads > 0 ? o.threads : defaultThreads();
 
   Alignment alignment = readSequenceFile(*o.sequenceFile, o.dropGappedCodons);
@@ -118,8 +137,9 @@ int run(const Options& o) {
     if (!o.quiet) std::printf("Removed %d of %d codons with gaps or ambiguous nucleotides.\n", removed, total);
   }
   checkMemory(alignment, threads, o.maxMemoryMB);
+  checkDiskSpace(alignment, o.outdir);
   const Answers answers = askMissing(o);
-  const GroupTable indexs = o.groupFile.empty() ? loadGrouping(answers.division) : readGroupFile(o.groupFile);
+  const GroupTable indexs = o.groupFile.empty() ? loadGrouping(*answers.division) : readGroupFile(o.groupFile);
 
   if (!o.outdir.empty()) makeFolder(o.outdir);
   std::vector<std::string> paths;
@@ -128,13 +148,13 @@ int run(const Options& o) {
   ReportSet reports(paths);
 
   const CodonData codons = translateAndCount(alignment);
-  const double ratio = finalRatio(answers.typedTsTv);
-  const SiteTotals sites = countSites(alignment, codons, ratio, answers.KaKsRatio, answers.correction, indexs);
+  const double ratio = finalRatio(*answers.typedTsTv);
+  const SiteTotals sites = countSites(alignment, codons, ratio, *answers.correction, indexs);
   if (!o.quiet) writeTraceLines(sites, stdout);
-  PairDifferences differences = countDifferences(codons, alignment.seqNum, alignment.seqLength, ratio,
-                                                 answers.KaKsRatio, indexs, threads);
+  PairDifferences differences =
+      countDifferences(codons, alignment.seqNum, alignment.seqLength, ratio, *answers.KaKsRatio, indexs, threads);
   PairStatistics stats = computeStatistics(sites, differences);
-  writeReports(sites, differences, stats, ratio, answers.division, reports, o.outdir, threads);
+  writeReports(sites, differences, stats, ratio, *answers.division, reports, o.outdir, threads);
   if (!o.table.empty()) writePairsTable(reports.file(reportNames().size()), alignment.names, sites, differences, stats);
   reports.commit();
 
@@ -146,9 +166,10 @@ int run(const Options& o) {
 }
 
 // Messages go to standard output; when that cannot be written, to standard error.
-int report(const char* message, int status) {
+int report(const char* message, int status, bool lineEnd = true) {
   if (gPromptOpen) std::fputc('\n', stdout);
-  std::printf("%s\n", message);
+  std::fputs(message, stdout);
+  if (lineEnd) std::fputc('\n', stdout);
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) std::fprintf(stderr, "radcon: %s\n", message);
   return status;
 }
@@ -157,6 +178,16 @@ extern "C" void onSignal(int sig) {
   ReportSet::removeTemporariesForSignal();
   std::signal(sig, SIG_DFL);
   std::raise(sig);
+}
+
+// The last resort, should anything ever escape the error path: still no
+// temporary file left behind, one message and status 1.
+[[noreturn]] void onTerminate() {
+  ReportSet::removeTemporariesForSignal();
+  static const char message[] = "radcon: the run stopped on an internal error.\n";
+  if (::write(STDERR_FILENO, message, sizeof message - 1) < 0) {
+  }
+  ::_exit(1);
 }
 
 }  // namespace
@@ -168,6 +199,7 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
   std::signal(SIGINT, onSignal);
   std::signal(SIGTERM, onSignal);
+  std::set_terminate(onTerminate);
   try {
     const Options options = parseOptions(argc, argv);
     if (options.help) {
@@ -185,8 +217,12 @@ int main(int argc, char** argv) {
                    "Usage: radcon [OPTION]... SEQUENCE_FILE\n");
       return 2;
     }
-    return report(e.what(), e.status());
+    return report(e.what(), e.status(), e.lineEnd());
   } catch (const std::bad_alloc&) {
     return report("Not enough memory for this run.", 1);
+  } catch (const std::exception& e) {
+    return report((std::string("The run failed: ") + e.what() + ".").c_str(), 1);
+  } catch (...) {
+    return report("The run failed on an unexpected error.", 1);
   }
 }

@@ -1,7 +1,7 @@
 #include "codon/frequency.h"
 
 #include "codon/genetic_code.h"
-#include "input/sequence_file.h"
+#include "common/alignment.h"
 
 namespace radcon {
 

@@ -25,14 +25,11 @@ struct CodonData {
 // (1 + number of codons with that index) / seqLength.
 CodonData translateAndCount(const Alignment& alignment);
 
-// The Ts/Tv parameter of no transition/transversion bias (a typed 0.5, doubled).
-inline double estimate() { return 1.0; }
-
-// The Ts/Tv parameter used by the run: twice the typed value, or the fallback
-// estimate when that is below 0.0001.
+// The Ts/Tv parameter used by the run: twice the typed value; below 0.0001 it
+// falls back to 1.0, no transition/transversion bias (a typed 0.5, doubled).
 inline double finalRatio(double typed) {
   const double ratio = typed + typed;
-  return ratio < 0.0001 ? estimate() : ratio;
+  return ratio < 0.0001 ? 1.0 : ratio;
 }
 
 // Mean of two tables, entry by entry: (b[k] + a[k]) / 2.0 in the order given.

@@ -1,16 +1,15 @@
 #include "codon/genetic_code.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <string>
+
+#include "util/error.h"
 
 namespace radcon {
 
 int aa(int a, int b, int c) {
   const int k = bb(a, b, c);
-  if (static_cast<unsigned>(k) > 63u) {
-    std::printf("%d %d %d", a, b, c);
-    std::exit(-1);
-  }
+  if (static_cast<unsigned>(k) > 63u)
+    throw RunError(255, std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c), false);
   return kGeneticCode[k];
 }
 

@@ -51,8 +51,9 @@ inline constexpr std::array<std::int8_t, kCodons> kGeneticCode = detail::buildCo
 // Amino-acid index of a codon index known to lie in 0..63.
 constexpr int translate(int codonIndex) { return kGeneticCode[codonIndex]; }
 
-// Amino-acid index of the codon (a, b, c). A codon index outside 0..63 prints the
-// three values as "%d %d %d" and ends the process with status 255.
+// Amino-acid index of the codon (a, b, c). A codon index outside 0..63 throws a
+// RunError of status 255 whose message is the three values as "%d %d %d", printed
+// without a line end.
 int aa(int a, int b, int c);
 
 // A transition exchanges two pyrimidines (T, C) or two purines (A, G).

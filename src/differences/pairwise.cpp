@@ -36,9 +36,8 @@ void countStep(CodonDifference& t, int a, int b, double w, const GroupTable& g) 
 
 // Rate of the single-nucleotide step from codon A to codon B.
 double q(const Codon& A, const Codon& B, const FrequencyTable& ave, const StepRates& rates, const GroupTable& g) {
-  int Synonymousp, Transversionp, Radicalp;
   return ComputeQab(A.n[0], A.n[1], A.n[2], B.n[0], B.n[1], B.n[2], ave[B.index()], rates.ratio, rates.KaKsRatio,
-                    rates.DrDcRatio, g.data(), &Synonymousp, &Transversionp, &Radicalp);
+                    rates.DrDcRatio, g.data());
 }
 
 CodonDifference twoDifferences(const Codon& I, const Codon& J, const FrequencyTable& ave, const StepRates& rates,

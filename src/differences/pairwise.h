@@ -8,13 +8,10 @@
 
 #include "codon/frequency.h"
 #include "differences/pair_table.h"
-#include "input/group_file.h"
+#include "common/groups.h"
+#include "common/kinds.h"
 
 namespace radcon {
-
-// The four kinds of difference and of site.
-enum Kind { kSynonymous = 0, kNonsynonymous = 1, kRadical = 2, kConservative = 3 };
-inline constexpr int kKinds = 4;
 
 // Weighted differences of one codon: synonymous, nonsynonymous, conservative, radical.
 struct CodonDifference {

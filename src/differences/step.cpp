@@ -19,21 +19,18 @@ int HasTransVersion(int x1, int y1, int z1, int x2, int y2, int z2) {
 }
 
 int SynonymousChange(int x1, int y1, int z1, int x2, int y2, int z2) {
-  return aa(x1, y1, z1) == aa(x2, y2, z2) ? 1 : 0;
+  return translate(bb(x1, y1, z1)) == translate(bb(x2, y2, z2)) ? 1 : 0;
 }
 
 int IsRadical(int x1, int y1, int z1, int x2, int y2, int z2, const int* indexs) {
-  return indexs[aa(x1, y1, z1)] != indexs[aa(x2, y2, z2)] ? 1 : 0;
+  return indexs[translate(bb(x1, y1, z1))] != indexs[translate(bb(x2, y2, z2))] ? 1 : 0;
 }
 
 double ComputeQab(int x1, int y1, int z1, int x2, int y2, int z2, double Pi2, double ratio, double w, double r,
-                  const int* indexs, int* Synonymousp, int* Transversionp, int* Radicalp) {
+                  const int* indexs) {
   const int Synonymous = SynonymousChange(x1, y1, z1, x2, y2, z2);
   const int Transversion = HasTransVersion(x1, y1, z1, x2, y2, z2);
   const int Radical = IsRadical(x1, y1, z1, x2, y2, z2, indexs);
-  *Synonymousp = Synonymous;
-  *Transversionp = Transversion;
-  *Radicalp = Radical;
   if (Synonymous) return Transversion ? Pi2 : ratio;
   const double base = Transversion ? w * Pi2 : ratio * w * Pi2;
   return Radical ? base * std::sqrt(r) : base / std::sqrt(r);

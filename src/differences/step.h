@@ -1,4 +1,6 @@
 // Classification and relative rate of one single-nucleotide step between codons.
+// Every nucleotide index is 0..3 here: the codons are the alignment's own or
+// their single-step neighbours.
 #pragma once
 
 namespace radcon {
@@ -16,8 +18,7 @@ int IsRadical(int x1, int y1, int z1, int x2, int y2, int z2, const int* indexs)
 // Relative rate of the step from the first codon to the second: Pi2 the frequency
 // of the codon it leads to, ratio the Ts/Tv parameter, w the Ka/Ks parameter and r
 // the run-wide radical/conservative ratio, whose square root favours radical steps.
-// The three classification flags are stored through the pointers.
 double ComputeQab(int x1, int y1, int z1, int x2, int y2, int z2, double Pi2, double ratio, double w, double r,
-                  const int* indexs, int* Synonymousp, int* Transversionp, int* Radicalp);
+                  const int* indexs);
 
 }  // namespace radcon

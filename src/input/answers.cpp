@@ -1,10 +1,9 @@
 #include "input/answers.h"
 
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 
+#include "input/number_words.h"
 #include "util/error.h"
 
 namespace radcon {
@@ -30,25 +29,6 @@ std::string quoted(const std::string& word) {
   return q + "\"";
 }
 
-bool wholeInteger(const std::string& w, long long& out) {
-  if (w.empty()) return false;
-  std::size_t i = (w[0] == '+' || w[0] == '-') ? 1 : 0;
-  if (i == w.size()) return false;
-  for (std::size_t k = i; k < w.size(); ++k)
-    if (w[k] < '0' || w[k] > '9') return false;
-  errno = 0;
-  char* end = nullptr;
-  out = std::strtoll(w.c_str(), &end, 10);
-  return errno == 0 && *end == '\0';
-}
-
-bool wholeNumber(const std::string& w, double& out) {
-  if (w.empty()) return false;
-  char* end = nullptr;
-  out = std::strtod(w.c_str(), &end);
-  return end != w.c_str() && *end == '\0';
-}
-
 }  // namespace
 
 std::optional<std::string> readWord(std::FILE* in) {
@@ -65,35 +45,34 @@ std::optional<std::string> readWord(std::FILE* in) {
 }
 
 int parseCorrection(const std::string& word) {
-  long long v = 0;
-  if (!wholeInteger(word, v) || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+  const auto v = wholeWord(word, std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+  if (!v)
     fail("The answer to \"Use corrected N and S?\" must be an integer (0 not use, 1 use), not " + quoted(word) + ".");
-  return static_cast<int>(v);
+  return static_cast<int>(*v);
 }
 
 double parseTsTv(const std::string& word) {
-  double v = 0;
-  if (!wholeNumber(word, v) || !std::isfinite(v))
+  const auto typed = realWord(word);
+  if (!typed || !std::isfinite(*typed))
     fail("The transition/transversion ratio must be a finite number (0.5 for no bias), not " + quoted(word) + ".");
-  if (v > kMaxTsTv)
+  if (*typed > kMaxTsTv)
     fail("The transition/transversion ratio must be at most 1e6, not " + quoted(word) + ".");
-  return v;
+  return *typed;
 }
 
 double parseKaKs(const std::string& word) {
-  double v = 0;
-  if (!wholeNumber(word, v) || !std::isfinite(v))
+  const auto v = realWord(word);
+  if (!v || !std::isfinite(*v))
     fail("The Ka/Ks rate ratio must be a finite number from 1e-6 to 1e6, not " + quoted(word) + ".");
-  if (v < kMinKaKs || v > kMaxKaKs)
+  if (*v < kMinKaKs || *v > kMaxKaKs)
     fail("The Ka/Ks rate ratio must be from 1e-6 to 1e6, not " + quoted(word) + ".");
-  return v;
+  return *v;
 }
 
 int parseDivision(const std::string& word) {
-  long long v = 0;
-  if (!wholeInteger(word, v) || v < 1 || v > 4)
-    fail("The amino-acid grouping must be 1, 2, 3 or 4, not " + quoted(word) + ".");
-  return static_cast<int>(v);
+  const auto v = wholeWord(word, 1, 4);
+  if (!v) fail("The amino-acid grouping must be 1, 2, 3 or 4, not " + quoted(word) + ".");
+  return static_cast<int>(*v);
 }
 
 }  // namespace radcon

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "codon/genetic_code.h"
+#include "input/number_words.h"
 #include "util/error.h"
 
 namespace radcon {
@@ -34,19 +35,19 @@ struct Cursor {
   [[noreturn]] void error(const std::string& what) const {
     fail("Group file " + where + ", line " + std::to_string(line) + ": " + what);
   }
-  // An integer as "%d" reads it: blanks skipped, optional sign, digits.
+  // An integer as "%d" reads it: blanks skipped, optional sign, digits. What
+  // follows the digits is left for the caller.
   long long integer(const char* what) {
     while (peek() != EOF && std::isspace(peek())) get();
     if (peek() == EOF) error(std::string("the file ends where the ") + what + " should stand.");
-    bool negative = false;
-    if (peek() == '+' || peek() == '-') negative = (get() == '-');
-    if (!std::isdigit(peek())) error(std::string("the ") + what + " is not a number (" + describeChar(peek()) + ").");
-    long long v = 0;
-    while (std::isdigit(peek())) {
-      v = v * 10 + (get() - '0');
-      if (v > INT_MAX) error(std::string("the ") + what + " is too large.");
+    const WholePrefix r = readWholePrefix(std::string_view(text).substr(pos), INT_MAX);
+    if (r.status == WholePrefix::kTooLarge) error(std::string("the ") + what + " is too large.");
+    if (r.status == WholePrefix::kNotANumber) {
+      pos += r.end;  // past the sign, to the character that is not a digit
+      error(std::string("the ") + what + " is not a number (" + describeChar(peek()) + ").");
     }
-    return negative ? -v : v;
+    pos += r.end;  // digits and a sign hold no line break
+    return r.value;
   }
 };
 
@@ -90,8 +91,11 @@ GroupTable parseGroupText(const std::string& text, const std::string& where) {
 }
 
 std::string locateGroupFile(const std::string& name) {
-  std::string candidates[3] = {name, "", RADCON_SOURCE_DATA_DIR "/" + name};
-  // The installed layout: <prefix>/bin/radcon next to <prefix>/share/radcon.
+  // The current folder, so that a user's own file overrides a shipped one; then
+  // the installed data folder, beside the binary (<prefix>/bin next to
+  // <prefix>/share/radcon) or where it was configured to go; last the build
+  // tree's copy, for a binary run where it was built. Never the source tree.
+  std::string candidates[4] = {name, "", RADCON_INSTALL_DATA_DIR "/" + name, RADCON_BUILD_DATA_DIR "/" + name};
   char exe[4096];
   const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
   if (n > 0) {
@@ -101,8 +105,6 @@ std::string locateGroupFile(const std::string& name) {
   }
   for (const std::string& c : candidates)
     if (!c.empty() && access(c.c_str(), R_OK) == 0) return c;
-  const std::string installed = RADCON_INSTALL_DATA_DIR "/" + name;
-  if (access(installed.c_str(), R_OK) == 0) return installed;
   return "";
 }
 
@@ -123,7 +125,8 @@ GroupTable loadGrouping(int division) {
   if (!name) fail("The amino-acid grouping must be 1, 2, 3 or 4.");
   const std::string path = locateGroupFile(name);
   if (path.empty())
-    fail(std::string("The group file ") + name + " is neither in the current directory nor in radcon's data folder (" RADCON_SOURCE_DATA_DIR ").");
+    fail(std::string("The group file ") + name +
+         " is neither in the current directory nor in radcon's data folder (" RADCON_INSTALL_DATA_DIR ").");
   return readGroupFile(path);
 }
 

@@ -2,13 +2,11 @@
 // acids in one group make a conservative change, in different groups a radical one.
 #pragma once
 
-#include <array>
 #include <string>
 
-namespace radcon {
+#include "common/groups.h"
 
-// Group number of every amino-acid index 0..19; the stop codon (index 20) holds -1.
-using GroupTable = std::array<int, 21>;
+namespace radcon {
 
 // The shipped grouping files, by the dialogue's answer 1..4.
 const char* groupFileName(int division);
@@ -17,8 +15,9 @@ const char* groupFileName(int division);
 // Throws RunError (status 1) for a malformed file.
 GroupTable parseGroupText(const std::string& text, const std::string& where);
 
-// Where a group file is found: the current directory first, then radcon's data
-// folder. Returns an empty string when it is nowhere.
+// Where a group file is found: the current directory first, then radcon's
+// installed data folder, then the build tree's copy. Returns an empty string when
+// it is nowhere.
 std::string locateGroupFile(const std::string& name);
 
 // Reads a group file from a path. Throws RunError when it cannot be read or parsed.

@@ -1,9 +1,9 @@
 #include "input/options.h"
 
-#include <cstdlib>
 #include <vector>
 
 #include "input/answers.h"
+#include "input/number_words.h"
 #include "util/error.h"
 
 namespace radcon {
@@ -21,11 +21,16 @@ struct OptionSpec {
 [[noreturn]] void usage(const std::string& message) { throw RunError(2, message); }
 
 int parseThreads(const std::string& v) {
-  char* end = nullptr;
-  const long n = std::strtol(v.c_str(), &end, 10);
-  if (v.empty() || *end != '\0' || n < 1 || n > 1024)
-    usage("option --threads needs a whole number from 1 to 1024, not \"" + v + "\"");
-  return static_cast<int>(n);
+  const auto n = wholeWord(v, 1, 1024);
+  if (!n) usage("option --threads needs a whole number from 1 to 1024, not \"" + v + "\"");
+  return static_cast<int>(*n);
+}
+
+double parseMaxMemory(const std::string& v) {
+  const auto mb = realWord(v);
+  if (!mb || !(*mb >= 1 && *mb <= 1e9))
+    usage("option --max-memory needs a number of megabytes from 1 to 1e9, not \"" + v + "\"");
+  return *mb;
 }
 
 void setGrouping(Options& o, const std::string& v) {
@@ -62,13 +67,7 @@ const std::vector<OptionSpec>& table() {
       {0, "threads", "N", "threads for the pairwise work (default: every core)",
        [](Options& o, const std::string& v) { o.threads = parseThreads(v); }},
       {0, "max-memory", "MB", "refuse a run that needs more memory than this (default: what is available)",
-       [](Options& o, const std::string& v) {
-         char* end = nullptr;
-         const double mb = std::strtod(v.c_str(), &end);
-         if (v.empty() || *end != '\0' || !(mb >= 1 && mb <= 1e9))
-           usage("option --max-memory needs a number of megabytes from 1 to 1e9, not \"" + v + "\"");
-         o.maxMemoryMB = mb;
-       }},
+       [](Options& o, const std::string& v) { o.maxMemoryMB = parseMaxMemory(v); }},
       {'h', "help", nullptr, "show this help and exit", [](Options& o, const std::string&) { o.help = true; }},
       {'V', "version", nullptr, "show the version and exit", [](Options& o, const std::string&) { o.version = true; }},
   };

@@ -2,27 +2,42 @@
 
 #include <sys/stat.h>
 
-#include <cctype>
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <memory>
 
 #include "codon/genetic_code.h"
+#include "input/number_words.h"
 #include "util/error.h"
 
 namespace radcon {
 
 namespace {
 
+// Both sources hand on every line end as '\n': LF, CR LF, and the CR alone of
+// old Mac files.
 struct FileSource {
   std::FILE* f;
-  int get() { return std::getc(f); }
+  int get() {
+    const int c = std::getc(f);
+    if (c != '\r') return c;
+    const int d = std::getc(f);
+    if (d != '\n' && d != EOF) std::ungetc(d, f);
+    return '\n';
+  }
 };
 
 struct TextSource {
   const std::string& text;
   std::size_t pos = 0;
-  int get() { return pos < text.size() ? static_cast<unsigned char>(text[pos++]) : EOF; }
+  int get() {
+    if (pos >= text.size()) return EOF;
+    const int c = static_cast<unsigned char>(text[pos++]);
+    if (c != '\r') return c;
+    if (pos < text.size() && text[pos] == '\n') ++pos;
+    return '\n';
+  }
 };
 
 bool isBlank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
@@ -57,37 +72,35 @@ int letterCode(int c, bool allowGaps) {
   fail(m + ".");
 }
 
-// A header number as "%d" reads it (blanks skipped, optional sign, digits), but it
-// must be a whole word: "6.5" or "6x" is refused rather than read as 6.
+// A header number: a whole word, so that "6.5" or "6x" is refused rather than
+// read as 6.
 template <class Source>
-int readHeaderInt(Source& in, int& next, const char* what) {
+int readHeaderInt(Source& in, int& next, const char* what, bool first) {
   int c = in.get();
   while (isBlank(c)) c = in.get();
-  bool negative = false;
-  if (c == '+' || c == '-') {
-    negative = (c == '-');
-    c = in.get();
-  }
-  if (!std::isdigit(c)) fail(std::string("The header must begin with two integers, the number of sequences and their length; the ") + what + " is missing or is not an integer.");
-  long long v = 0;
-  while (std::isdigit(c)) {
-    v = v * 10 + (c - '0');
-    if (v > static_cast<long long>(INT_MAX) + 1) fail(std::string("The ") + what + " in the header is too large.");
-    c = in.get();
-  }
-  if (c != EOF && !isBlank(c)) fail(std::string("The ") + what + " in the header is not an integer (" + describeChar(c) + " follows its digits).");
+  // Enough of the word to tell a number from anything else: longer digit runs are too large anyway.
+  char word[64];
+  std::size_t length = 0;
+  for (; c != EOF && !isBlank(c); c = in.get())
+    if (length < sizeof word) word[length++] = static_cast<char>(c);
   next = c;
-  v = negative ? -v : v;
-  if (v > INT_MAX) fail(std::string("The ") + what + " in the header is too large.");
-  return static_cast<int>(v);
+  const WholePrefix r = readWholePrefix(std::string_view(word, length), INT_MAX);
+  if (r.status == WholePrefix::kNotANumber)
+    fail(std::string("The header must begin with two integers, the number of sequences and their length; the ") +
+         what + " is missing or is not an integer" + (first ? " (an aligned FASTA file must begin with '>')." : "."));
+  if (r.status == WholePrefix::kTooLarge) fail(std::string("The ") + what + " in the header is too large.");
+  if (r.end != length)
+    fail(std::string("The ") + what + " in the header is not an integer (" +
+         describeChar(static_cast<unsigned char>(word[r.end])) + " follows its digits).");
+  return static_cast<int>(r.value);
 }
 
 template <class Source>
 Alignment parseNative(Source& in, long long available, bool allowGaps) {
   Alignment al;
   int next = 0;
-  const int seqNum = readHeaderInt(in, next, "number of sequences");
-  const int length = readHeaderInt(in, next, "sequence length");
+  const int seqNum = readHeaderInt(in, next, "number of sequences", true);
+  const int length = readHeaderInt(in, next, "sequence length", false);
   if (length / 3 * 3 != length) fail("Non-coding sequences!");
   if (seqNum < 1) fail("The header gives " + std::to_string(seqNum) + " sequences; at least 1 is needed.");
   if (length < 3) fail("The header gives a sequence length of " + std::to_string(length) + " nucleotides; at least 3 (one codon) are needed.");
@@ -100,21 +113,24 @@ Alignment parseNative(Source& in, long long available, bool allowGaps) {
     fail("The header claims " + std::to_string(seqNum) + " sequences of " + std::to_string(length) +
          " nucleotides, more than the file's " + std::to_string(available) + " bytes can hold.");
 
-  al.names.resize(seqNum);
-  al.nucleotides.resize(static_cast<std::size_t>(seqNum) * al.seqLength * 3);
+  // From a pipe the size is unknown: storage grows with the data that arrives, so
+  // that a header claiming a huge alignment cannot size an allocation by itself.
+  const std::size_t total = static_cast<std::size_t>(seqNum) * al.seqLength * 3;
+  constexpr std::size_t kUnknownSizeReserve = std::size_t{1} << 24;
+  al.nucleotides.reserve(available >= 0 ? total : std::min(total, kUnknownSizeReserve));
+  al.names.reserve(available >= 0 ? static_cast<std::size_t>(seqNum) : std::min<std::size_t>(seqNum, 4096));
   auto truncated = [&](int i) {
     fail("The file ends before sequence " + std::to_string(i + 1) + " of " + std::to_string(seqNum) + " is complete.");
   };
   // The header's second number is already behind us; 'next' is the character after it.
   int c = next;
-  std::uint8_t* out = al.nucleotides.data();
   for (int i = 0; i < seqNum; ++i) {
     // Rest of the header line, or of the previous sequence's letter line.
     while (c != '\n') {
       if (c == EOF) truncated(i);
       c = in.get();
     }
-    std::string& name = al.names[i];
+    std::string& name = al.names.emplace_back();
     for (;;) {
       c = in.get();
       if (c == EOF) truncated(i);
@@ -135,7 +151,7 @@ Alignment parseNative(Source& in, long long available, bool allowGaps) {
         const int n = letterCode(c, allowGaps);
         if (n < 0)
           badLetter(i, name, "codon " + std::to_string(j + 1) + ", position " + std::to_string(p + 1), c, allowGaps);
-        *out++ = static_cast<std::uint8_t>(n);
+        al.nucleotides.push_back(static_cast<std::uint8_t>(n));
       }
     }
     c = in.get();  // what follows the letters on their line is skipped
@@ -217,12 +233,6 @@ int dropGappedCodons(Alignment& al) {
   al.nucleotides.swap(out);
   al.seqLength = static_cast<int>(kept);
   return static_cast<int>(L - kept);
-}
-
-std::string displayName(const std::string& name) {
-  std::string s = name;
-  while (!s.empty() && s.back() == '\r') s.pop_back();
-  return s;
 }
 
 Alignment readSequenceFile(const std::string& path, bool allowGaps) {

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "util/c_locale.h"
+
 namespace radcon {
 
 namespace {
@@ -41,6 +43,7 @@ char* digitsBackward(char* end, std::uint64_t v) {
 }
 
 char* viaPrintf(char* out, double v, int precision, int width) {
+  const CLocaleScope c;  // the point is '.', whatever locale the process has set
   const int n = std::snprintf(out, kMaxNumberChars, "%*.*f", width, precision, v);
   return out + (n < 0 ? 0 : (n < static_cast<int>(kMaxNumberChars) ? n : static_cast<int>(kMaxNumberChars) - 1));
 }
@@ -77,6 +80,22 @@ char* fixedDigits(char* end, std::uint64_t scaled) {
 }  // namespace
 
 char* formatFixed(char* out, double v, int precision, int width) {
+  if (std::isnan(v)) {
+    // printf spells a NaN by its sign bit. Every NaN of a run descends from the
+    // default NaN of an invalid operation (0/0, the log of a negative number),
+    // which x86-64 makes negative and other processors (64-bit ARM among them)
+    // make positive; carried through arithmetic, it keeps or flips its sign alike
+    // on both. Spelling it as x86-64 does gives the same text everywhere.
+#if defined(__x86_64__) || defined(__i386__)
+    const bool negative = std::signbit(v);
+#else
+    const bool negative = !std::signbit(v);
+#endif
+    const int length = negative ? 4 : 3;
+    for (int pad = width - length; pad > 0; --pad) *out++ = ' ';
+    std::memcpy(out, negative ? "-nan" : "nan", static_cast<std::size_t>(length));
+    return out + length;
+  }
   if (!std::isfinite(v) || precision < 0 || precision > 9) return viaPrintf(out, v, precision, width);
   // m is |v| x 10^precision with one rounding, so within 2^-13 of the exact
   // product below 2^40. Away from a half, rounding m to an integer gives the

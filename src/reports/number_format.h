@@ -10,9 +10,10 @@ namespace radcon {
 // has 309 integer digits.
 inline constexpr std::size_t kMaxNumberChars = 360;
 
-// Writes v as printf("%*.*f", width, precision, v) would (fast for precisions 3, 6
-// and 7, through printf itself for any other) and
-// returns the end. NaN and infinity are spelled as printf spells them.
+// Writes v as printf("%*.*f", width, precision, v) would in the "C" locale (fast
+// for precisions 3, 6 and 7, through printf itself for any other) and returns the
+// end. Infinity and NaN are spelled as x86-64 glibc's printf spells them, on
+// every processor (see the NaN case for how).
 char* formatFixed(char* out, double v, int precision, int width);
 
 // Writes a decimal integer as "%d" would and returns the end.

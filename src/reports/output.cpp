@@ -1,12 +1,15 @@
 #include "reports/output.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
+#include <random>
 
 #include "util/error.h"
 
@@ -29,6 +32,37 @@ void registerTemporary(const std::string& path) {
 void forgetTemporaries() { gTemporaryCount = 0; }
 
 std::string reason(int err) { return std::strerror(err); }
+
+// Holds off SIGINT and SIGTERM while it lives; one that arrives meanwhile is
+// delivered when it ends.
+class SignalBlock {
+ public:
+  SignalBlock() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set, &previous_);
+  }
+  ~SignalBlock() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  SignalBlock(const SignalBlock&) = delete;
+  SignalBlock& operator=(const SignalBlock&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
+// A name nobody can guess ahead, so that no link can be planted under it.
+std::string randomTag() {
+  static std::random_device source;
+  static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  std::string tag;
+  for (int k = 0; k < 3; ++k) {
+    std::uint32_t v = source();
+    for (int d = 0; d < 4; ++d, v /= 36) tag.push_back(digits[v % 36]);
+  }
+  return tag;
+}
 
 }  // namespace
 
@@ -115,9 +149,19 @@ ReportSet::ReportSet(const std::vector<std::string>& paths) {
   }
   forgetTemporaries();
   for (const std::string& path : paths) {
-    const std::string temp = path + ".radcon-" + std::to_string(::getpid()) + ".tmp";
-    registerTemporary(temp);
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Created exclusively under a fresh name: never an existing file, never
+    // through a symbolic link.
+    std::string temp;
+    int fd = -1;
+    {
+      SignalBlock block;  // created and registered for removal as one step
+      for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = path + ".radcon-" + randomTag() + ".tmp";
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+      }
+      if (fd >= 0) registerTemporary(temp);
+    }
     if (fd < 0) {
       const int err = errno;
       discard();
@@ -142,6 +186,9 @@ ReportSet::~ReportSet() {
 
 void ReportSet::commit() {
   for (OutputFile& f : files_) f.close();
+  // An interrupt between two renames would leave old and new reports side by
+  // side: it waits until every report is in place.
+  SignalBlock block;
   for (std::size_t k = 0; k < temps_.size(); ++k) {
     if (::rename(temps_[k].c_str(), finals_[k].c_str()) != 0)
       fail("Can't put the report " + finals_[k] + " in place: " + reason(errno) + ".");

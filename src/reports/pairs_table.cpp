@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "input/sequence_file.h"
+#include "common/alignment.h"
 #include "reports/reports.h"
 
 namespace radcon {

@@ -1,8 +1,10 @@
 #include "reports/reports.h"
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 
+#include "common/printed_precision.h"
 #include "util/parallel.h"
 
 namespace radcon {
@@ -56,22 +58,10 @@ void siteLines(TextBuffer& out, const std::vector<double>& first, const std::vec
     for (long pad = 3 - (e - num); pad > 0; --pad) out.put(' ');
     out.append(std::string_view(num, static_cast<std::size_t>(e - num)));
     out.append(": ");
-    out.fixed(first[i], 3, 8);
+    out.fixed(first[i], kMatrixPrecision, kMatrixWidth);
     out.put(' ');
-    out.fixed(second[i], 3, 8);
+    out.fixed(second[i], kMatrixPrecision, kMatrixWidth);
     out.put('\n');
-  }
-}
-
-// Rows of "%8.3f " cells, each row begun by a newline.
-template <class Cell>
-void matrix(TextBuffer& out, int n, Cell cell) {
-  for (int i = 0; i < n; ++i) {
-    out.put('\n');
-    for (int j = 0; j < n; ++j) {
-      out.fixed(cell(i, j), 3, 8);
-      out.put(' ');
-    }
   }
 }
 
@@ -95,7 +85,7 @@ void covarianceText(TextBuffer& out, const Layout& L, std::size_t begin, std::si
       std::memcpy(p, suf.data(), suf.size());
       p += suf.size();
       const double w = jc ? (*v / (*jc)[a]) / (*jc)[b] : *v;
-      p = formatFixed(p, w, 7, 8);
+      p = formatFixed(p, w, kCovariancePrecision, kCovarianceWidth);
       *p++ = ' ';
       out.advance(p);
     }
@@ -105,100 +95,161 @@ void covarianceText(TextBuffer& out, const Layout& L, std::size_t begin, std::si
 // The covariance line of a .dis file: "%f " per entry.
 void covarianceLine(TextBuffer& out, const double* rows, std::size_t count) {
   for (std::size_t k = 0; k < count; ++k) {
-    char* p = formatFixed(out.room(kMaxNumberChars + 1), rows[k], 6, 0);
+    char* p = formatFixed(out.room(kMaxNumberChars + 1), rows[k], kMatrixFilePrecision, 0);
     *p++ = ' ';
     out.advance(p);
   }
 }
 
-// The parts of sn.rst (first kind nonsynonymous, second synonymous) or cr.rst
-// (radical, conservative) around the covariance blocks.
-struct Detailed {
-  Kind first, second;
-  const char* sitesHeader;
-  const char* firstName;
-  const char* secondName;
+// What a matrix block shows in row i, column j.
+enum class Cells {
+  kDifferences,              // the pair's differences of one kind; 0 on the diagonal
+  kProportions,              // the pair's proportion of one kind
+  kDistances,                // its Jukes-Cantor distance
+  kRadicalOverConservative,  // radical differences above the diagonal, conservative below
+  kProportionsOverErrors,    // proportions above the diagonal, their standard errors below
 };
-constexpr Detailed kSn{kNonsynonymous, kSynonymous, "\nNumbers of nonsynonymous and synonymous sites\n",
-                       "nonsynonymous", "synonymous"};
-constexpr Detailed kCr{kRadical, kConservative, "\nNumbers of radical and conservative sites\n", "radical",
-                       "conservative"};
 
-std::string header(const char* text, const char* name, const char* tail = "") {
-  return std::string(text) + name + tail;
+// One block of a report. Every block prints its heading first, then its body.
+struct Block {
+  enum Body {
+    kNothing,
+    kTsTv,             // the typed Ts/Tv value, "%f", and a line end
+    kGroupingLabel,    // the grouping's name
+    kSequenceCount,    // "%d\n"
+    kSites,            // "otu%3d: %8.3f %8.3f\n" per sequence: sites of 'kind', then of 'second'
+    kMatrix,           // a line per row, each begun by a line end; each cell "%*.*f "
+    kCovariances,      // the covariance block of 'kind' (of the distances when 'distances')
+    kCovarianceLine,   // every covariance of 'kind' on one line, "%f " each
+  };
+  const char* heading;
+  Body body = kNothing;
+  Kind kind = kSynonymous;
+  Kind second = kSynonymous;
+  Cells cells = Cells::kDifferences;
+  bool distances = false;
+  int precision = kMatrixPrecision;
+  int width = kMatrixWidth;
+};
+
+using B = Block;
+
+const std::vector<Block> kSnBlocks = {
+    {"\nNumbers of nonsynonymous and synonymous sites\n", B::kSites, kNonsynonymous, kSynonymous},
+    {"\nNumber of nonsynonymous differences", B::kMatrix, kNonsynonymous, {}, Cells::kDifferences},
+    {"\n\nNumber of synonymous differences", B::kMatrix, kSynonymous, {}, Cells::kDifferences},
+    {"\n\nProportion of nonsynonymous differences", B::kMatrix, kNonsynonymous, {}, Cells::kProportions},
+    {"\n\nProportion of synonymous differences", B::kMatrix, kSynonymous, {}, Cells::kProportions},
+    {"\n\nCovarince of proportion of nonsynonymous differences", B::kCovariances, kNonsynonymous},
+    {"\n\nCovariance of proportion of synonymous differences", B::kCovariances, kSynonymous},
+    {"\n\nJC distance of nonsynonymous substitutions", B::kMatrix, kNonsynonymous, {}, Cells::kDistances},
+    {"\n\nJC distance of synonymous substitutions", B::kMatrix, kSynonymous, {}, Cells::kDistances},
+    {"\n\nCovarince of JC distance of nonsynonymous differences", B::kCovariances, kNonsynonymous, {}, {}, true},
+    {"\n\nCovariance of JC distance of synonymous differences", B::kCovariances, kSynonymous, {}, {}, true},
+};
+
+const std::vector<Block> kCrBlocks = {
+    {"\nNumbers of radical and conservative sites\n", B::kSites, kRadical, kConservative},
+    {"\nNumber of radical differences", B::kMatrix, kRadical, {}, Cells::kDifferences},
+    {"\n\nNumber of conservative differences", B::kMatrix, kConservative, {}, Cells::kDifferences},
+    {"\n\nProportion of radical differences", B::kMatrix, kRadical, {}, Cells::kProportions},
+    {"\n\nProportion of conservative differences", B::kMatrix, kConservative, {}, Cells::kProportions},
+    {"\n\nCovarince of proportion of radical differences", B::kCovariances, kRadical},
+    {"\n\nCovariance of proportion of conservative differences", B::kCovariances, kConservative},
+    {"\n\nJC distance of radical substitutions", B::kMatrix, kRadical, {}, Cells::kDistances},
+    {"\n\nJC distance of conservative substitutions", B::kMatrix, kConservative, {}, Cells::kDistances},
+    {"\n\nCovarince of JC distance of radical differences", B::kCovariances, kRadical, {}, {}, true},
+    {"\n\nCovariance of JC distance of conservative differences", B::kCovariances, kConservative, {}, {}, true},
+};
+
+// n.dis, s.dis, r.dis and c.dis: the number of sequences, the proportions, and
+// every covariance on the last line.
+std::vector<Block> disBlocks(Kind kind) {
+  return {
+      {"", B::kSequenceCount},
+      {"", B::kMatrix, kind, {}, Cells::kProportions, false, kMatrixFilePrecision, 0},
+      {"\n", B::kCovarianceLine, kind},
+  };
 }
 
-void detailedHead(TextBuffer& out, const Detailed& r, const SiteTotals& sites, const PairDifferences& diff,
-                  const PairStatistics& st) {
-  const int n = sites.seqNum;
-  out.append(r.sitesHeader);
-  siteLines(out, sequenceSites(sites, r.first), sequenceSites(sites, r.second));
-  out.append(header("\nNumber of ", r.firstName, " differences"));
-  matrix(out, n, [&](int i, int j) { return symmetric(diff.total[r.first], n, i, j); });
-  out.append(header("\n\nNumber of ", r.secondName, " differences"));
-  matrix(out, n, [&](int i, int j) { return symmetric(diff.total[r.second], n, i, j); });
-  out.append(header("\n\nProportion of ", r.firstName, " differences"));
-  matrix(out, n, [&](int i, int j) { return symmetric(st.proportion[r.first], n, i, j); });
-  out.append(header("\n\nProportion of ", r.secondName, " differences"));
-  matrix(out, n, [&](int i, int j) { return symmetric(st.proportion[r.second], n, i, j); });
-  out.append(header("\n\nCovarince of proportion of ", r.firstName, " differences"));
+const std::vector<Block> kOutfileBlocks = {
+    {"Ts/Tv=", B::kTsTv},
+    {"", B::kGroupingLabel},
+    {"\n\nNumbers of radical (R) and conservative (C) sites\n", B::kSites, kRadical, kConservative},
+    {"\nNumbers of radical (r, above diagonal) and conservative (c, below diagonal) differences", B::kMatrix,
+     kRadical, {}, Cells::kRadicalOverConservative},
+    {"\n\nProportions of radical differences (above diagonal) and their standard errors (below diagonal)",
+     B::kMatrix, kRadical, {}, Cells::kProportionsOverErrors},
+    {"\n\nProportions of conservative differences (above diagonal) and their standard errors (below diagonal)",
+     B::kMatrix, kConservative, {}, Cells::kProportionsOverErrors},
+};
+
+// The blocks of every report, in the order of reportNames().
+const std::vector<Block>& reportBlocks(std::size_t report) {
+  static const std::vector<Block> blocks[] = {kSnBlocks,
+                                              kCrBlocks,
+                                              disBlocks(kNonsynonymous),
+                                              disBlocks(kSynonymous),
+                                              disBlocks(kRadical),
+                                              disBlocks(kConservative),
+                                              kOutfileBlocks};
+  return blocks[report];
 }
 
-void distanceMatrices(TextBuffer& out, const Detailed& r, const PairStatistics& st) {
-  const int n = st.seqNum;
-  out.append(header("\n\nJC distance of ", r.firstName, " substitutions"));
-  matrix(out, n, [&](int i, int j) { return jukesCantor(symmetric(st.proportion[r.first], n, i, j)); });
-  out.append(header("\n\nJC distance of ", r.secondName, " substitutions"));
-  matrix(out, n, [&](int i, int j) { return jukesCantor(symmetric(st.proportion[r.second], n, i, j)); });
-}
+// Everything a block may print.
+struct RunResults {
+  const SiteTotals& sites;
+  const PairDifferences& diff;
+  const PairStatistics& st;
+  double ratio;
+  int division;
+};
 
-void disHead(TextBuffer& out, const PairStatistics& st, Kind kind) {
-  const int n = st.seqNum;
-  out.integer(n);
-  out.put('\n');
-  for (int i = 0; i < n; ++i) {
-    out.put('\n');
-    for (int j = 0; j < n; ++j) {
-      out.fixed(symmetric(st.proportion[kind], n, i, j), 6, 0);
-      out.put(' ');
+double cellValue(const RunResults& r, const Block& b, int i, int j) {
+  const int n = r.st.seqNum;
+  if (i == j) return 0.0;
+  switch (b.cells) {
+    case Cells::kDifferences: return symmetric(r.diff.total[b.kind], n, i, j);
+    case Cells::kProportions: return symmetric(r.st.proportion[b.kind], n, i, j);
+    case Cells::kDistances: return jukesCantor(symmetric(r.st.proportion[b.kind], n, i, j));
+    case Cells::kRadicalOverConservative:
+      return j > i ? r.diff.total[kRadical][pairIndex(n, i, j)] : r.diff.total[kConservative][pairIndex(n, j, i)];
+    case Cells::kProportionsOverErrors: {
+      if (j > i) return r.st.proportion[b.kind][pairIndex(n, i, j)];
+      const double v = r.st.variance[b.kind][pairIndex(n, j, i)];
+      return std::sqrt(v < 0.0 ? 0.0 : v);
     }
   }
-  out.put('\n');
+  return 0.0;
 }
 
-void summary(TextBuffer& out, const SiteTotals& sites, const PairDifferences& diff, const PairStatistics& st,
-             double ratio, int division) {
-  const int n = sites.seqNum;
-  out.append("Ts/Tv=");
-  out.fixed(ratio / 2.0, 6, 0);
-  out.put('\n');
-  out.append(groupingLabel(division));
-  out.append("\n\nNumbers of radical (R) and conservative (C) sites\n");
-  siteLines(out, sites.R, sites.C);
-  out.append("\nNumbers of radical (r, above diagonal) and conservative (c, below diagonal) differences");
-  matrix(out, n, [&](int i, int j) {
-    if (i == j) return 0.0;
-    return j > i ? diff.total[kRadical][pairIndex(n, i, j)] : diff.total[kConservative][pairIndex(n, j, i)];
-  });
-  // Proportions above the diagonal; the standard error of pair (j, i) at its mirror.
-  auto proportions = [&](Kind kind) {
-    return [&, kind](int i, int j) {
-      if (i == j) return 0.0;
-      if (j > i) return st.proportion[kind][pairIndex(n, i, j)];
-      const double v = st.variance[kind][pairIndex(n, j, i)];
-      return std::sqrt(v < 0.0 ? 0.0 : v);
-    };
-  };
-  out.append("\n\nProportions of radical differences (above diagonal) and their standard errors (below diagonal)");
-  matrix(out, n, proportions(kRadical));
-  out.append(
-      "\n\nProportions of conservative differences (above diagonal) and their standard errors (below diagonal)");
-  matrix(out, n, proportions(kConservative));
-}
-
-void flushText(OutputFile& f, TextBuffer& t) {
-  f.write(t);
-  t.clear();
+// Prints the blocks that need no covariance.
+void plainBlock(TextBuffer& out, const Block& b, const RunResults& r) {
+  out.append(b.heading);
+  switch (b.body) {
+    case Block::kNothing: break;
+    case Block::kTsTv:
+      out.fixed(r.ratio / 2.0, 6, 0);
+      out.put('\n');
+      break;
+    case Block::kGroupingLabel: out.append(groupingLabel(r.division)); break;
+    case Block::kSequenceCount:
+      out.integer(r.sites.seqNum);
+      out.put('\n');
+      break;
+    case Block::kSites: siteLines(out, sequenceSites(r.sites, b.kind), sequenceSites(r.sites, b.second)); break;
+    case Block::kMatrix:
+      for (int i = 0; i < r.sites.seqNum; ++i) {
+        out.put('\n');
+        for (int j = 0; j < r.sites.seqNum; ++j) {
+          out.fixed(cellValue(r, b, i, j), b.precision, b.width);
+          out.put(' ');
+        }
+      }
+      break;
+    case Block::kCovariances:
+    case Block::kCovarianceLine: break;
+  }
 }
 
 }  // namespace
@@ -220,106 +271,87 @@ const char* groupingLabel(int division) {
 
 double jukesCantor(double p) { return 0.0 - std::log(1.0 - p * kFourThirds) * 0.75; }
 
+double estimateReportBytes(int seqNum) {
+  const double n = seqNum > 1 ? seqNum : 0;
+  const double P = n * (n - 1) / 2;
+  const double entries = P * (P + 1) / 2;  // a pair with itself and with every later pair
+  // A covariance label is "i-j-" of the earlier pair and "p-q " of the later one;
+  // every sequence number is in n - 1 pairs, every pair's label in P + 1 entries.
+  double digitSum = 0;
+  long long next = 10;
+  for (int i = 0, width = 1; i < seqNum; ++i) {
+    if (i == next) ++width, next *= 10;
+    digitSum += width;
+  }
+  const double labels = (P + 1) * ((n - 1) * digitSum + 2 * P);
+  const double detailedBlock = labels + entries * (kCovarianceWidth + 2);  // "0.0000000 "
+  const double disLine = entries * (kMatrixFilePrecision + 3);              // "0.000000 "
+  const double matrix = n * n * (kMatrixWidth + 1) + n;
+  const double scratch = kKinds * entries * sizeof(double);
+  return 8 * detailedBlock + 4 * disLine + 19 * matrix + scratch;
+}
+
 void writeReports(const SiteTotals& sites, const PairDifferences& diff, PairStatistics& st, double ratio,
                   int division, ReportSet& files, const std::string& scratchFolder, int threads) {
   const Layout L(sites.seqNum);
-  OutputFile& sn = files.file(kSnRst);
-  OutputFile& cr = files.file(kCrRst);
-  OutputFile* dis[kKinds];
-  dis[kNonsynonymous] = &files.file(kNDis);
-  dis[kSynonymous] = &files.file(kSDis);
-  dis[kRadical] = &files.file(kRDis);
-  dis[kConservative] = &files.file(kCDis);
+  const std::size_t window = static_cast<std::size_t>(threads) + 2;
 
-  TextBuffer text;
-  detailedHead(text, kSn, sites, diff, st);
-  flushText(sn, text);
-  detailedHead(text, kCr, sites, diff, st);
-  flushText(cr, text);
-  for (int k = 0; k < kKinds; ++k) {
-    disHead(text, st, static_cast<Kind>(k));
-    flushText(*dis[k], text);
-  }
-
-  const auto& jc = st.jcDenominator;
-
-  // Pass 1: every covariance once. The first block of each detailed report and
-  // the .dis lines are written now; the tables go to scratch storage for the
-  // blocks that follow later in the detailed reports.
+  // Every covariance of every kind, once, into scratch storage: the blocks read
+  // them from there, some more than once.
   std::unique_ptr<ScratchFile> scratch[kKinds];
   for (auto& s : scratch) s = std::make_unique<ScratchFile>(scratchFolder);
-  struct Chunk {
-    TextBuffer sn, cr, dis[kKinds];
+  struct Rows {
     std::vector<double> cov[kKinds];
     std::vector<double> workspace;
   };
-  const std::size_t window = static_cast<std::size_t>(threads) + 2;
-  orderedParallel<Chunk>(
+  orderedParallel<Rows>(
       L.tasks.size(), threads, window,
-      [&](std::size_t t, Chunk& c) {
+      [&](std::size_t t, Rows& r) {
         const auto [begin, end] = L.tasks[t];
         const std::size_t count = L.rowOffset(end) - L.rowOffset(begin);
         for (int k = 0; k < kKinds; ++k) {
-          c.cov[k].resize(count);
-          covarianceRows(st, static_cast<Kind>(k), begin, end, c.cov[k].data(), c.workspace);
-          c.dis[k].clear();
-          covarianceLine(c.dis[k], c.cov[k].data(), count);
+          r.cov[k].resize(count);
+          covarianceRows(st, static_cast<Kind>(k), begin, end, r.cov[k].data(), r.workspace);
         }
-        c.sn.clear();
-        covarianceText(c.sn, L, begin, end, c.cov[kNonsynonymous].data(), nullptr);
-        c.cr.clear();
-        covarianceText(c.cr, L, begin, end, c.cov[kRadical].data(), nullptr);
       },
-      [&](std::size_t, Chunk& c) {
-        sn.write(c.sn);
-        cr.write(c.cr);
-        for (int k = 0; k < kKinds; ++k) {
-          dis[k]->write(c.dis[k]);
-          scratch[k]->append(c.cov[k].data(), c.cov[k].size());
-        }
+      [&](std::size_t, Rows& r) {
+        for (int k = 0; k < kKinds; ++k) scratch[k]->append(r.cov[k].data(), r.cov[k].size());
       });
   for (auto& d : st.deviation) d.release();
 
-  // Pass 2: the later covariance blocks of both detailed reports, from scratch.
-  auto blocks = [&](Kind snKind, Kind crKind, bool distances) {
-    struct Blocks {
-      TextBuffer sn, cr;
+  // The covariance blocks: formatted task by task on the worker threads, written in order.
+  auto covarianceBlock = [&](OutputFile& file, const Block& b) {
+    struct Text {
+      TextBuffer text;
       std::vector<double> rows;
     };
-    orderedParallel<Blocks>(
+    orderedParallel<Text>(
         L.tasks.size(), threads, window,
-        [&](std::size_t t, Blocks& out) {
+        [&](std::size_t t, Text& out) {
           const auto [begin, end] = L.tasks[t];
           const std::size_t first = L.rowOffset(begin), count = L.rowOffset(end) - first;
           out.rows.resize(count);
-          out.sn.clear();
-          scratch[snKind]->read(first, count, out.rows.data());
-          covarianceText(out.sn, L, begin, end, out.rows.data(), distances ? &jc[snKind] : nullptr);
-          out.cr.clear();
-          scratch[crKind]->read(first, count, out.rows.data());
-          covarianceText(out.cr, L, begin, end, out.rows.data(), distances ? &jc[crKind] : nullptr);
+          scratch[b.kind]->read(first, count, out.rows.data());
+          out.text.clear();
+          if (b.body == Block::kCovarianceLine)
+            covarianceLine(out.text, out.rows.data(), count);
+          else
+            covarianceText(out.text, L, begin, end, out.rows.data(), b.distances ? &st.jcDenominator[b.kind] : nullptr);
         },
-        [&](std::size_t, Blocks& out) {
-          sn.write(out.sn);
-          cr.write(out.cr);
-        });
+        [&](std::size_t, Text& out) { file.write(out.text); });
   };
-  sn.write(header("\n\nCovariance of proportion of ", kSn.secondName, " differences"));
-  cr.write(header("\n\nCovariance of proportion of ", kCr.secondName, " differences"));
-  blocks(kSynonymous, kConservative, false);
-  distanceMatrices(text, kSn, st);
-  text.append(header("\n\nCovarince of JC distance of ", kSn.firstName, " differences"));
-  flushText(sn, text);
-  distanceMatrices(text, kCr, st);
-  text.append(header("\n\nCovarince of JC distance of ", kCr.firstName, " differences"));
-  flushText(cr, text);
-  blocks(kNonsynonymous, kRadical, true);
-  sn.write(header("\n\nCovariance of JC distance of ", kSn.secondName, " differences"));
-  cr.write(header("\n\nCovariance of JC distance of ", kCr.secondName, " differences"));
-  blocks(kSynonymous, kConservative, true);
 
-  summary(text, sites, diff, st, ratio, division);
-  flushText(files.file(kOutfile), text);
+  const RunResults results{sites, diff, st, ratio, division};
+  TextBuffer text;
+  for (std::size_t report = 0; report < reportNames().size(); ++report) {
+    OutputFile& file = files.file(report);
+    for (const Block& b : reportBlocks(report)) {
+      plainBlock(text, b, results);
+      file.write(text);
+      text.clear();
+      if (b.body == Block::kCovariances || b.body == Block::kCovarianceLine) covarianceBlock(file, b);
+    }
+  }
 }
 
 }  // namespace radcon

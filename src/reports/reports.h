@@ -24,6 +24,11 @@ const char* groupingLabel(int division);
 // The Jukes-Cantor distance of a proportion: 0.0 - ln(1 - p 4/3) 3/4.
 double jukesCantor(double p);
 
+// Bytes that the seven reports of n sequences take at least (every printed value
+// finite and below 10), together with the scratch storage that holds the
+// covariances while they are written. They grow with the fourth power of n.
+double estimateReportBytes(int seqNum);
+
 // Writes every report. ratio is the run's Ts/Tv parameter (outfile prints half of
 // it). The deviations in stats are released once the covariances are formed.
 // scratchFolder holds the covariance tables between the passes over them.

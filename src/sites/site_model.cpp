@@ -87,19 +87,19 @@ double weightedSites(Counted test, double ratio, int u0, int v0, int w0, const d
 
 }  // namespace
 
-double synonymousNew(double ratio, double, int u0, int v0, int w0, const double* frequencyAll) {
+double synonymousNew(double ratio, int u0, int v0, int w0, const double* frequencyAll) {
   return weightedSites(Counted::Synonymous, ratio, u0, v0, w0, frequencyAll, nullptr);
 }
 
-double nonsynonymousNew(double ratio, double, int u0, int v0, int w0, const double* frequencyAll) {
+double nonsynonymousNew(double ratio, int u0, int v0, int w0, const double* frequencyAll) {
   return weightedSites(Counted::Nonsynonymous, ratio, u0, v0, w0, frequencyAll, nullptr);
 }
 
-double radical(double ratio, double, int u0, int v0, int w0, const double* frequencyAll, const GroupTable& indexs) {
+double radical(double ratio, int u0, int v0, int w0, const double* frequencyAll, const GroupTable& indexs) {
   return weightedSites(Counted::Radical, ratio, u0, v0, w0, frequencyAll, &indexs);
 }
 
-double conserve(double ratio, double, int u0, int v0, int w0, const double* frequencyAll, const GroupTable& indexs) {
+double conserve(double ratio, int u0, int v0, int w0, const double* frequencyAll, const GroupTable& indexs) {
   return weightedSites(Counted::Conservative, ratio, u0, v0, w0, frequencyAll, &indexs);
 }
 

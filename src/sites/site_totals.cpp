@@ -1,16 +1,12 @@
 #include "sites/site_totals.h"
 
-#include <cstring>
-
-#include "input/sequence_file.h"
-#include "reports/number_format.h"
 #include "sites/site_model.h"
 #include "sites/uncorrected.h"
 
 namespace radcon {
 
-SiteTotals countSites(const Alignment& al, const CodonData& codons, double ratio, double KaKsRatio,
-                      int correction, const GroupTable& indexs) {
+SiteTotals countSites(const Alignment& al, const CodonData& codons, double ratio, int correction,
+                      const GroupTable& indexs) {
   SiteTotals t;
   t.seqNum = al.seqNum;
   t.seqLength = al.seqLength;
@@ -28,18 +24,18 @@ SiteTotals countSites(const Alignment& al, const CodonData& codons, double ratio
     for (int j = 0; j < al.seqLength; ++j) {
       const std::size_t at = static_cast<std::size_t>(i) * al.seqLength + j;
       const int a = al.nucleotide(i, j, 0), b = al.nucleotide(i, j, 1), c = al.nucleotide(i, j, 2);
-      double tempr1 = nonsynonymousNew(ratio, KaKsRatio, a, b, c, f);
-      double tempc1 = synonymousNew(ratio, KaKsRatio, a, b, c, f);
+      double tempr1 = nonsynonymousNew(ratio, a, b, c, f);
+      double tempc1 = synonymousNew(ratio, a, b, c, f);
       double sumw = tempr1 + tempc1;
       t.SS[at] = (3 * tempc1) / sumw;
       t.NN[at] = (3 * tempr1) / sumw;
       if (correction == 0) {
-        t.SS[at] = synonymous(ratio, a, b, c, f);
+        t.SS[at] = synonymous(ratio, a, b, c);
         t.NN[at] = 3 - t.SS[at];
       }
       t.S[i] = t.S[i] + t.SS[at];
-      tempr1 = radical(ratio, KaKsRatio, a, b, c, f, indexs);
-      tempc1 = conserve(ratio, KaKsRatio, a, b, c, f, indexs);
+      tempr1 = radical(ratio, a, b, c, f, indexs);
+      tempc1 = conserve(ratio, a, b, c, f, indexs);
       sumw = tempr1 + tempc1;
       t.CC[at] = (t.NN[at] * tempc1) / sumw;
       t.RR[at] = (t.NN[at] * tempr1) / sumw;
@@ -49,22 +45,6 @@ SiteTotals countSites(const Alignment& al, const CodonData& codons, double ratio
     t.C[i] = t.N[i] - t.R[i];
   }
   return t;
-}
-
-void writeTraceLines(const SiteTotals& sites, std::FILE* out) {
-  char line[96];
-  for (int i = 0; i < sites.seqNum; ++i) {
-    for (int j = 0; j < sites.seqLength; ++j) {
-      char* p = line;
-      p = formatInt(p, i);
-      *p++ = ' ';
-      p = formatInt(p, j);
-      *p++ = ' ';
-      p = formatFixed(p, sites.at(sites.RR, i, j), 6, 0);
-      *p++ = '\n';
-      std::fwrite(line, 1, static_cast<std::size_t>(p - line), out);
-    }
-  }
 }
 
 }  // namespace radcon

@@ -2,15 +2,13 @@
 // every sequence, and their totals per sequence.
 #pragma once
 
-#include <cstdio>
 #include <vector>
 
 #include "codon/frequency.h"
-#include "input/group_file.h"
+#include "common/alignment.h"
+#include "common/groups.h"
 
 namespace radcon {
-
-struct Alignment;
 
 struct SiteTotals {
   int seqNum = 0;
@@ -27,11 +25,7 @@ struct SiteTotals {
 
 // correction 0 takes the synonymous sites from the uncorrected table; any other
 // value keeps the weighted ones. The radical/conservative split is always weighted.
-SiteTotals countSites(const Alignment& alignment, const CodonData& codons, double ratio, double KaKsRatio,
-                      int correction, const GroupTable& indexs);
-
-// The trace line "%d %d %f\n" (sequence, codon, radical sites) of every codon,
-// sequence by sequence, through one buffered stream.
-void writeTraceLines(const SiteTotals& sites, std::FILE* out);
+SiteTotals countSites(const Alignment& alignment, const CodonData& codons, double ratio, int correction,
+                      const GroupTable& indexs);
 
 }  // namespace radcon

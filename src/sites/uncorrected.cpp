@@ -4,7 +4,7 @@
 
 namespace radcon {
 
-double synonymous(double ratio, int a, int b, int c, const double*) {
+double synonymous(double ratio, int a, int b, int c) {
   const double kappa = ratio;
   const double x = kappa / (2 + kappa);
   switch (bb(a, b, c)) {

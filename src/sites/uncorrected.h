@@ -4,7 +4,6 @@
 
 namespace radcon {
 
-// frequencyAll is accepted and never read.
-double synonymous(double ratio, int a, int b, int c, const double* frequencyAll);
+double synonymous(double ratio, int a, int b, int c);
 
 }  // namespace radcon

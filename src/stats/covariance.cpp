@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "common/printed_precision.h"
 #include "stats/statistics.h"
 
 namespace radcon {
@@ -16,10 +17,19 @@ namespace {
 
 typedef double v8d __attribute__((vector_size(64)));
 
+// On x86-64 one binary carries the kernel for AVX-512, AVX2 and plain SSE2 and
+// picks one when it starts; elsewhere the compiler's generic vectors serve. Each
+// lane is an ordinary sum of products in codon order, so every choice gives the
+// same bits.
+#if defined(__x86_64__)
+#define RADCON_KERNEL_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define RADCON_KERNEL_CLONES
+#endif
+
 // Dot products of the 8 pairs of panel A with the 16 pairs of panels B0 and B1,
 // each summed over the codons in codon order. out is 8 rows of 16.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void panelProducts(const double* A, const double* B0,
-                                                                               const double* B1, int L, double* out) {
+RADCON_KERNEL_CLONES void panelProducts(const double* A, const double* B0, const double* B1, int L, double* out) {
   v8d acc0[8] = {}, acc1[8] = {};
   for (int k = 0; k < L; ++k) {
     v8d b0, b1;
@@ -51,19 +61,23 @@ bool sameDecimals(double lo, double hi, double scale) {
   return std::floor(mlo - slack + 0.5) == std::floor(mhi + slack + 0.5);
 }
 
+constexpr double scaleOf(int decimals) { return decimals == 0 ? 1.0 : 10.0 * scaleOf(decimals - 1); }
+constexpr double kCovarianceScale = scaleOf(kCovariancePrecision);
+constexpr double kMatrixFileScale = scaleOf(kMatrixFilePrecision);
+
 // Whether a covariance known to lie within r of c prints the same whatever its
-// exact value: as a proportion covariance (7 and 6 decimals, negative values as
-// zero) and as a Jukes-Cantor covariance, c / ja / jb.
+// exact value: as a proportion covariance in the detailed reports and in the .dis
+// files (negative values as zero) and as a Jukes-Cantor covariance, c / ja / jb.
 bool printsAlike(double c, double r, double ja, double jb) {
   if (std::isnan(c)) return true;  // NaN flows alike through either sum
   if (!(r < std::numeric_limits<double>::infinity())) return false;
   const double lo = std::max(c - r, 0.0), hi = std::max(c + r, 0.0);
-  if (!sameDecimals(lo, hi, 1e7) || !sameDecimals(lo, hi, 1e6)) return false;
+  if (!sameDecimals(lo, hi, kCovarianceScale) || !sameDecimals(lo, hi, kMatrixFileScale)) return false;
   const double q = std::fabs(ja * jb);
   if (std::isnan(q)) return true;
   if (q == 0.0 || !std::isfinite(q)) return lo > 0.0 || hi == 0.0;  // +-inf, or 0/0, either way
   constexpr double u = 0x1p-50;
-  return sameDecimals(lo / q * (1 - u), hi / q * (1 + u) + 0x1p-1000, 1e7);
+  return sameDecimals(lo / q * (1 - u), hi / q * (1 + u) + 0x1p-1000, kCovarianceScale);
 }
 
 }  // namespace

@@ -9,11 +9,15 @@ namespace radcon {
 
 class RunError : public std::runtime_error {
  public:
-  RunError(int status, const std::string& message) : std::runtime_error(message), status_(status) {}
+  RunError(int status, const std::string& message, bool lineEnd = true)
+      : std::runtime_error(message), status_(status), lineEnd_(lineEnd) {}
   int status() const { return status_; }
+  // Whether the message is printed with a line end after it.
+  bool lineEnd() const { return lineEnd_; }
 
  private:
   int status_;
+  bool lineEnd_;
 };
 
 // An input or output failure: exit status 1.

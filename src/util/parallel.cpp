@@ -35,9 +35,8 @@ void parallelFor(std::size_t tasks, int threads, const std::function<void(std::s
       }
     }
   };
-  std::vector<std::thread> pool;
   const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(threads), tasks);
-  for (std::size_t k = 1; k < n; ++k) pool.emplace_back(worker);
+  std::vector<std::thread> pool = startThreads(n - 1, worker);
   worker();
   for (std::thread& th : pool) th.join();
   if (error) std::rethrow_exception(error);

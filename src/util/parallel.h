@@ -8,6 +8,7 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -15,6 +16,22 @@ namespace radcon {
 
 // The number of threads to use by default: every core the process may run on.
 int defaultThreads();
+
+// Starts up to 'count' threads running fn, as many as the system allows: a
+// process limit may refuse some, and the work then goes on with fewer.
+template <class F>
+std::vector<std::thread> startThreads(std::size_t count, F& fn) {
+  std::vector<std::thread> pool;
+  pool.reserve(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    try {
+      pool.emplace_back(fn);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  return pool;
+}
 
 // Calls body(t) for every t in [0, tasks), spread over 'threads' threads.
 void parallelFor(std::size_t tasks, int threads, const std::function<void(std::size_t)>& body);
@@ -26,14 +43,14 @@ void parallelFor(std::size_t tasks, int threads, const std::function<void(std::s
 // in either ends the run and is rethrown here.
 template <class Result, class Produce, class Consume>
 void orderedParallel(std::size_t tasks, int threads, std::size_t window, Produce&& produce, Consume&& consume) {
-  if (threads <= 1 || tasks <= 1) {
+  auto serial = [&] {
     Result r;
     for (std::size_t t = 0; t < tasks; ++t) {
       produce(t, r);
       consume(t, r);
     }
-    return;
-  }
+  };
+  if (threads <= 1 || tasks <= 1) return serial();
   if (window < 1) window = 1;
   std::vector<Result> slots(window);
   std::vector<char> ready(window, 0);
@@ -66,8 +83,8 @@ void orderedParallel(std::size_t tasks, int threads, std::size_t window, Produce
       }
     }
   };
-  std::vector<std::thread> pool;
-  for (int k = 0; k < threads; ++k) pool.emplace_back(worker);
+  std::vector<std::thread> pool = startThreads(static_cast<std::size_t>(threads), worker);
+  if (pool.empty()) return serial();
   auto finish = [&] {
     {
       std::lock_guard<std::mutex> lock(m);

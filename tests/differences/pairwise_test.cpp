@@ -7,7 +7,10 @@
 
 #include "codon/genetic_code.h"
 #include "differences/step.h"
+#include "input/group_file.h"
 #include "input/sequence_file.h"
+
+#include "../unit_support.h"
 
 namespace radcon {
 namespace {
@@ -16,9 +19,16 @@ const GroupTable kCharge = parseGroupText("3\n3 RHK\n2 DE\n", "charge");
 
 int idx(const char* s) { return bb(dna(s[0]), dna(s[1]), dna(s[2])); }
 
-double qab(const char* from, const char* to, double Pi2, double ratio, double w, double r, int flags[3]) {
+double qab(const char* from, const char* to, double Pi2, double ratio, double w, double r) {
   return ComputeQab(dna(from[0]), dna(from[1]), dna(from[2]), dna(to[0]), dna(to[1]), dna(to[2]), Pi2, ratio, w, r,
-                    kCharge.data(), &flags[0], &flags[1], &flags[2]);
+                    kCharge.data());
+}
+
+// Synonymous, transversion, radical: the classification behind a step's weight.
+std::vector<int> flags(const char* from, const char* to) {
+  const int a = dna(from[0]), b = dna(from[1]), c = dna(from[2]), x = dna(to[0]), y = dna(to[1]), z = dna(to[2]);
+  return {SynonymousChange(a, b, c, x, y, z), HasTransVersion(a, b, c, x, y, z),
+          IsRadical(a, b, c, x, y, z, kCharge.data())};
 }
 
 TEST(StepClassifiers, TransversionTruthTable) {
@@ -30,20 +40,19 @@ TEST(StepClassifiers, TransversionTruthTable) {
 }
 
 TEST(StepClassifiers, WeightsOfTheStepKinds) {
-  int f[3];
-  EXPECT_EQ(qab("TTT", "TTC", 0.37, 3.0, 0.5, 2.0, f), 3.0);  // synonymous transition: ratio alone
-  EXPECT_EQ((std::vector<int>{f[0], f[1], f[2]}), (std::vector<int>{1, 0, 0}));
-  EXPECT_EQ(qab("TCT", "TCA", 0.37, 3.0, 0.5, 2.0, f), 0.37);  // synonymous transversion: Pi2
-  EXPECT_EQ((std::vector<int>{f[0], f[1], f[2]}), (std::vector<int>{1, 1, 0}));
+  EXPECT_EQ(qab("TTT", "TTC", 0.37, 3.0, 0.5, 2.0), 3.0);  // synonymous transition: ratio alone
+  EXPECT_EQ(flags("TTT", "TTC"), (std::vector<int>{1, 0, 0}));
+  EXPECT_EQ(qab("TCT", "TCA", 0.37, 3.0, 0.5, 2.0), 0.37);  // synonymous transversion: Pi2
+  EXPECT_EQ(flags("TCT", "TCA"), (std::vector<int>{1, 1, 0}));
   // W to stop: nonsynonymous, transition, radical.
-  EXPECT_EQ(qab("TGG", "TAG", 0.37, 3.0, 0.5, 2.0, f), 3.0 * 0.5 * 0.37 * std::sqrt(2.0));
-  EXPECT_EQ((std::vector<int>{f[0], f[1], f[2]}), (std::vector<int>{0, 0, 1}));
-  EXPECT_EQ(qab("TAA", "TAG", 0.37, 3.0, 0.5, 2.0, f), 3.0);  // stop to stop: synonymous transition
-  EXPECT_EQ((std::vector<int>{f[0], f[1], f[2]}), (std::vector<int>{1, 0, 0}));
+  EXPECT_EQ(qab("TGG", "TAG", 0.37, 3.0, 0.5, 2.0), 3.0 * 0.5 * 0.37 * std::sqrt(2.0));
+  EXPECT_EQ(flags("TGG", "TAG"), (std::vector<int>{0, 0, 1}));
+  EXPECT_EQ(qab("TAA", "TAG", 0.37, 3.0, 0.5, 2.0), 3.0);  // stop to stop: synonymous transition
+  EXPECT_EQ(flags("TAA", "TAG"), (std::vector<int>{1, 0, 0}));
   // Conservative (K to R, both positive) transversion: r = 4 halves it.
-  EXPECT_EQ(qab("AAA", "AGA", 0.2, 3.0, 0.5, 4.0, f) * 2, qab("AAA", "AGA", 0.2, 3.0, 0.5, 1.0, f));
-  EXPECT_EQ(qab("AAA", "ATA", 0.2, 3.0, 0.5, 4.0, f), 0.5 * 0.2 * 2.0);  // K to I transversion, radical
-  EXPECT_EQ((std::vector<int>{f[0], f[1], f[2]}), (std::vector<int>{0, 1, 1}));
+  EXPECT_EQ(qab("AAA", "AGA", 0.2, 3.0, 0.5, 4.0) * 2, qab("AAA", "AGA", 0.2, 3.0, 0.5, 1.0));
+  EXPECT_EQ(qab("AAA", "ATA", 0.2, 3.0, 0.5, 4.0), 0.5 * 0.2 * 2.0);  // K to I transversion, radical
+  EXPECT_EQ(flags("AAA", "ATA"), (std::vector<int>{0, 1, 1}));
 }
 
 FrequencyTable flat(double v = 0.5) {
@@ -120,14 +129,8 @@ TEST(CodonDifferences, InvariantsOverRandomCodonsAndFrequencies) {
   }
 }
 
-Alignment alignment(const std::vector<std::string>& seqs) {
-  std::string text = std::to_string(seqs.size()) + " " + std::to_string(seqs[0].size()) + "\n";
-  for (const std::string& s : seqs) text += "x\n" + s + "\n";
-  return parseSequenceText(text);
-}
-
 TEST(PairDifferencesTest, RatioIsSharedByAllPairs) {
-  const Alignment al = alignment({"TGGAAA", "TAGAGA", "TGGGAA"});
+  const Alignment al = test::alignmentOf({"TGGAAA", "TAGAGA", "TGGGAA"});
   const CodonData codons = translateAndCount(al);
   // Radical: TGG/TAG in (0,1), AAA/GAA in (0,2), TAG/TGG in (1,2); conservative: AAA/AGA in (0,1).
   EXPECT_EQ(radicalConservativeRatio(codons, 3, 2, kCharge), (((0.001 + 1) + 1) + 1) / (0.001 + 1));
@@ -141,7 +144,7 @@ TEST(PairDifferencesTest, RatioIsSharedByAllPairs) {
 }
 
 TEST(PairDifferencesTest, NoOneStepChangesGiveRatioOne) {
-  const Alignment al = alignment({"AAAAAA", "AAAAAA"});
+  const Alignment al = test::alignmentOf({"AAAAAA", "AAAAAA"});
   const CodonData codons = translateAndCount(al);
   EXPECT_EQ(radicalConservativeRatio(codons, 2, 2, kCharge), 1.0);
   const PairDifferences d = countDifferences(codons, 2, 2, 1.0, 1.0, kCharge, 1);
@@ -149,7 +152,7 @@ TEST(PairDifferencesTest, NoOneStepChangesGiveRatioOne) {
     EXPECT_EQ(d.total[k][0], 0.0);
     EXPECT_EQ(d.perCodon[k].at(0, 0), 0.0);
   }
-  EXPECT_EQ(countDifferences(translateAndCount(alignment({"AAA"})), 1, 1, 1.0, 1.0, kCharge, 1).total[0].size(), 0u);
+  EXPECT_EQ(countDifferences(translateAndCount(test::alignmentOf({"AAA"})), 1, 1, 1.0, 1.0, kCharge, 1).total[0].size(), 0u);
 }
 
 TEST(PairDifferencesTest, TotalsAreSumsOverCodonsAndThreadsChangeNothing) {
@@ -157,7 +160,7 @@ TEST(PairDifferencesTest, TotalsAreSumsOverCodonsAndThreadsChangeNothing) {
   std::vector<std::string> seqs(7);
   for (std::string& s : seqs)
     for (int k = 0; k < 300; ++k) s.push_back("TCAG"[rng() % 4]);
-  const Alignment al = alignment(seqs);
+  const Alignment al = test::alignmentOf(seqs);
   const CodonData codons = translateAndCount(al);
   const PairDifferences one = countDifferences(codons, 7, 100, 2.5, 0.7, kCharge, 1);
   const PairDifferences four = countDifferences(codons, 7, 100, 2.5, 0.7, kCharge, 4);

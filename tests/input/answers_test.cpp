@@ -6,19 +6,12 @@
 
 #include "util/error.h"
 
+#include "../unit_support.h"
+
 namespace radcon {
 namespace {
 
-template <class F>
-std::string refusal(F f) {
-  try {
-    f();
-  } catch (const RunError& e) {
-    EXPECT_EQ(e.status(), 1);
-    return e.what();
-  }
-  return "";
-}
+
 
 TEST(Answers, WordsFromOneLineOrSeveral) {
   for (const char* text : {"1 0.5 1 3", "1\n0.5\n1\n3\n", "\t1\r\n  0.5 \n\n1   3"}) {
@@ -46,21 +39,21 @@ TEST(Answers, ValidValues) {
 }
 
 TEST(Answers, RefusedValuesNameTheAnswer) {
-  EXPECT_NE(refusal([] { parseCorrection("1.5"); }).find("\"1.5\""), std::string::npos);
-  EXPECT_NE(refusal([] { parseCorrection("yes"); }).find("Use corrected"), std::string::npos);
-  EXPECT_NE(refusal([] { parseCorrection("99999999999"); }).find("integer"), std::string::npos);
-  EXPECT_NE(refusal([] { parseTsTv("0.5x"); }).find("\"0.5x\""), std::string::npos);
-  EXPECT_NE(refusal([] { parseTsTv("nan"); }).find("finite"), std::string::npos);
-  EXPECT_NE(refusal([] { parseTsTv("inf"); }).find("finite"), std::string::npos);
-  EXPECT_NE(refusal([] { parseTsTv("2e6"); }).find("at most 1e6"), std::string::npos);
-  EXPECT_NE(refusal([] { parseKaKs("0"); }).find("1e-6 to 1e6"), std::string::npos);
-  EXPECT_NE(refusal([] { parseKaKs("-1"); }).find("1e-6 to 1e6"), std::string::npos);
-  EXPECT_NE(refusal([] { parseKaKs("1e-200"); }).find("1e-6 to 1e6"), std::string::npos);
-  EXPECT_NE(refusal([] { parseKaKs("1e7"); }).find("1e-6 to 1e6"), std::string::npos);
-  EXPECT_NE(refusal([] { parseKaKs("abc"); }).find("Ka/Ks"), std::string::npos);
-  EXPECT_NE(refusal([] { parseDivision("0"); }).find("1, 2, 3 or 4"), std::string::npos);
-  EXPECT_NE(refusal([] { parseDivision("5"); }).find("1, 2, 3 or 4"), std::string::npos);
-  EXPECT_NE(refusal([] { parseDivision("1.0"); }).find("1, 2, 3 or 4"), std::string::npos);
+  EXPECT_NE(test::refusal([] { parseCorrection("1.5"); }).find("\"1.5\""), std::string::npos);
+  EXPECT_NE(test::refusal([] { parseCorrection("yes"); }).find("Use corrected"), std::string::npos);
+  EXPECT_NE(test::refusal([] { parseCorrection("99999999999"); }).find("integer"), std::string::npos);
+  EXPECT_NE(test::refusal([] { parseTsTv("0.5x"); }).find("\"0.5x\""), std::string::npos);
+  EXPECT_NE(test::refusal([] { parseTsTv("nan"); }).find("finite"), std::string::npos);
+  EXPECT_NE(test::refusal([] { parseTsTv("inf"); }).find("finite"), std::string::npos);
+  EXPECT_NE(test::refusal([] { parseTsTv("2e6"); }).find("at most 1e6"), std::string::npos);
+  EXPECT_NE(test::refusal([] { parseKaKs("0"); }).find("1e-6 to 1e6"), std::string::npos);
+  EXPECT_NE(test::refusal([] { parseKaKs("-1"); }).find("1e-6 to 1e6"), std::string::npos);
+  EXPECT_NE(test::refusal([] { parseKaKs("1e-200"); }).find("1e-6 to 1e6"), std::string::npos);
+  EXPECT_NE(test::refusal([] { parseKaKs("1e7"); }).find("1e-6 to 1e6"), std::string::npos);
+  EXPECT_NE(test::refusal([] { parseKaKs("abc"); }).find("Ka/Ks"), std::string::npos);
+  EXPECT_NE(test::refusal([] { parseDivision("0"); }).find("1, 2, 3 or 4"), std::string::npos);
+  EXPECT_NE(test::refusal([] { parseDivision("5"); }).find("1, 2, 3 or 4"), std::string::npos);
+  EXPECT_NE(test::refusal([] { parseDivision("1.0"); }).find("1, 2, 3 or 4"), std::string::npos);
 }
 
 }  // namespace

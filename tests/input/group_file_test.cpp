@@ -5,19 +5,15 @@
 #include "codon/genetic_code.h"
 #include "util/error.h"
 
+#include "../unit_support.h"
+
 namespace radcon {
 namespace {
 
 GroupTable groups(const std::string& text) { return parseGroupText(text, "test.div"); }
 
 std::string failure(const std::string& text) {
-  try {
-    groups(text);
-  } catch (const RunError& e) {
-    EXPECT_EQ(e.status(), 1);
-    return e.what();
-  }
-  return "";
+  return test::refusal([&] { groups(text); });
 }
 
 int group(const GroupTable& t, char letter) { return t[change(letter)]; }

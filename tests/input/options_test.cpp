@@ -24,8 +24,13 @@ int statusOf(std::vector<const char*> args) {
 }
 
 TEST(Options, EveryFormOfAValue) {
-  for (const auto& args : std::vector<std::vector<const char*>>{
-           {"-c", "1", "f.seq"}, {"-c1", "f.seq"}, {"--correction", "1", "f.seq"}, {"f.seq", "--correction=1"}}) {
+  // Grouped flags before a value (-qc1), and a repeated option: the last one counts.
+  for (const auto& args : std::vector<std::vector<const char*>>{{"-c", "1", "f.seq"},
+                                                                {"-c1", "f.seq"},
+                                                                {"--correction", "1", "f.seq"},
+                                                                {"f.seq", "--correction=1"},
+                                                                {"-qc1", "f.seq"},
+                                                                {"-c", "0", "--correction=1", "f.seq"}}) {
     const Options o = parse(args);
     ASSERT_TRUE(o.correction.has_value());
     EXPECT_EQ(*o.correction, 1);
@@ -67,6 +72,10 @@ TEST(Options, BadCommandLinesAreStatusTwo) {
   EXPECT_EQ(statusOf({"--kaks"}), 2);
   EXPECT_EQ(statusOf({"--quiet=yes"}), 2);
   EXPECT_EQ(statusOf({"--threads", "many"}), 2);
+  for (const char* threads : {"0", "1025", "-2", " 4", "4.0", "99999999999999999999"})
+    EXPECT_EQ(statusOf({"--threads", threads}), 2) << threads;
+  for (const char* mb : {"0", "0.5", "2e9", "nan", "inf", "", "10MB"}) EXPECT_EQ(statusOf({"--max-memory", mb}), 2) << mb;
+  EXPECT_EQ(parse({"--threads", "1024", "--max-memory", "1e9"}).threads, 1024);
 }
 
 TEST(Options, BadAnswerValuesAreStatusOne) {
@@ -74,6 +83,9 @@ TEST(Options, BadAnswerValuesAreStatusOne) {
   EXPECT_EQ(statusOf({"-t", "0.5x"}), 1);
   EXPECT_EQ(statusOf({"-k", "0"}), 1);
   EXPECT_EQ(statusOf({"-g", ""}), 1);
+  EXPECT_EQ(statusOf({"--correction="}), 1);  // an empty answer is no answer
+  const Options qh = parse({"-qh"});
+  EXPECT_TRUE(qh.quiet && qh.help);
   EXPECT_TRUE(parse({"-h"}).help);
   EXPECT_TRUE(parse({"--version"}).version);
   EXPECT_NE(usageText().find("--drop-gapped-codons"), std::string::npos);

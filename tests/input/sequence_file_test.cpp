@@ -4,6 +4,8 @@
 
 #include "util/error.h"
 
+#include "../unit_support.h"
+
 namespace radcon {
 namespace {
 
@@ -16,13 +18,7 @@ std::string letters(const Alignment& al, int seq) {
 
 // The message of the failure a text gives, or "" when it reads.
 std::string failure(const std::string& text, bool allowGaps = false) {
-  try {
-    parseSequenceText(text, allowGaps);
-  } catch (const RunError& e) {
-    EXPECT_EQ(e.status(), 1);
-    return e.what();
-  }
-  return "";
+  return test::refusal([&] { parseSequenceText(text, allowGaps); });
 }
 
 TEST(SequenceReader, HeaderOnOneOrTwoLinesAndTextBehindIt) {
@@ -46,12 +42,18 @@ TEST(SequenceReader, NamesAreCutAtTwentyCharacters) {
   EXPECT_EQ(letters(al, 2), "AAA");
 }
 
-TEST(SequenceReader, CrLfLowerCaseAndLettersBeyondTheLength) {
-  const Alignment al = parseSequenceText("2 6\r\nhuman\r\nttTaAa\r\nmouse\r\nGGGCCCAAATTT\r\n");
-  EXPECT_EQ(letters(al, 0), "TTTAAA");
-  EXPECT_EQ(letters(al, 1), "GGGCCC");
-  EXPECT_EQ(al.names[0], "human\r");  // the carriage return stays in the name
-  EXPECT_EQ(displayName(al.names[0]), "human");
+TEST(SequenceReader, CrLfOrCrLowerCaseAndLettersBeyondTheLength) {
+  // Windows (CR LF) and old Mac (CR) line ends read like LF.
+  for (const char* eol : {"\r\n", "\r"}) {
+    const std::string e = eol;
+    const Alignment al = parseSequenceText("2 6" + e + "human" + e + "ttTaAa" + e + "mouse" + e + "GGGCCCAAATTT" + e);
+    EXPECT_EQ(letters(al, 0), "TTTAAA");
+    EXPECT_EQ(letters(al, 1), "GGGCCC");
+    EXPECT_EQ(al.names[0], "human");
+    const Alignment fa = parseSequenceText(">human" + e + "ttTa" + e + "Aa" + e + ">mouse" + e + "GGGCCC" + e);
+    EXPECT_EQ(letters(fa, 0), "TTTAAA");
+    EXPECT_EQ(fa.names[1], "mouse");
+  }
 }
 
 TEST(SequenceReader, LengthThatIsNoMultipleOfThree) {
@@ -136,6 +138,10 @@ TEST(FastaReader, Refusals) {
   EXPECT_NE(gap.find("--drop-gapped-codons"), std::string::npos);
   EXPECT_NE(failure("2 6\none\nTTTAAN\ntwo\nGGGCCC\n").find("--drop-gapped-codons"), std::string::npos);
   EXPECT_EQ(failure("2 6\none\nTTTAA1\ntwo\nGGGCCC\n").find("--drop-gapped-codons"), std::string::npos);
+  EXPECT_NE(failure(">").find("no codon"), std::string::npos);  // a lone '>'
+  EXPECT_NE(failure(">a\nATG>AAA\n>b\nATGAAA\n").find("nucleotide 4: '>' is not a nucleotide"), std::string::npos);
+  // Text before the first header is no FASTA file; the message says what one begins with.
+  EXPECT_NE(failure("my genes\n>a\nATG\n").find("must begin with '>'"), std::string::npos);
 }
 
 TEST(GappedCodons, ColumnsWithAGapOrAmbiguityAreDropped) {

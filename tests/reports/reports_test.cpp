@@ -1,4 +1,5 @@
 #include "reports/reports.h"
+#include "reports/trace.h"
 
 #include <gtest/gtest.h>
 
@@ -207,6 +208,21 @@ TEST(Reports, OneSequenceHasEmptyCovarianceBlocks) {
   EXPECT_TRUE(sn.ends_with("\nCovariance of JC distance of synonymous differences"));
   EXPECT_EQ(test::readFile(dir / "n.dis"), "1\n\n0.000000 \n");
   EXPECT_TRUE(test::readFile(dir / "outfile").starts_with("Ts/Tv=0.500000\nMiyata-Yasunaga change\n\n"));
+}
+
+TEST(Reports, TraceLines) {
+  SiteTotals t;
+  t.seqNum = 2;
+  t.seqLength = 2;
+  t.RR = {0.0, 0.25, 1.0 / 3, 2.5};
+  char* buf = nullptr;
+  std::size_t len = 0;
+  std::FILE* f = open_memstream(&buf, &len);
+  writeTraceLines(t, f);
+  std::fclose(f);
+  const std::string out(buf, len);
+  std::free(buf);
+  EXPECT_EQ(out, "0 0 0.000000\n0 1 0.250000\n1 0 0.333333\n1 1 2.500000\n");
 }
 
 TEST(Reports, ThreeSequencesCovarianceOrder) {

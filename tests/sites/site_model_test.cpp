@@ -25,19 +25,19 @@ FrequencyTable equalFrequencies(double v = 0.25) {
 
 double syn(double kappa, const char* s, const FrequencyTable& f = equalFrequencies()) {
   const Codon c = codon(s);
-  return synonymousNew(kappa, 1.0, c.a, c.b, c.c, f.data());
+  return synonymousNew(kappa, c.a, c.b, c.c, f.data());
 }
 double nonsyn(double kappa, const char* s, const FrequencyTable& f = equalFrequencies()) {
   const Codon c = codon(s);
-  return nonsynonymousNew(kappa, 1.0, c.a, c.b, c.c, f.data());
+  return nonsynonymousNew(kappa, c.a, c.b, c.c, f.data());
 }
 double rad(double kappa, const char* s, const GroupTable& g, const FrequencyTable& f = equalFrequencies()) {
   const Codon c = codon(s);
-  return radical(kappa, 1.0, c.a, c.b, c.c, f.data(), g);
+  return radical(kappa, c.a, c.b, c.c, f.data(), g);
 }
 double con(double kappa, const char* s, const GroupTable& g, const FrequencyTable& f = equalFrequencies()) {
   const Codon c = codon(s);
-  return conserve(kappa, 1.0, c.a, c.b, c.c, f.data(), g);
+  return conserve(kappa, c.a, c.b, c.c, f.data(), g);
 }
 
 GroupTable oneGroup() { return parseGroupText("1", "one"); }
@@ -98,18 +98,14 @@ TEST(WeightedSites, PropertiesOverAllCodons) {
     const char s[4] = {"TCAG"[c.a], "TCAG"[c.b], "TCAG"[c.c], 0};
     if (translate(k) != kStop) {
       // kappa 2 with equal frequencies is the uncorrected table.
-      EXPECT_NEAR(syn(2, s), synonymous(2.0, c.a, c.b, c.c, nullptr), kTol) << s;
+      EXPECT_NEAR(syn(2, s), synonymous(2.0, c.a, c.b, c.c), kTol) << s;
       // For a sense codon, radical and conservative split the nonsynonymous
       // neighbours that are not stops.
       EXPECT_LE(rad(1.7, s, charge, random) + con(1.7, s, charge, random), nonsyn(1.7, s, random) + kTol);
     }
-    // The Ka/Ks parameter changes nothing; scaling every frequency changes nothing but rounding.
+    // Scaling every frequency changes nothing but rounding.
     FrequencyTable scaled = random;
     for (double& v : scaled) v *= 3.7;
-    EXPECT_EQ(synonymousNew(1.7, 1.0, c.a, c.b, c.c, random.data()),
-              synonymousNew(1.7, 55.0, c.a, c.b, c.c, random.data()));
-    EXPECT_EQ(radical(1.7, 0.01, c.a, c.b, c.c, random.data(), charge),
-              radical(1.7, 9.0, c.a, c.b, c.c, random.data(), charge));
     EXPECT_NEAR(nonsyn(1.7, s, random), nonsyn(1.7, s, scaled), 1e-12);
     EXPECT_NEAR(con(1.7, s, charge, random), con(1.7, s, charge, scaled), 1e-12);
   }
@@ -118,7 +114,7 @@ TEST(WeightedSites, PropertiesOverAllCodons) {
 TEST(UncorrectedSites, TableValues) {
   auto S = [](double kappa, const char* s) {
     const Codon c = codon(s);
-    return synonymous(kappa, c.a, c.b, c.c, nullptr);
+    return synonymous(kappa, c.a, c.b, c.c);
   };
   EXPECT_DOUBLE_EQ(S(1, "TTT"), 1.0 / 3);
   EXPECT_DOUBLE_EQ(S(1, "TTA"), 2.0 / 3);

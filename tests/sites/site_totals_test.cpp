@@ -4,20 +4,17 @@
 
 #include <random>
 
+#include "input/group_file.h"
 #include "input/sequence_file.h"
+
+#include "../unit_support.h"
 
 namespace radcon {
 namespace {
 
-Alignment alignment(const std::vector<std::string>& seqs) {
-  std::string text = std::to_string(seqs.size()) + " " + std::to_string(seqs[0].size()) + "\n";
-  for (const std::string& s : seqs) text += "name\n" + s + "\n";
-  return parseSequenceText(text);
-}
-
 SiteTotals sitesOf(const std::vector<std::string>& seqs, double ratio, int correction, const GroupTable& g) {
-  const Alignment al = alignment(seqs);
-  return countSites(al, translateAndCount(al), ratio, 1.0, correction, g);
+  const Alignment al = test::alignmentOf(seqs);
+  return countSites(al, translateAndCount(al), ratio, correction, g);
 }
 
 TEST(SiteTotals, OneCodonTTTInOneGroup) {
@@ -96,19 +93,6 @@ TEST(SiteTotals, InvariantsOverRandomSequencesAndGroupings) {
       }
     }
   }
-}
-
-TEST(SiteTotals, TraceLines) {
-  const GroupTable one = parseGroupText("1", "one");
-  const SiteTotals t = sitesOf({"TTTAAA", "GGGCCC"}, 1.0, 1, one);
-  char* buf = nullptr;
-  std::size_t len = 0;
-  std::FILE* f = open_memstream(&buf, &len);
-  writeTraceLines(t, f);
-  std::fclose(f);
-  const std::string out(buf, len);
-  std::free(buf);
-  EXPECT_EQ(out, "0 0 0.000000\n0 1 0.000000\n1 0 0.000000\n1 1 0.000000\n");
 }
 
 }  // namespace
