@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -63,6 +65,20 @@ inline RunResult runRadcon(const std::filesystem::path& dir, const std::string& 
   r.out = readFile(io / "out");
   r.err = readFile(io / "err");
   return r;
+}
+
+// The last 'n' characters of a run's output, for a failure message.
+inline std::string tail(const std::string& text, std::size_t n = 800) {
+  return text.size() <= n ? text : "..." + text.substr(text.size() - n);
+}
+
+// Passes when the run ended with 'status'; otherwise shows how it ended and the
+// tails of its standard output and error.
+inline ::testing::AssertionResult exitedWith(const RunResult& r, int status) {
+  if (r.status == status) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "exit status " << r.status << ", expected " << status
+                                       << "\n--- standard output (tail):\n" << tail(r.out)
+                                       << "\n--- standard error (tail):\n" << tail(r.err);
 }
 
 // The seven reports of a run.

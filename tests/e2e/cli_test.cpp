@@ -1,5 +1,9 @@
 // End-to-end runs of the built radcon: the dialogue, the exit statuses, the
 // reports, and every input and output failure it detects.
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -28,7 +32,7 @@ int lineCount(const std::string& s) { return static_cast<int>(std::count(s.begin
 TEST(Cli, RealAlignmentRunsToTheEnd) {
   ScratchDir dir;
   const RunResult r = runRadcon(dir.path(), "'" + kLysozyme + "'", "1\n0.5\n1\n1\n");
-  ASSERT_EQ(r.status, 0) << r.out;
+  ASSERT_TRUE(exitedWith(r, 0));
   ASSERT_TRUE(r.out.starts_with(kDialogue));
   const std::string trace = r.out.substr(std::string(kDialogue).size());
   EXPECT_EQ(lineCount(trace), 19 * 130);
@@ -44,7 +48,7 @@ TEST(Cli, AnswersOnOneLineOrFourAreTheSameRun) {
   ScratchDir a, b;
   const RunResult ra = runRadcon(a.path(), "'" + kLysozyme + "'", "0 2.5 0.8 3");
   const RunResult rb = runRadcon(b.path(), "'" + kLysozyme + "'", "0\n2.5\n\n0.8\n3\n");
-  ASSERT_EQ(ra.status, 0);
+  ASSERT_TRUE(exitedWith(ra, 0));
   EXPECT_EQ(ra.out, rb.out);
   std::string differs;
   EXPECT_TRUE(sameReports(a.path(), b.path(), &differs)) << differs;
@@ -52,8 +56,8 @@ TEST(Cli, AnswersOnOneLineOrFourAreTheSameRun) {
 
 TEST(Cli, TinyTsTvFallsBackToNoBias) {
   ScratchDir a, b;
-  ASSERT_EQ(runRadcon(a.path(), "'" + kLysozyme + "'", "1 0 1 2").status, 0);
-  ASSERT_EQ(runRadcon(b.path(), "'" + kLysozyme + "'", "1 0.5 1 2").status, 0);
+  ASSERT_TRUE(exitedWith(runRadcon(a.path(), "'" + kLysozyme + "'", "1 0 1 2"), 0));
+  ASSERT_TRUE(exitedWith(runRadcon(b.path(), "'" + kLysozyme + "'", "1 0.5 1 2"), 0));
   std::string differs;
   EXPECT_TRUE(sameReports(a.path(), b.path(), &differs)) << differs;
 }
@@ -63,7 +67,7 @@ TEST(Cli, OneCodonTraceLine) {
   writeFile(dir / "one.seq", "1 3\nonly\nTTT\n");
   writeFile(dir / "self.div", "1\n");  // found in the current directory first
   const RunResult r = runRadcon(dir.path(), "one.seq", "1 0.5 1 4");
-  ASSERT_EQ(r.status, 0);
+  ASSERT_TRUE(exitedWith(r, 0));
   EXPECT_EQ(r.out, std::string(kDialogue) + "0 0 0.000000\n");
   EXPECT_EQ(readFile(dir / "n.dis"), "1\n\n0.000000 \n");
   EXPECT_TRUE(readFile(dir / "outfile").starts_with("Ts/Tv=0.500000\nSelf-defined change\n"));
@@ -75,7 +79,7 @@ TEST(Cli, TwoCodonsOneSynonymousDifference) {
   ScratchDir dir;
   writeFile(dir / "two.seq", "2 3\nfirst\nTTT\nsecond\nTTC\n");
   const RunResult r = runRadcon(dir.path(), "two.seq", "1 0.5 1 1");
-  ASSERT_EQ(r.status, 0);
+  ASSERT_TRUE(exitedWith(r, 0));
   const std::string sn = readFile(dir / "sn.rst");
   EXPECT_NE(sn.find("otu  1:    2.800    0.200\notu  2:    2.800    0.200\n"), std::string::npos);
   EXPECT_NE(sn.find("\nNumber of synonymous differences\n   0.000    1.000 \n   1.000    0.000 \n"), std::string::npos);
@@ -98,7 +102,7 @@ TEST(Cli, SynonymousAndRadicalDifference) {
   // TTT AAA against TTC GAA: F-F synonymous, K-E radical under the charge grouping.
   ScratchDir dir;
   writeFile(dir / "pair.seq", "2 6\na\nTTTAAA\nb\nTTCGAA\n");
-  ASSERT_EQ(runRadcon(dir.path(), "pair.seq", "1 0.5 1 1").status, 0);
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), "pair.seq", "1 0.5 1 1"), 0));
   const std::string out = readFile(dir / "outfile");
   EXPECT_NE(out.find("differences\n   0.000    1.000 \n   0.000    0.000 \n"), std::string::npos) << out;
   const std::string sn = readFile(dir / "sn.rst");
@@ -113,7 +117,7 @@ TEST(Cli, BadInputCreatesNoReport) {
     ScratchDir dir;
     writeFile(dir / "in.seq", file);
     const RunResult r = runRadcon(dir.path(), "in.seq", "1 0.5 1 1");
-    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(exitedWith(r, 1));
     EXPECT_EQ(r.out.find("Use corrected"), std::string::npos);  // refused before any question
     EXPECT_TRUE(r.err.empty()) << r.err;
     expectOnly(dir, {"in.seq"});
@@ -121,7 +125,7 @@ TEST(Cli, BadInputCreatesNoReport) {
   ScratchDir dir;
   writeFile(dir / "in.seq", "2 6\none\nTTTAAA\ntwo\nTTCGAA\n");
   const RunResult r = runRadcon(dir.path(), "in.seq", "1 0.5 0 1");
-  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(exitedWith(r, 1));
   EXPECT_TRUE(r.out.starts_with(std::string(kDialogue).substr(0, 100)));
   expectOnly(dir, {"in.seq"});
 }
@@ -132,7 +136,7 @@ TEST(Cli, BadGroupFileInTheCurrentDirectory) {
     writeFile(dir / "in.seq", "1 3\nx\nAAA\n");
     writeFile(dir / "polarity.div", text);
     const RunResult r = runRadcon(dir.path(), "in.seq", "1 0.5 1 2");
-    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(exitedWith(r, 1));
     EXPECT_NE(r.out.find("Group file polarity.div, line"), std::string::npos) << r.out;
     expectOnly(dir, {"in.seq", "polarity.div"});
   }
@@ -141,20 +145,20 @@ TEST(Cli, BadGroupFileInTheCurrentDirectory) {
 TEST(Cli, CommandLine) {
   ScratchDir dir;
   const RunResult help = runRadcon(dir.path(), "--help", "");
-  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(exitedWith(help, 0));
   EXPECT_NE(help.out.find("Usage: radcon"), std::string::npos);
   const RunResult version = runRadcon(dir.path(), "-V", "");
-  EXPECT_EQ(version.status, 0);
+  EXPECT_TRUE(exitedWith(version, 0));
   EXPECT_TRUE(version.out.starts_with("radcon "));
   const RunResult unknown = runRadcon(dir.path(), "--frobnicate x.seq", "");
-  EXPECT_EQ(unknown.status, 2);
+  EXPECT_TRUE(exitedWith(unknown, 2));
   EXPECT_NE(unknown.err.find("unknown option --frobnicate"), std::string::npos);
-  EXPECT_EQ(runRadcon(dir.path(), "--threads", "").status, 2);
-  EXPECT_EQ(runRadcon(dir.path(), "--threads 0 x", "").status, 2);
+  EXPECT_TRUE(exitedWith(runRadcon(dir.path(), "--threads", ""), 2));
+  EXPECT_TRUE(exitedWith(runRadcon(dir.path(), "--threads 0 x", ""), 2));
   // Further arguments are ignored; threads change nothing in the output.
   ScratchDir a, b;
-  ASSERT_EQ(runRadcon(a.path(), "--threads 1 '" + kLysozyme + "' extra words", "1 0.5 1 3").status, 0);
-  ASSERT_EQ(runRadcon(b.path(), "--threads=3 -- '" + kLysozyme + "'", "1 0.5 1 3").status, 0);
+  ASSERT_TRUE(exitedWith(runRadcon(a.path(), "--threads 1 '" + kLysozyme + "' extra words", "1 0.5 1 3"), 0));
+  ASSERT_TRUE(exitedWith(runRadcon(b.path(), "--threads=3 -- '" + kLysozyme + "'", "1 0.5 1 3"), 0));
   std::string differs;
   EXPECT_TRUE(sameReports(a.path(), b.path(), &differs)) << differs;
 }
@@ -166,13 +170,83 @@ TEST(Cli, StandardOutputThatCannotBeWritten) {
   EXPECT_NE(r.err.find("standard output"), std::string::npos);
 }
 
+TEST(Cli, ThreadsThatCannotStartLeaveTheWorkToFewer) {
+  // Every thread creation fails, as at a process limit: the run goes on in the
+  // main thread and writes the same reports.
+  ScratchDir one, refused;
+  ASSERT_TRUE(exitedWith(runRadcon(one.path(), "--threads 1 '" + kLysozyme + "'", "1 0.5 1 1"), 0));
+  const RunResult r = runRadcon(refused.path(), "--threads 4 '" + kLysozyme + "'", "1 0.5 1 1",
+                                "ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD='" RADCON_FAIL_THREADS "'");
+  ASSERT_TRUE(exitedWith(r, 0));
+  std::string differs;
+  EXPECT_TRUE(sameReports(one.path(), refused.path(), &differs)) << differs;
+  expectOnly(refused, {"sn.rst", "cr.rst", "n.dis", "s.dis", "r.dis", "c.dis", "outfile"});
+}
+
+TEST(Cli, QuietOnATerminalSaysWhatIsMissing) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  ScratchDir dir;
+  const std::string cmd = "cd '" + dir.path().string() + "' && timeout 20 '" RADCON_BINARY "' -q -k 1 '" + kLysozyme +
+                          "' < " + ::ptsname(master) + " > out 2> err";
+  const int raw = std::system(cmd.c_str());
+  ::close(master);
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(WEXITSTATUS(raw), 2);
+  EXPECT_NE(readFile(dir / "err").find("give the missing answers as options: --correction, --tstv, --grouping"),
+            std::string::npos)
+      << readFile(dir / "err");
+  expectOnly(dir, {"out", "err"});
+}
+
+TEST(Cli, ReportsReplaceLinksAndNeverWriteThroughThem) {
+  ScratchDir dir;
+  writeFile(dir / "victim", "not a report\n");
+  fs::create_symlink(dir / "victim", dir / "sn.rst");
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), "-q '" + kLysozyme + "'", "1 0.5 1 1"), 0));
+  EXPECT_EQ(readFile(dir / "victim"), "not a report\n");
+  EXPECT_FALSE(fs::is_symlink(dir / "sn.rst"));
+  EXPECT_TRUE(readFile(dir / "sn.rst").starts_with("\nNumbers of nonsynonymous and synonymous sites\n"));
+}
+
+TEST(Cli, InstalledGroupFilesComeBeforeTheBuildTree) {
+  // An installed copy of radcon (prefix/bin) reads prefix/share/radcon, here a
+  // grouping with a single group: no radical sites anywhere.
+  ScratchDir prefix, run;
+  fs::create_directories(prefix / "bin");
+  fs::create_directories(prefix / "share" / "radcon");
+  fs::copy_file(RADCON_BINARY, prefix / "bin" / "radcon");
+  writeFile(prefix / "share" / "radcon" / "charge.div", "1\n");
+  const std::string cmd = "cd '" + run.path().string() + "' && echo 1 0.5 1 1 | '" + (prefix / "bin" / "radcon").string() +
+                          "' -q '" + kLysozyme + "' > /dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  EXPECT_NE(readFile(run / "outfile").find("sites\notu  1:    0.000 "), std::string::npos);
+}
+
+TEST(Cli, RefusesReportsTheDiskCannotHold) {
+  // A 1 MB file system of its own (a private mount namespace) for the reports.
+  if (std::system("unshare -m true > /dev/null 2>&1") != 0) GTEST_SKIP() << "no mount namespace here";
+  ScratchDir dir;
+  fs::create_directory(dir / "small");
+  const RunResult r = runRadcon(dir.path(), "-o small/reports '" + kLysozyme + "'", "1 0.5 1 1",
+                                "unshare -m sh -c 'mount -t tmpfs -o size=1m tmpfs small && exec \"$0\" \"$@\"'");
+  ASSERT_TRUE(exitedWith(r, 1));
+  EXPECT_NE(r.out.find("The reports of 19 sequences need about 4 MB of disk space, more than the 1 MB free in "
+                       "small/reports."),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.out.find("Use corrected"), std::string::npos);  // refused before any question
+}
+
 TEST(Cli, SharedAlignmentsRun) {
   for (const char* name : {"abglobin.seq", "lysozymeLarge.seq"}) {
     const std::string path = std::string(RADCON_SHARED_DATA) + "/" + name;
     if (!fs::exists(path)) GTEST_SKIP() << "shared data not present";
     ScratchDir dir;
     const RunResult r = runRadcon(dir.path(), "'" + path + "'", "1 1.5 0.5 3");
-    EXPECT_EQ(r.status, 0) << name;
+    EXPECT_TRUE(exitedWith(r, 0)) << name;
     // Every pair's synonymous proportion in n.dis/s.dis is symmetric with a zero diagonal.
     const std::string s = readFile(dir / "s.dis");
     EXPECT_TRUE(s.find("\n0.000000 ") != std::string::npos);

@@ -46,13 +46,13 @@ TEST(OptionsE2E, AnswersAsOptionsEqualTheDialogue) {
   ScratchDir dialogue, options, partial;
   const RunResult d = runRadcon(dialogue.path(), "'" + kLysozyme + "'", "1 0.5 1 3");
   const RunResult o = runRadcon(options.path(), "-c 1 -t 0.5 -k 1 -g my '" + kLysozyme + "'", "");
-  ASSERT_EQ(d.status, 0);
-  ASSERT_EQ(o.status, 0);
+  ASSERT_TRUE(exitedWith(d, 0));
+  ASSERT_TRUE(exitedWith(o, 0));
   expectSameReports(dialogue.path(), options.path());
   EXPECT_EQ(o.out, d.out.substr(std::string(kDialogue).size()));  // no question asked
   // Only the questions not answered on the command line are asked.
   const RunResult p = runRadcon(partial.path(), "--tstv=0.5 --grouping my '" + kLysozyme + "'", "1\n1\n");
-  ASSERT_EQ(p.status, 0);
+  ASSERT_TRUE(exitedWith(p, 0));
   EXPECT_TRUE(p.out.starts_with("Use corrected N and S? 0 not use, 1 use\nInput Ka/Ks rate ratio0 0 "));
   expectSameReports(dialogue.path(), partial.path());
 }
@@ -61,7 +61,7 @@ TEST(OptionsE2E, QuietOutdirAndGroupFilePath) {
   ScratchDir dir;
   writeFile(dir / "mine.div", readFile(RADCON_SOURCE_DIR "/data/MY.div"));
   const RunResult r = runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g mine.div -o new/sub '" + kLysozyme + "'", "");
-  ASSERT_EQ(r.status, 0) << r.out;
+  ASSERT_TRUE(exitedWith(r, 0));
   EXPECT_EQ(r.out, "");
   for (const char* name : kReports) {
     EXPECT_TRUE(fs::exists(dir / "new" / "sub" / name)) << name;
@@ -70,13 +70,13 @@ TEST(OptionsE2E, QuietOutdirAndGroupFilePath) {
   // A group file given by path is a self-defined grouping.
   EXPECT_TRUE(readFile(dir / "new" / "sub" / "outfile").starts_with("Ts/Tv=0.500000\nSelf-defined change\n"));
   ScratchDir my;
-  ASSERT_EQ(runRadcon(my.path(), "-q -c 1 -t 0.5 -k 1 -g my '" + kLysozyme + "'", "").status, 0);
+  ASSERT_TRUE(exitedWith(runRadcon(my.path(), "-q -c 1 -t 0.5 -k 1 -g my '" + kLysozyme + "'", ""), 0));
   for (const char* name : {"sn.rst", "cr.rst", "n.dis"})
     EXPECT_EQ(readFile(my / name), readFile(dir / "new" / "sub" / name)) << name;
   // A missing group file or an outdir that cannot be made: status 1.
-  EXPECT_EQ(runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g absent.div '" + kLysozyme + "'", "").status, 1);
+  EXPECT_TRUE(exitedWith(runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g absent.div '" + kLysozyme + "'", ""), 1));
   writeFile(dir / "plain", "x");
-  EXPECT_EQ(runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g my -o plain/sub '" + kLysozyme + "'", "").status, 1);
+  EXPECT_TRUE(exitedWith(runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g my -o plain/sub '" + kLysozyme + "'", ""), 1));
 }
 
 TEST(OptionsE2E, FastaEqualsNative) {
@@ -89,7 +89,7 @@ TEST(OptionsE2E, FastaEqualsNative) {
   writeFile(dir / "lyso.fa", fasta);
   const RunResult n = runRadcon(nat.path(), "'" + kLysozyme + "'", "0 1.5 0.7 2");
   const RunResult f = runRadcon(fas.path(), "'" + (dir / "lyso.fa").string() + "'", "0 1.5 0.7 2");
-  ASSERT_EQ(f.status, 0) << f.out;
+  ASSERT_TRUE(exitedWith(f, 0)) << f.out;
   EXPECT_EQ(n.out, f.out);
   expectSameReports(nat.path(), fas.path());
 }
@@ -107,12 +107,12 @@ TEST(OptionsE2E, DroppedGappedCodonsEqualColumnsRemovedByHand) {
   writeFile(dir / "removed.seq", native(removed));
   const RunResult g = runRadcon(a.path(), "--drop-gapped-codons '" + (dir / "gapped.seq").string() + "'", "1 0.5 1 1");
   const RunResult h = runRadcon(b.path(), "'" + (dir / "removed.seq").string() + "'", "1 0.5 1 1");
-  ASSERT_EQ(g.status, 0) << g.out;
+  ASSERT_TRUE(exitedWith(g, 0)) << g.out;
   EXPECT_EQ(g.out, "Removed 3 of 130 codons with gaps or ambiguous nucleotides.\n" + h.out);
   expectSameReports(a.path(), b.path());
   // Without the option the gap is refused, and the message names the option.
   const RunResult refused = runRadcon(a.path(), "'" + (dir / "gapped.seq").string() + "'", "1 0.5 1 1");
-  EXPECT_EQ(refused.status, 1);
+  EXPECT_TRUE(exitedWith(refused, 1));
   EXPECT_NE(refused.out.find("--drop-gapped-codons"), std::string::npos);
 }
 
@@ -143,7 +143,7 @@ std::vector<double> matrixRow(const std::string& report, const std::string& head
 TEST(OptionsE2E, PairsTableAgreesWithTheReports) {
   ScratchDir dir;
   const RunResult r = runRadcon(dir.path(), "-q --table pairs.tsv '" + kLysozyme + "'", "1 0.5 1 1");
-  ASSERT_EQ(r.status, 0) << r.out;
+  ASSERT_TRUE(exitedWith(r, 0));
   const auto rows = tsv(readFile(dir / "pairs.tsv"));
   ASSERT_EQ(rows.size(), 1u + 19 * 18 / 2);
   EXPECT_EQ(rows[0].size(), 28u);
@@ -179,7 +179,7 @@ TEST(OptionsE2E, PairsTableAgreesWithTheReports) {
 TEST(OptionsE2E, PairsTableWritesNAWhereNoDistanceExists) {
   ScratchDir dir;
   writeFile(dir / "two.fa", ">first\nTTT\n>second\nTTC\n");  // pS = 5: no JC distance
-  ASSERT_EQ(runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g charge --table t.tsv two.fa", "").status, 0);
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g charge --table t.tsv two.fa", ""), 0));
   const auto rows = tsv(readFile(dir / "t.tsv"));
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[1][0], "first");

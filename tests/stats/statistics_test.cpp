@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
 
 namespace radcon {
 namespace {
@@ -81,6 +84,52 @@ TEST(Statistics, IdenticalSequencesAndMissingSites) {
   covarianceRows(st, kSynonymous, 0, 3, cov.data(), workspace);
   EXPECT_TRUE(std::isnan(cov[0]) && std::isnan(cov[1]) && std::isnan(cov[2]));
   EXPECT_EQ(cov[3], 0.0);
+}
+
+TEST(Statistics, CovarianceOnTheSixDecimalRoundingBoundary) {
+  // Two pairs whose covariance lies a hair from 0.0000125: the fast sum (the
+  // products summed, then divided once) and the term-by-term sum can then round
+  // apart at the six decimals of the .dis files while agreeing at seven. The
+  // stored value must print as the term-by-term sum does.
+  constexpr int L = 4;
+  const double D = 3.0;  // (X_a X_b) / 4 with X_a = 3, X_b = 4
+  auto sixDecimals = [](double v) {
+    char b[64];
+    std::snprintf(b, sizeof b, "%f", v);
+    return std::string(b);
+  };
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> u(-2e-5, 6e-5);
+  double d[L] = {}, termByTerm = 0, fast = 0;
+  bool found = false;
+  for (int trial = 0; trial < 1000000 && !found; ++trial) {
+    double partial = 0;
+    for (int k = 0; k + 1 < L; ++k) partial = partial + (d[k] = u(rng));
+    d[L - 1] = 3.75e-5 - partial;
+    termByTerm = fast = 0;
+    for (int k = 0; k < L; ++k) {
+      termByTerm = termByTerm + (d[k] * 1.0) / D;
+      fast = fast + d[k] * 1.0;
+    }
+    fast = fast / D;
+    found = sixDecimals(termByTerm) != sixDecimals(fast);
+  }
+  ASSERT_TRUE(found);
+  PairStatistics st;
+  st.seqNum = 3;
+  st.seqLength = L;
+  st.pairs = 2;
+  st.sumSites[kSynonymous] = {3.0, 4.0};
+  st.variance[kSynonymous] = {1.0, 1.0};
+  st.jcDenominator[kSynonymous] = {1.0, 1.0};
+  st.deviation[kSynonymous] = PairCodonTable(2, L);
+  for (int k = 0; k < L; ++k) {
+    st.deviation[kSynonymous].at(0, k) = d[k];
+    st.deviation[kSynonymous].at(1, k) = 1.0;
+  }
+  std::vector<double> cov(3), workspace;
+  covarianceRows(st, kSynonymous, 0, 2, cov.data(), workspace);
+  EXPECT_EQ(sixDecimals(cov[1]), sixDecimals(termByTerm)) << std::hexfloat << termByTerm << " " << fast;
 }
 
 }  // namespace
