@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 DEMO_DIR ?= demo-output
 
-.PHONY: all build demo test bench fuzz memcheck clean
+.PHONY: all build demo test check-clang check-aarch64 bench fuzz memcheck clean
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := native fasta groups answers options
 
@@ -26,6 +26,17 @@ test:
 	cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DRADCON_WERROR=ON -DRADCON_SANITIZE=ON
 	cmake --build build-test -j $(JOBS)
 	cd build-test && ctest --output-on-failure -j $(JOBS)
+
+# The same tests built with clang against LLVM's libc++ (the nearest to macOS here).
+check-clang:
+	cmake -S . -B build-libcxx -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DRADCON_WERROR=ON \
+	  -DRADCON_SANITIZE=ON -DRADCON_LIBCXX=ON
+	cmake --build build-libcxx -j $(JOBS)
+	cd build-libcxx && ctest --output-on-failure -j $(JOBS)
+
+# A 64-bit ARM build under qemu-user prints the same bytes as the native one.
+check-aarch64:
+	JOBS=$(JOBS) tests/e2e/check-aarch64.sh
 
 bench:
 	$(MAKE) -C bench
@@ -53,4 +64,4 @@ memcheck:
 	@echo "memcheck: no errors"
 
 clean:
-	rm -rf build build-test build-bench build-fuzz build-memcheck $(DEMO_DIR)
+	rm -rf build build-test build-libcxx build-aarch64 build-bench build-fuzz build-memcheck $(DEMO_DIR)

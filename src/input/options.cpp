@@ -114,8 +114,8 @@ std::string usageText() {
       "Outputs: sn.rst, cr.rst, n.dis, s.dis, r.dis, c.dis and outfile, in the current\n"
       "directory or --outdir; the dialogue and one trace line per codon on standard output.\n"
       "\n"
-      "Exit status: 0 success; 1 bad input, a report that cannot be written, or too\n"
-      "little memory; 2 bad command line; 255 an untranslatable codon.\n";
+      "Exit status: 0 success; 1 bad input, a report that cannot be written, too\n"
+      "little memory or disk space; 2 bad command line; 255 an untranslatable codon.\n";
   return u;
 }
 

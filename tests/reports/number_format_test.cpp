@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <random>
+
+#include "input/number_words.h"
+#include "../support.h"
 
 namespace radcon {
 namespace {
@@ -86,6 +91,25 @@ TEST(NumberFormat, Integers) {
     std::snprintf(theirs, sizeof theirs, "%lld", v);
     EXPECT_EQ(std::string(buf, formatInt(buf, v)), theirs);
   }
+}
+
+// A caller's setlocale changes nothing: numbers are read and written with a point
+// even where the locale's decimal separator is a comma.
+TEST(NumberFormat, NumbersIgnoreTheCallersLocale) {
+  test::ScratchDir dir;
+  const std::string make = "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() + "' > /dev/null 2>&1";
+  if (std::system(make.c_str()) != 0) GTEST_SKIP() << "no locale sources to build de_DE from";
+  ::setenv("LOCPATH", dir.path().c_str(), 1);
+  if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 cannot be set";
+  ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+  char out[kMaxNumberChars];
+  EXPECT_EQ(std::string(out, formatFixed(out, 2.5, 3, 8)), "   2.500");
+  EXPECT_EQ(std::string(out, formatFixed(out, 1.0 / 3, 2, 0)), "0.33");  // through printf
+  EXPECT_EQ(std::string(out, formatFixed(out, 0.00000125, 7, 8)), "0.0000013");  // near a half: printf decides
+  EXPECT_EQ(realWord("0.25"), 0.25);
+  EXPECT_FALSE(realWord("0,25").has_value());
+  std::setlocale(LC_ALL, "C");
+  ::unsetenv("LOCPATH");
 }
 
 }  // namespace
