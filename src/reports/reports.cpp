@@ -291,18 +291,48 @@ double estimateReportBytes(int seqNum) {
   return 8 * detailedBlock + 4 * disLine + 19 * matrix + scratch;
 }
 
+bool isCovarianceBlock(const Block& b) { return b.body == Block::kCovariances || b.body == Block::kCovarianceLine; }
+
+// The text of covariance block b for the rows of one task.
+void covarianceChunk(TextBuffer& out, const Block& b, const Layout& L, std::size_t task, const double* rows,
+                     const PairStatistics& st) {
+  const auto [begin, end] = L.tasks[task];
+  if (b.body == Block::kCovarianceLine)
+    covarianceLine(out, rows, L.rowOffset(end) - L.rowOffset(begin));
+  else
+    covarianceText(out, L, begin, end, rows, b.distances ? &st.jcDenominator[b.kind] : nullptr);
+}
+
 void writeReports(const SiteTotals& sites, const PairDifferences& diff, PairStatistics& st, double ratio,
                   int division, ReportSet& files, const std::string& scratchFolder, int threads) {
   const Layout L(sites.seqNum);
   const std::size_t window = static_cast<std::size_t>(threads) + 2;
+  const std::size_t reports = reportNames().size();
+  const RunResults results{sites, diff, st, ratio, division};
 
-  // Every covariance of every kind, once, into scratch storage: the blocks read
-  // them from there, some more than once.
+  // Each report up to and with the heading of its first covariance block.
+  std::vector<std::size_t> next(reports, 0);  // the block each report goes on with
+  TextBuffer text;
+  auto plainUpToCovariances = [&](std::size_t report) {
+    const std::vector<Block>& blocks = reportBlocks(report);
+    for (std::size_t& k = next[report]; k < blocks.size(); ++k) {
+      plainBlock(text, blocks[k], results);
+      files.file(report).write(text);
+      text.clear();
+      if (isCovarianceBlock(blocks[k])) return;
+    }
+  };
+  for (std::size_t report = 0; report < reports; ++report) plainUpToCovariances(report);
+
+  // Every covariance of every kind is computed once. As it is, the first
+  // covariance block of every report is written from it; it is also kept in
+  // scratch storage for the later blocks.
   std::unique_ptr<ScratchFile> scratch[kKinds];
   for (auto& s : scratch) s = std::make_unique<ScratchFile>(scratchFolder);
   struct Rows {
     std::vector<double> cov[kKinds];
     std::vector<double> workspace;
+    std::vector<TextBuffer> text;
   };
   orderedParallel<Rows>(
       L.tasks.size(), threads, window,
@@ -313,14 +343,23 @@ void writeReports(const SiteTotals& sites, const PairDifferences& diff, PairStat
           r.cov[k].resize(count);
           covarianceRows(st, static_cast<Kind>(k), begin, end, r.cov[k].data(), r.workspace);
         }
+        r.text.resize(reports);
+        for (std::size_t report = 0; report < reports; ++report) {
+          r.text[report].clear();
+          if (next[report] == reportBlocks(report).size()) continue;
+          const Block& b = reportBlocks(report)[next[report]];
+          covarianceChunk(r.text[report], b, L, t, r.cov[b.kind].data(), st);
+        }
       },
       [&](std::size_t, Rows& r) {
+        for (std::size_t report = 0; report < reports; ++report) files.file(report).write(r.text[report]);
         for (int k = 0; k < kKinds; ++k) scratch[k]->append(r.cov[k].data(), r.cov[k].size());
       });
   for (auto& d : st.deviation) d.release();
 
-  // The covariance blocks: formatted task by task on the worker threads, written in order.
-  auto covarianceBlock = [&](OutputFile& file, const Block& b) {
+  // The later covariance blocks from scratch: formatted task by task on the
+  // worker threads, written in order.
+  auto fromScratch = [&](OutputFile& file, const Block& b) {
     struct Text {
       TextBuffer text;
       std::vector<double> rows;
@@ -333,23 +372,19 @@ void writeReports(const SiteTotals& sites, const PairDifferences& diff, PairStat
           out.rows.resize(count);
           scratch[b.kind]->read(first, count, out.rows.data());
           out.text.clear();
-          if (b.body == Block::kCovarianceLine)
-            covarianceLine(out.text, out.rows.data(), count);
-          else
-            covarianceText(out.text, L, begin, end, out.rows.data(), b.distances ? &st.jcDenominator[b.kind] : nullptr);
+          covarianceChunk(out.text, b, L, t, out.rows.data(), st);
         },
         [&](std::size_t, Text& out) { file.write(out.text); });
   };
-
-  const RunResults results{sites, diff, st, ratio, division};
-  TextBuffer text;
-  for (std::size_t report = 0; report < reportNames().size(); ++report) {
-    OutputFile& file = files.file(report);
-    for (const Block& b : reportBlocks(report)) {
+  for (std::size_t report = 0; report < reports; ++report) {
+    const std::vector<Block>& blocks = reportBlocks(report);
+    if (next[report] < blocks.size()) ++next[report];  // its first covariance block is written
+    for (; next[report] < blocks.size(); ++next[report]) {
+      const Block& b = blocks[next[report]];
       plainBlock(text, b, results);
-      file.write(text);
+      files.file(report).write(text);
       text.clear();
-      if (b.body == Block::kCovariances || b.body == Block::kCovarianceLine) covarianceBlock(file, b);
+      if (isCovarianceBlock(b)) fromScratch(files.file(report), b);
     }
   }
 }

@@ -111,37 +111,6 @@ TEST(Cli, SynonymousAndRadicalDifference) {
   EXPECT_NE(sn.find("\nNumber of synonymous differences\n   0.000    1.000 \n   1.000    0.000 \n"), std::string::npos);
 }
 
-TEST(Cli, BadInputCreatesNoReport) {
-  for (const std::string& file : {std::string("1 10\nx\nTTTTTTTTTT\n"), std::string("2 6\none\nTTTAAA\n"),
-                                  std::string("2 6\none\nTTTAAA\ntwo\nTTNAAA\n")}) {
-    ScratchDir dir;
-    writeFile(dir / "in.seq", file);
-    const RunResult r = runRadcon(dir.path(), "in.seq", "1 0.5 1 1");
-    EXPECT_TRUE(exitedWith(r, 1));
-    EXPECT_EQ(r.out.find("Use corrected"), std::string::npos);  // refused before any question
-    EXPECT_TRUE(r.err.empty()) << r.err;
-    expectOnly(dir, {"in.seq"});
-  }
-  ScratchDir dir;
-  writeFile(dir / "in.seq", "2 6\none\nTTTAAA\ntwo\nTTCGAA\n");
-  const RunResult r = runRadcon(dir.path(), "in.seq", "1 0.5 0 1");
-  EXPECT_TRUE(exitedWith(r, 1));
-  EXPECT_TRUE(r.out.starts_with(std::string(kDialogue).substr(0, 100)));
-  expectOnly(dir, {"in.seq"});
-}
-
-TEST(Cli, BadGroupFileInTheCurrentDirectory) {
-  for (const std::string& text : {std::string("0\n"), std::string("2\n3 D E\n"), std::string("3\n2 DE\n")}) {
-    ScratchDir dir;
-    writeFile(dir / "in.seq", "1 3\nx\nAAA\n");
-    writeFile(dir / "polarity.div", text);
-    const RunResult r = runRadcon(dir.path(), "in.seq", "1 0.5 1 2");
-    EXPECT_TRUE(exitedWith(r, 1));
-    EXPECT_NE(r.out.find("Group file polarity.div, line"), std::string::npos) << r.out;
-    expectOnly(dir, {"in.seq", "polarity.div"});
-  }
-}
-
 TEST(Cli, CommandLine) {
   ScratchDir dir;
   const RunResult help = runRadcon(dir.path(), "--help", "");

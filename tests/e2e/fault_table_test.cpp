@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <thread>
 
 #include "../support.h"
@@ -98,6 +99,8 @@ TEST(FaultTable, EveryDetectedFailure) {
       {"group count zero", "in.seq", "1 0.5 1 4", {{"in.seq", kOk}, {"self.div", "0\n"}}, 1, "at least 1"},
       {"group ends early", "in.seq", "1 0.5 1 4", {{"in.seq", kOk}, {"self.div", "3\n2 DE\n"}}, 1, "ends where"},
       {"group bad letter", "in.seq", "1 0.5 1 4", {{"in.seq", kOk}, {"self.div", "2\n2 Dx\n"}}, 1, "'x'"},
+      {"shipped name overridden", "in.seq", "1 0.5 1 2", {{"in.seq", kOk}, {"polarity.div", "2\n3 D E\n"}}, 1,
+       "Group file polarity.div, line 2: group 1 holds a blank"},
       {"group file path missing", "-g absent.div in.seq", "1 0.5 1", {{"in.seq", kOk}}, 1, "absent.div"},
       // Resources.
       {"memory refused", "--max-memory 1 '" + kLysozyme + "'", a, {}, 1, "more than the 1 MB allowed"},
@@ -116,6 +119,9 @@ TEST(FaultTable, EveryDetectedFailure) {
       {"table folder missing", "--table nowhere/t.tsv '" + kLysozyme + "'", a, {}, 1, "nowhere/t.tsv"},
       {"write fails part-way", "'" + kLysozyme + "'", a, {}, 1, "Can't write sn.rst", nullptr, "ulimit -f 400;"},
   };
+  // Failures of the sequence file come before any question is asked.
+  const std::set<std::string> beforeQuestions = {"missing file", "non-coding", "header not integers", "truncated",
+                                                 "ambiguity code", "FASTA unequal", "memory refused"};
   for (const Fault& f : faults) {
     SCOPED_TRACE(f.name);
     ScratchDir dir;
@@ -126,6 +132,8 @@ TEST(FaultTable, EveryDetectedFailure) {
     EXPECT_TRUE(exitedWith(r, f.status));
     const std::string& where = f.status == 2 ? r.err : r.out;
     EXPECT_NE(where.find(f.message), std::string::npos) << "stdout: " << r.out.substr(0, 400) << "\nstderr: " << r.err;
+    EXPECT_TRUE(f.status != 1 || r.err.empty()) << r.err;  // the message is on standard output
+    EXPECT_TRUE(!beforeQuestions.count(f.name) || r.out.find("Use corrected") == std::string::npos) << r.out;
     expectEarlierReportsIntact(dir);
   }
 }
