@@ -152,24 +152,33 @@ ReportSet::ReportSet(const std::vector<std::string>& paths) {
     // Created exclusively under a fresh name: never an existing file, never
     // through a symbolic link.
     std::string temp;
-    int fd = -1;
-    {
+    int fd = -1, err = 0;
+    try {
       SignalBlock block;  // created and registered for removal as one step
       for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = path + ".radcon-" + randomTag() + ".tmp";
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
+        err = errno;
+        if (fd < 0 && err != EEXIST) break;
       }
-      if (fd >= 0) registerTemporary(temp);
+      if (fd >= 0) {
+        registerTemporary(temp);
+        temps_.push_back(temp);
+        finals_.push_back(path);
+        files_.emplace_back(fd, path);
+      }
+    } catch (...) {  // no random source, no memory: nothing may stay behind
+      if (fd >= 0 && (temps_.empty() || temps_.back() != temp)) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+      }
+      discard();
+      throw;
     }
     if (fd < 0) {
-      const int err = errno;
       discard();
       fail("Can't create the report " + path + ": " + reason(err) + ".");
     }
-    finals_.push_back(path);
-    temps_.push_back(temp);
-    files_.emplace_back(fd, path);
   }
 }
 

@@ -44,6 +44,30 @@ std::uint64_t readNumber(const char* path) {
 
 }  // namespace
 
+namespace {
+
+// A number from a "key value" line of a cgroup's memory.stat; 0 when absent.
+std::uint64_t statValue(const char* path, const std::string& key) {
+  std::ifstream in(path);
+  std::string k;
+  std::uint64_t v = 0;
+  while (in >> k >> v)
+    if (k == key) return v;
+  return 0;
+}
+
+// What the cgroup's limit leaves: its page cache (files read and written, by
+// this run's build or an earlier run's reports) counts as free, since the
+// kernel drops it before it refuses memory.
+std::uint64_t cgroupLeft(std::uint64_t limit, std::uint64_t used, std::uint64_t cache) {
+  constexpr std::uint64_t none = std::numeric_limits<std::uint64_t>::max();
+  if (limit == none || used == none) return none;
+  used = used > cache ? used - cache : 0;
+  return limit > used ? limit - used : 0;
+}
+
+}  // namespace
+
 std::uint64_t availableMemoryBytes() {
   std::uint64_t available = std::numeric_limits<std::uint64_t>::max();
   std::ifstream meminfo("/proc/meminfo");
@@ -53,10 +77,13 @@ std::uint64_t availableMemoryBytes() {
     if (key == "MemAvailable:") available = kb * 1024;
     meminfo.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
   }
-  const std::uint64_t limit = readNumber("/sys/fs/cgroup/memory.max");
-  const std::uint64_t used = readNumber("/sys/fs/cgroup/memory.current");
-  if (limit != std::numeric_limits<std::uint64_t>::max() && used != std::numeric_limits<std::uint64_t>::max())
-    available = std::min(available, limit > used ? limit - used : 0);
+  // cgroup v2, then v1.
+  available = std::min(available, cgroupLeft(readNumber("/sys/fs/cgroup/memory.max"),
+                                             readNumber("/sys/fs/cgroup/memory.current"),
+                                             statValue("/sys/fs/cgroup/memory.stat", "file")));
+  available = std::min(available, cgroupLeft(readNumber("/sys/fs/cgroup/memory/memory.limit_in_bytes"),
+                                             readNumber("/sys/fs/cgroup/memory/memory.usage_in_bytes"),
+                                             statValue("/sys/fs/cgroup/memory/memory.stat", "total_cache")));
   struct rlimit rl {};
   if (getrlimit(RLIMIT_AS, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY)
     available = std::min<std::uint64_t>(available, rl.rlim_cur);
