@@ -22,13 +22,18 @@ demo: build
 	@cat $(DEMO_DIR)/outfile | head -n 25; echo; echo "..."
 	@echo "Reports written to $(CURDIR)/$(DEMO_DIR): sn.rst cr.rst n.dis s.dis r.dis c.dis outfile (dialogue and trace lines in trace.txt)"
 
+# Debian packages the tests need beyond a fresh machine, installed when missing.
+TEST_PACKAGES := python3-biopython
+
 test:
+	@.ci/install-missing $(TEST_PACKAGES)
 	cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DRADCON_WERROR=ON -DRADCON_SANITIZE=ON
 	cmake --build build-test -j $(JOBS)
 	cd build-test && ctest --output-on-failure -j $(JOBS)
 
 # The same tests built with clang against LLVM's libc++ (the nearest to macOS here).
 check-clang:
+	@.ci/install-missing clang libc++-dev libc++abi-dev googletest $(TEST_PACKAGES)
 	cmake -S . -B build-libcxx -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DRADCON_WERROR=ON \
 	  -DRADCON_SANITIZE=ON -DRADCON_LIBCXX=ON
 	cmake --build build-libcxx -j $(JOBS)

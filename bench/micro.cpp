@@ -33,9 +33,9 @@ const GroupTable& charge() {
 
 void BM_PairCounting(benchmark::State& state) {
   const Alignment al = family(20, 300, 0.1, 1);
-  const CodonData codons = translateAndCount(al);
+  const CodonData codons = translateAndCount(al, standardCode());
   for (auto _ : state) {
-    PairDifferences d = countDifferences(codons, al.seqNum, al.seqLength, 2.0, 1.0, charge(), 1);
+    PairDifferences d = countDifferences(codons, al.seqNum, al.seqLength, 2.0, 1.0, charge(), standardCode(), 1);
     benchmark::DoNotOptimize(d.total[0].data());
   }
   state.SetItemsProcessed(state.iterations() * static_cast<long>(pairCount(20)) * 300);
@@ -48,9 +48,9 @@ struct Prepared {
   PairStatistics stats;
   explicit Prepared(int n, int codons) {
     const Alignment al = family(n, codons, 0.1, 2);
-    const CodonData c = translateAndCount(al);
-    sites = countSites(al, c, 2.0, 1, charge());
-    diff = countDifferences(c, n, codons, 2.0, 1.0, charge(), 1);
+    const CodonData c = translateAndCount(al, standardCode());
+    sites = countSites(al, c, 2.0, 1, charge(), standardCode());
+    diff = countDifferences(c, n, codons, 2.0, 1.0, charge(), standardCode(), 1);
     stats = computeStatistics(sites, diff);
   }
 };

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "codon/frequency.h"
+#include "codon/genetic_code.h"
 #include "differences/pairwise.h"
 #include "input/answers.h"
 #include "input/group_file.h"
@@ -147,15 +148,18 @@ int run(const Options& o) {
   if (!o.table.empty()) paths.push_back(o.table);
   ReportSet reports(paths);
 
-  const CodonData codons = translateAndCount(alignment);
+  const GeneticCode& code = *findGeneticCode(o.geneticCode);
+  const CodonData codons = translateAndCount(alignment, code);
   const double ratio = finalRatio(*answers.typedTsTv);
-  const SiteTotals sites = countSites(alignment, codons, ratio, *answers.correction, indexs);
+  const SiteTotals sites = countSites(alignment, codons, ratio, *answers.correction, indexs, code);
+  if (!o.quiet && o.geneticCodeGiven) std::printf("Genetic code %d: %s\n", code.id, code.name);
   if (!o.quiet) writeTraceLines(sites, stdout);
-  PairDifferences differences =
-      countDifferences(codons, alignment.seqNum, alignment.seqLength, ratio, *answers.KaKsRatio, indexs, threads);
+  PairDifferences differences = countDifferences(codons, alignment.seqNum, alignment.seqLength, ratio,
+                                                 *answers.KaKsRatio, indexs, code, threads);
   PairStatistics stats = computeStatistics(sites, differences);
   writeReports(sites, differences, stats, ratio, *answers.division, reports, o.outdir, threads);
-  if (!o.table.empty()) writePairsTable(reports.file(reportNames().size()), alignment.names, sites, differences, stats);
+  if (!o.table.empty())
+    writePairsTable(reports.file(reportNames().size()), alignment.names, sites, differences, stats, code.id);
   reports.commit();
 
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
@@ -208,6 +212,10 @@ int main(int argc, char** argv) {
     }
     if (options.version) {
       std::printf("radcon %s\n", RADCON_VERSION);
+      return 0;
+    }
+    if (options.listGeneticCodes) {
+      for (const GeneticCode& c : geneticCodes()) std::printf("%2d  %s\n", c.id, c.name);
       return 0;
     }
     return run(options);

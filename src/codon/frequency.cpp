@@ -5,7 +5,7 @@
 
 namespace radcon {
 
-CodonData translateAndCount(const Alignment& al) {
+CodonData translateAndCount(const Alignment& al, const GeneticCode& code) {
   CodonData d;
   const std::size_t total = static_cast<std::size_t>(al.seqNum) * al.seqLength;
   d.codon.resize(total);
@@ -17,7 +17,7 @@ CodonData translateAndCount(const Alignment& al) {
     for (int j = 0; j < al.seqLength; ++j) {
       const int a = al.nucleotide(i, j, 0), b = al.nucleotide(i, j, 1), c = al.nucleotide(i, j, 2);
       const std::size_t at = static_cast<std::size_t>(i) * al.seqLength + j;
-      d.aminoAcid[at] = static_cast<std::uint8_t>(aa(a, b, c));
+      d.aminoAcid[at] = static_cast<std::uint8_t>(aa(a, b, c, code));
       d.codon[at] = static_cast<std::uint8_t>(bb(a, b, c));
       f[d.codon[at]] += 1.0;
     }

@@ -8,6 +8,7 @@
 namespace radcon {
 
 struct Alignment;
+struct GeneticCode;
 
 // 70 entries indexed by codon index; entries 64..69 are never reached by a codon
 // but are initialised and divided like the others.
@@ -21,9 +22,9 @@ struct CodonData {
   std::vector<FrequencyTable> frequency;  // one per sequence
 };
 
-// Translates every codon and builds each sequence's table:
-// (1 + number of codons with that index) / seqLength.
-CodonData translateAndCount(const Alignment& alignment);
+// Translates every codon under the genetic code and builds each sequence's
+// table: (1 + number of codons with that index) / seqLength.
+CodonData translateAndCount(const Alignment& alignment, const GeneticCode& code);
 
 // The Ts/Tv parameter used by the run: twice the typed value; below 0.0001 it
 // falls back to 1.0, no transition/transversion bias (a typed 0.5, doubled).

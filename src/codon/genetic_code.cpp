@@ -6,11 +6,11 @@
 
 namespace radcon {
 
-int aa(int a, int b, int c) {
+int aa(int a, int b, int c, const GeneticCode& code) {
   const int k = bb(a, b, c);
   if (static_cast<unsigned>(k) > 63u)
     throw RunError(255, std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c), false);
-  return kGeneticCode[k];
+  return code.translate(k);
 }
 
 }  // namespace radcon

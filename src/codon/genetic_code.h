@@ -1,8 +1,10 @@
-// Nucleotide, codon and amino-acid encodings and the standard genetic code.
+// Nucleotide, codon and amino-acid encodings and the genetic codes.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace radcon {
 
@@ -33,28 +35,27 @@ constexpr int change(char c) {
   return -1;
 }
 
-namespace detail {
-// The standard code in codon-index order (T, C, A, G at each position); '*' is a stop.
-inline constexpr char kCodeLetters[] =
-    "FFLLSSSSYY**CC*WLLLLPPPPHHQQRRRRIIIMTTTTNNKKSSRRVVVVAAAADDEEGGGG";
-constexpr std::array<std::int8_t, kCodons> buildCode() {
-  std::array<std::int8_t, kCodons> t{};
-  for (int k = 0; k < kCodons; ++k)
-    t[k] = static_cast<std::int8_t>(kCodeLetters[k] == '*' ? kStop : change(kCodeLetters[k]));
-  return t;
-}
-}  // namespace detail
+// A genetic code: NCBI's translation table number and name, and the amino-acid
+// index of every codon index 0..63 (kStop for a stop codon).
+struct GeneticCode {
+  int id;
+  const char* name;
+  std::array<std::int8_t, kCodons> aminoAcid;
 
-// Amino-acid index of every codon index 0..63.
-inline constexpr std::array<std::int8_t, kCodons> kGeneticCode = detail::buildCode();
+  // Amino-acid index of a codon index known to lie in 0..63.
+  constexpr int translate(int codonIndex) const { return aminoAcid[static_cast<std::size_t>(codonIndex)]; }
+};
 
-// Amino-acid index of a codon index known to lie in 0..63.
-constexpr int translate(int codonIndex) { return kGeneticCode[codonIndex]; }
+// Every table NCBI defines, in the order of their numbers; the standard code first.
+std::span<const GeneticCode> geneticCodes();
+const GeneticCode& standardCode();
+// The table of an NCBI number; nullptr for a number NCBI does not define.
+const GeneticCode* findGeneticCode(int id);
 
-// Amino-acid index of the codon (a, b, c). A codon index outside 0..63 throws a
-// RunError of status 255 whose message is the three values as "%d %d %d", printed
-// without a line end.
-int aa(int a, int b, int c);
+// Amino-acid index of the codon (a, b, c) under a genetic code. A codon index
+// outside 0..63 throws a RunError of status 255 whose message is the three values
+// as "%d %d %d", printed without a line end.
+int aa(int a, int b, int c, const GeneticCode& code = standardCode());
 
 // A transition exchanges two pyrimidines (T, C) or two purines (A, G).
 constexpr bool isTransition(int from, int to) { return from != to && (from >> 1) == (to >> 1); }

@@ -1,5 +1,7 @@
 #include "differences/pairwise.h"
 
+#include <algorithm>
+
 #include "codon/genetic_code.h"
 #include "differences/step.h"
 #include "util/parallel.h"
@@ -13,7 +15,7 @@ struct Codon {
   explicit Codon(int index) : n{index >> 4, (index >> 2) & 3, index & 3} {}
   Codon(int a, int b, int c) : n{a, b, c} {}
   int index() const { return bb(n[0], n[1], n[2]); }
-  int aminoAcid() const { return translate(index()); }
+  int aminoAcid(const GeneticCode& code) const { return code.translate(index()); }
 };
 
 int differingPositions(int I, int J) {
@@ -35,18 +37,19 @@ void countStep(CodonDifference& t, int a, int b, double w, const GroupTable& g) 
 }
 
 // Rate of the single-nucleotide step from codon A to codon B.
-double q(const Codon& A, const Codon& B, const FrequencyTable& ave, const StepRates& rates, const GroupTable& g) {
+double q(const Codon& A, const Codon& B, const FrequencyTable& ave, const StepRates& rates, const GroupTable& g,
+         const GeneticCode& code) {
   return ComputeQab(A.n[0], A.n[1], A.n[2], B.n[0], B.n[1], B.n[2], ave[B.index()], rates.ratio, rates.KaKsRatio,
-                    rates.DrDcRatio, g.data());
+                    rates.DrDcRatio, g.data(), code);
 }
 
 CodonDifference twoDifferences(const Codon& I, const Codon& J, const FrequencyTable& ave, const StepRates& rates,
-                               const GroupTable& g) {
+                               const GroupTable& g, const GeneticCode& code) {
   // Pathway X passes through x, pathway Y through y.
   const bool thirdSame = I.n[2] == J.n[2];
   const Codon x = thirdSame ? Codon(I.n[0], J.n[1], I.n[2]) : Codon(I.n[0], I.n[1], J.n[2]);
   const Codon y = thirdSame ? Codon(J.n[0], I.n[1], J.n[2]) : Codon(J.n[0], J.n[1], I.n[2]);
-  const int AI = I.aminoAcid(), AJ = J.aminoAcid(), Ax = x.aminoAcid(), Ay = y.aminoAcid();
+  const int AI = I.aminoAcid(code), AJ = J.aminoAcid(code), Ax = x.aminoAcid(code), Ay = y.aminoAcid(code);
   double wt[2];
   if (Ax == kStop) {
     wt[0] = 0;
@@ -56,10 +59,10 @@ CodonDifference twoDifferences(const Codon& I, const Codon& J, const FrequencyTa
     wt[1] = 0;
   } else {
     // A pathway weighs the product of its step rates.
-    const double qIx = q(I, x, ave, rates, g);
-    const double qxJ = q(x, J, ave, rates, g);
-    const double qIy = q(I, y, ave, rates, g);
-    const double qyJ = q(y, J, ave, rates, g);
+    const double qIx = q(I, x, ave, rates, g, code);
+    const double qxJ = q(x, J, ave, rates, g, code);
+    const double qIy = q(I, y, ave, rates, g, code);
+    const double qyJ = q(y, J, ave, rates, g, code);
     const double X = qIx * qxJ, Y = qIy * qyJ;
     const double sum = X + Y;
     wt[0] = X / sum;
@@ -74,7 +77,7 @@ CodonDifference twoDifferences(const Codon& I, const Codon& J, const FrequencyTa
 }
 
 CodonDifference threeDifferences(const Codon& I, const Codon& J, const FrequencyTable& ave, const StepRates& rates,
-                                 const GroupTable& g) {
+                                 const GroupTable& g, const GeneticCode& code) {
   const int (&i)[3] = I.n;
   const int (&j)[3] = J.n;
   // The six orders in which the three positions can change: first and second intermediate.
@@ -84,26 +87,34 @@ CodonDifference threeDifferences(const Codon& I, const Codon& J, const Frequency
                        {j[0], j[1], i[2]}, {j[0], i[1], j[2]}, {j[0], j[1], i[2]}};
   double wt[6];
   bool open[6];
+  bool anyOpen = false;
   for (int p = 0; p < 6; ++p) {
-    open[p] = xs[p].aminoAcid() != kStop && ys[p].aminoAcid() != kStop;
+    open[p] = xs[p].aminoAcid(code) != kStop && ys[p].aminoAcid(code) != kStop;
+    anyOpen = anyOpen || open[p];
+  }
+  // Some codes (vertebrate mitochondrial: TGG against AAA) close every pathway
+  // with a stop codon. The three differences are still there: then every
+  // pathway counts, weighted by its step rates alone.
+  if (!anyOpen) std::fill(open, open + 6, true);
+  for (int p = 0; p < 6; ++p) {
     if (!open[p]) {
       wt[p] = 0;
       continue;
     }
-    const double a = q(I, xs[p], ave, rates, g);
-    const double b = q(xs[p], ys[p], ave, rates, g);
-    const double c = q(ys[p], J, ave, rates, g);
+    const double a = q(I, xs[p], ave, rates, g, code);
+    const double b = q(xs[p], ys[p], ave, rates, g, code);
+    const double c = q(ys[p], J, ave, rates, g, code);
     wt[p] = (a * b) * c;
   }
   double sumw = wt[0];
   for (int p = 1; p < 6; ++p) sumw = sumw + wt[p];
   for (double& w : wt) w = w / sumw;
 
-  const int AI = I.aminoAcid(), AJ = J.aminoAcid();
+  const int AI = I.aminoAcid(code), AJ = J.aminoAcid(code);
   CodonDifference t;
   for (int p = 0; p < 6; ++p) {
     if (!open[p]) continue;
-    const int Ax = xs[p].aminoAcid(), Ay = ys[p].aminoAcid();
+    const int Ax = xs[p].aminoAcid(code), Ay = ys[p].aminoAcid(code);
     countStep(t, AI, Ax, wt[p], g);
     countStep(t, Ay, AJ, wt[p], g);
     countStep(t, Ax, Ay, wt[p], g);
@@ -132,24 +143,24 @@ double radicalConservativeRatio(const CodonData& codons, int seqNum, int seqLeng
   return Dr / Dc;
 }
 
-CodonDifference compareCodons(int I, int J, const FrequencyTable& ave, const StepRates& rates,
-                              const GroupTable& g) {
+CodonDifference compareCodons(int I, int J, const FrequencyTable& ave, const StepRates& rates, const GroupTable& g,
+                              const GeneticCode& code) {
   CodonDifference t;
   switch (differingPositions(I, J)) {
     case 0:
       return t;
     case 1:
-      countStep(t, translate(I), translate(J), 1.0, g);
+      countStep(t, code.translate(I), code.translate(J), 1.0, g);
       return t;
     case 2:
-      return twoDifferences(Codon(I), Codon(J), ave, rates, g);
+      return twoDifferences(Codon(I), Codon(J), ave, rates, g, code);
     default:
-      return threeDifferences(Codon(I), Codon(J), ave, rates, g);
+      return threeDifferences(Codon(I), Codon(J), ave, rates, g, code);
   }
 }
 
 PairDifferences countDifferences(const CodonData& codons, int seqNum, int seqLength, double ratio, double KaKsRatio,
-                                 const GroupTable& indexs, int threads) {
+                                 const GroupTable& indexs, const GeneticCode& code, int threads) {
   PairDifferences d;
   d.seqNum = seqNum;
   d.seqLength = seqLength;
@@ -175,7 +186,7 @@ PairDifferences countDifferences(const CodonData& codons, int seqNum, int seqLen
     double s = 0, n = 0, c = 0, r = 0;
     for (int k = 0; k < seqLength; ++k) {
       if (ci[k] == cj[k]) continue;
-      const CodonDifference t = compareCodons(ci[k], cj[k], ave, rates, indexs);
+      const CodonDifference t = compareCodons(ci[k], cj[k], ave, rates, indexs, code);
       s = s + t.s;
       n = n + t.n;
       c = c + t.c;

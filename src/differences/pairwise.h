@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "codon/frequency.h"
+#include "codon/genetic_code.h"
 #include "differences/pair_table.h"
 #include "common/groups.h"
 #include "common/kinds.h"
@@ -31,7 +32,7 @@ double radicalConservativeRatio(const CodonData& codons, int seqNum, int seqLeng
 // Differences between codon I and codon J (codon indices 0..63) under the pair's
 // average frequency table.
 CodonDifference compareCodons(int I, int J, const FrequencyTable& frequencyAve, const StepRates& rates,
-                              const GroupTable& indexs);
+                              const GroupTable& indexs, const GeneticCode& code);
 
 struct PairDifferences {
   int seqNum = 0;
@@ -45,6 +46,6 @@ struct PairDifferences {
 
 // Counts every pair i < j; threads > 1 spreads the pairs over threads.
 PairDifferences countDifferences(const CodonData& codons, int seqNum, int seqLength, double ratio, double KaKsRatio,
-                                 const GroupTable& indexs, int threads);
+                                 const GroupTable& indexs, const GeneticCode& code, int threads);
 
 }  // namespace radcon

@@ -18,19 +18,19 @@ int HasTransVersion(int x1, int y1, int z1, int x2, int y2, int z2) {
   return 0;
 }
 
-int SynonymousChange(int x1, int y1, int z1, int x2, int y2, int z2) {
-  return translate(bb(x1, y1, z1)) == translate(bb(x2, y2, z2)) ? 1 : 0;
+int SynonymousChange(int x1, int y1, int z1, int x2, int y2, int z2, const GeneticCode& code) {
+  return code.translate(bb(x1, y1, z1)) == code.translate(bb(x2, y2, z2)) ? 1 : 0;
 }
 
-int IsRadical(int x1, int y1, int z1, int x2, int y2, int z2, const int* indexs) {
-  return indexs[translate(bb(x1, y1, z1))] != indexs[translate(bb(x2, y2, z2))] ? 1 : 0;
+int IsRadical(int x1, int y1, int z1, int x2, int y2, int z2, const int* indexs, const GeneticCode& code) {
+  return indexs[code.translate(bb(x1, y1, z1))] != indexs[code.translate(bb(x2, y2, z2))] ? 1 : 0;
 }
 
 double ComputeQab(int x1, int y1, int z1, int x2, int y2, int z2, double Pi2, double ratio, double w, double r,
-                  const int* indexs) {
-  const int Synonymous = SynonymousChange(x1, y1, z1, x2, y2, z2);
+                  const int* indexs, const GeneticCode& code) {
+  const int Synonymous = SynonymousChange(x1, y1, z1, x2, y2, z2, code);
   const int Transversion = HasTransVersion(x1, y1, z1, x2, y2, z2);
-  const int Radical = IsRadical(x1, y1, z1, x2, y2, z2, indexs);
+  const int Radical = IsRadical(x1, y1, z1, x2, y2, z2, indexs, code);
   if (Synonymous) return Transversion ? Pi2 : ratio;
   const double base = Transversion ? w * Pi2 : ratio * w * Pi2;
   return Radical ? base * std::sqrt(r) : base / std::sqrt(r);

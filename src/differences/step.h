@@ -3,6 +3,8 @@
 // their single-step neighbours.
 #pragma once
 
+#include "codon/genetic_code.h"
+
 namespace radcon {
 
 // 1 when one nucleotide index is a pyrimidine (T, C) and the other a purine (A, G);
@@ -11,14 +13,14 @@ int IsTransVersion(int x1, int x2);
 // 1 when any of the three position pairs is a transversion.
 int HasTransVersion(int x1, int y1, int z1, int x2, int y2, int z2);
 // 1 when both codons have the same amino-acid index (two stops count as synonymous).
-int SynonymousChange(int x1, int y1, int z1, int x2, int y2, int z2);
+int SynonymousChange(int x1, int y1, int z1, int x2, int y2, int z2, const GeneticCode& code);
 // 1 when the group numbers of the two amino acids differ; a stop is in no group.
-int IsRadical(int x1, int y1, int z1, int x2, int y2, int z2, const int* indexs);
+int IsRadical(int x1, int y1, int z1, int x2, int y2, int z2, const int* indexs, const GeneticCode& code);
 
 // Relative rate of the step from the first codon to the second: Pi2 the frequency
 // of the codon it leads to, ratio the Ts/Tv parameter, w the Ka/Ks parameter and r
 // the run-wide radical/conservative ratio, whose square root favours radical steps.
 double ComputeQab(int x1, int y1, int z1, int x2, int y2, int z2, double Pi2, double ratio, double w, double r,
-                  const int* indexs);
+                  const int* indexs, const GeneticCode& code);
 
 }  // namespace radcon

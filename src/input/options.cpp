@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "codon/genetic_code.h"
 #include "input/answers.h"
 #include "input/number_words.h"
 #include "util/error.h"
@@ -24,6 +25,18 @@ int parseThreads(const std::string& v) {
   const auto n = wholeWord(v, 1, 1024);
   if (!n) usage("option --threads needs a whole number from 1 to 1024, not \"" + v + "\"");
   return static_cast<int>(*n);
+}
+
+void setGeneticCode(Options& o, const std::string& v) {
+  if (v == "list") {
+    o.listGeneticCodes = true;
+    return;
+  }
+  const auto id = wholeWord(v, 1, 1000);
+  if (!id || !findGeneticCode(static_cast<int>(*id)))
+    fail("There is no genetic code \"" + v + "\"; radcon --genetic-code list shows the NCBI tables radcon knows.");
+  o.geneticCode = static_cast<int>(*id);
+  o.geneticCodeGiven = true;
 }
 
 double parseMaxMemory(const std::string& v) {
@@ -59,6 +72,8 @@ const std::vector<OptionSpec>& table() {
       {'o', "outdir", "DIR", "write the reports into DIR (created if missing)",
        [](Options& o, const std::string& v) { o.outdir = v; }},
       {'q', "quiet", nullptr, "no dialogue echo and no trace lines", [](Options& o, const std::string&) { o.quiet = true; }},
+      {0, "genetic-code", "N", "NCBI translation table N (default 1, standard); list: show them all",
+       setGeneticCode},
       {0, "table", "FILE", "also write a tab-separated table of every pair to FILE",
        [](Options& o, const std::string& v) { o.table = v; }},
       {0, "drop-gapped-codons", nullptr,

@@ -21,6 +21,9 @@ struct Options {
   bool dropGappedCodons = false;
   int threads = 0;        // 0: every core
   double maxMemoryMB = 0; // 0: what the machine has available
+  int geneticCode = 1;    // NCBI translation table number
+  bool geneticCodeGiven = false;
+  bool listGeneticCodes = false;
   bool help = false;
   bool version = false;
 };

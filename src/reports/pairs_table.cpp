@@ -33,12 +33,12 @@ const std::vector<std::string>& pairsTableColumns() {
   static const std::vector<std::string> columns = {
       "name1",   "name2",   "S_sites", "N_sites", "R_sites", "C_sites", "S_diffs", "N_diffs", "R_diffs", "C_diffs",
       "pS",      "pN",      "pR",      "pC",      "dS",      "dN",      "dR",      "dC",      "se_pS",   "se_pN",
-      "se_pR",   "se_pC",   "se_dS",   "se_dN",   "se_dR",   "se_dC",   "dN_dS",   "dR_dC"};
+      "se_pR",   "se_pC",   "se_dS",   "se_dN",   "se_dR",   "se_dC",   "dN_dS",   "dR_dC", "genetic_code"};
   return columns;
 }
 
 void writePairsTable(OutputFile& out, const std::vector<std::string>& names, const SiteTotals& sites,
-                     const PairDifferences& diff, const PairStatistics& st) {
+                     const PairDifferences& diff, const PairStatistics& st, int geneticCode) {
   TextBuffer t;
   for (std::size_t c = 0; c < pairsTableColumns().size(); ++c) {
     if (c) t.put('\t');
@@ -68,6 +68,8 @@ void writePairsTable(OutputFile& out, const std::vector<std::string>& names, con
       for (Kind k : kOrder) cell(t, seD[k]);
       cell(t, distance[kNonsynonymous] / distance[kSynonymous]);
       cell(t, distance[kRadical] / distance[kConservative]);
+      t.put('\t');
+      t.integer(geneticCode);
       t.put('\n');
       if (t.size() > (1 << 20)) {
         out.write(t);

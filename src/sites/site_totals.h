@@ -26,6 +26,6 @@ struct SiteTotals {
 // correction 0 takes the synonymous sites from the uncorrected table; any other
 // value keeps the weighted ones. The radical/conservative split is always weighted.
 SiteTotals countSites(const Alignment& alignment, const CodonData& codons, double ratio, int correction,
-                      const GroupTable& indexs);
+                      const GroupTable& indexs, const GeneticCode& code);
 
 }  // namespace radcon

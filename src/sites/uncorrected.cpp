@@ -1,6 +1,6 @@
 #include "sites/uncorrected.h"
 
-#include "codon/genetic_code.h"
+#include "sites/site_model.h"
 
 namespace radcon {
 
@@ -30,6 +30,11 @@ double synonymous(double ratio, int a, int b, int c) {
     case 56: case 57: case 58: case 59: return x;  // GAT GAC D, GAA GAG E
     default: return 1;  // fourfold degenerate: TCN CCN ACN GTN GCN GGN
   }
+}
+
+double uncorrectedSynonymous(double ratio, int a, int b, int c, const GeneticCode& code) {
+  if (code.aminoAcid == standardCode().aminoAcid) return synonymous(ratio, a, b, c);
+  return synonymousShares(ratio, a, b, c, code);
 }
 
 }  // namespace radcon

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "codon/frequency.h"
 #include "input/sequence_file.h"
 #include "util/error.h"
@@ -47,16 +49,35 @@ TEST(GeneticCode, StandardCode) {
   EXPECT_EQ(aa(2, 0, 3), 12);  // ATG M
   // Three stops, one codon each for M and W, six each for L, S and R.
   int count[21] = {};
-  for (int k = 0; k < 64; ++k) ++count[translate(k)];
+  for (int k = 0; k < 64; ++k) ++count[standardCode().translate(k)];
   EXPECT_EQ(count[kStop], 3);
   EXPECT_EQ(count[change('M')], 1);
   EXPECT_EQ(count[change('W')], 1);
   EXPECT_EQ(count[change('L')], 6);
   EXPECT_EQ(count[change('S')], 6);
   EXPECT_EQ(count[change('R')], 6);
-  EXPECT_EQ(translate(bb(0, 2, 2)), kStop);  // TAA
-  EXPECT_EQ(translate(bb(0, 2, 3)), kStop);  // TAG
-  EXPECT_EQ(translate(bb(0, 3, 3)), change('W'));
+  EXPECT_EQ(standardCode().translate(bb(0, 2, 2)), kStop);  // TAA
+  EXPECT_EQ(standardCode().translate(bb(0, 2, 3)), kStop);  // TAG
+  EXPECT_EQ(standardCode().translate(bb(0, 3, 3)), change('W'));
+}
+
+TEST(GeneticCode, EveryNcbiTable) {
+  std::vector<int> ids;
+  for (const GeneticCode& c : geneticCodes()) ids.push_back(c.id);
+  EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 4, 5, 6, 9, 10, 11, 12, 13, 14, 15, 16, 21, 22, 23, 24, 25, 26, 27, 28,
+                                   29, 30, 31, 32, 33}));
+  for (int none : {0, 7, 8, 17, 20, 34}) EXPECT_EQ(findGeneticCode(none), nullptr) << none;
+  // Vertebrate mitochondria: TGA is tryptophan, AGA and AGG are stops, ATA is methionine.
+  const GeneticCode& mito = *findGeneticCode(2);
+  EXPECT_STREQ(mito.name, "Vertebrate Mitochondrial");
+  EXPECT_EQ(aa(0, 3, 2, mito), change('W'));
+  EXPECT_EQ(aa(2, 3, 2, mito), kStop);
+  EXPECT_EQ(aa(2, 3, 3, mito), kStop);
+  EXPECT_EQ(aa(2, 0, 2, mito), change('M'));
+  // Karyorelict nuclear (27): TAA and TAG read as Q, TGA as W, as NCBI gives them.
+  const GeneticCode& karyorelict = *findGeneticCode(27);
+  EXPECT_EQ(aa(0, 2, 2, karyorelict), change('Q'));
+  EXPECT_EQ(aa(0, 3, 2, karyorelict), change('W'));
 }
 
 // A codon outside the table ends the run with status 255 and its three numbers,
@@ -75,16 +96,16 @@ TEST(GeneticCode, CodonOutsideTheTableIsStatus255) {
 }
 
 TEST(Frequencies, PseudocountOverSeqLength) {
-  const CodonData d = translateAndCount(test::alignmentOf({std::string(30, 'T')}));
+  const CodonData d = translateAndCount(test::alignmentOf({std::string(30, 'T')}), standardCode());
   EXPECT_DOUBLE_EQ(d.frequency[0][0], 1.1);
   for (int k = 1; k < kFrequencyEntries; ++k) EXPECT_DOUBLE_EQ(d.frequency[0][k], 0.1) << k;
-  const CodonData one = translateAndCount(test::alignmentOf({"GGG"}));
+  const CodonData one = translateAndCount(test::alignmentOf({"GGG"}), standardCode());
   EXPECT_EQ(one.frequency[0][63], 2.0);
   for (int k = 0; k < 63; ++k) EXPECT_EQ(one.frequency[0][k], 1.0);
 }
 
 TEST(Frequencies, OrderOfCodonsDoesNotMatter) {
-  const CodonData d = translateAndCount(test::alignmentOf({"TTTAAAGGCTAA", "TAAGGCTTTAAA"}));
+  const CodonData d = translateAndCount(test::alignmentOf({"TTTAAAGGCTAA", "TAAGGCTTTAAA"}), standardCode());
   EXPECT_EQ(d.frequency[0], d.frequency[1]);
   EXPECT_EQ(d.aminoAcid[3], kStop);  // stops are translated and counted like others
   EXPECT_EQ(d.frequency[0][bb(0, 2, 2)], 2.0 / 4);

@@ -21,14 +21,14 @@ int idx(const char* s) { return bb(dna(s[0]), dna(s[1]), dna(s[2])); }
 
 double qab(const char* from, const char* to, double Pi2, double ratio, double w, double r) {
   return ComputeQab(dna(from[0]), dna(from[1]), dna(from[2]), dna(to[0]), dna(to[1]), dna(to[2]), Pi2, ratio, w, r,
-                    kCharge.data());
+                    kCharge.data(), standardCode());
 }
 
 // Synonymous, transversion, radical: the classification behind a step's weight.
 std::vector<int> flags(const char* from, const char* to) {
   const int a = dna(from[0]), b = dna(from[1]), c = dna(from[2]), x = dna(to[0]), y = dna(to[1]), z = dna(to[2]);
-  return {SynonymousChange(a, b, c, x, y, z), HasTransVersion(a, b, c, x, y, z),
-          IsRadical(a, b, c, x, y, z, kCharge.data())};
+  return {SynonymousChange(a, b, c, x, y, z, standardCode()), HasTransVersion(a, b, c, x, y, z),
+          IsRadical(a, b, c, x, y, z, kCharge.data(), standardCode())};
 }
 
 TEST(StepClassifiers, TransversionTruthTable) {
@@ -62,7 +62,7 @@ FrequencyTable flat(double v = 0.5) {
 }
 
 CodonDifference diff(const char* I, const char* J, const FrequencyTable& f = flat(), StepRates r = {2.0, 1.0, 1.0}) {
-  return compareCodons(idx(I), idx(J), f, r, kCharge);
+  return compareCodons(idx(I), idx(J), f, r, kCharge, standardCode());
 }
 
 void expectDiff(const CodonDifference& d, double s, double n, double c, double r) {
@@ -111,9 +111,15 @@ TEST(CodonDifferences, ThreeDifferencesSkipStopPathways) {
   // ATG to TAA: only pathways avoiding TAG/TGA/TAA intermediates count.
   const CodonDifference e = diff("ATG", "TCA");
   EXPECT_NEAR(e.s + e.n, 3.0, 1e-12);
+  // Under the vertebrate mitochondrial code every pathway from TGG (W) to AAA (K)
+  // passes TAG, TAA, AGG or AGA, all stops: all six count, and the three
+  // differences are still three.
+  const CodonDifference m = compareCodons(idx("TGG"), idx("AAA"), flat(), {2.0, 1.0, 1.0}, kCharge, *findGeneticCode(2));
+  EXPECT_NEAR(m.s + m.n, 3.0, 1e-12);
+  EXPECT_GT(m.n, 0.0);
 }
 
-TEST(CodonDifferences, InvariantsOverRandomCodonsAndFrequencies) {
+TEST(CodonDifferences, InvariantsOverRandomCodonsFrequenciesAndCodes) {
   std::mt19937_64 rng(3);
   std::uniform_real_distribution<double> u(0.01, 1.5);
   for (int trial = 0; trial < 20000; ++trial) {
@@ -121,7 +127,8 @@ TEST(CodonDifferences, InvariantsOverRandomCodonsAndFrequencies) {
     for (double& v : f) v = u(rng);
     const int I = static_cast<int>(rng() % 64), J = static_cast<int>(rng() % 64);
     const StepRates r{u(rng) * 4, u(rng), u(rng) * 3};
-    const CodonDifference d = compareCodons(I, J, f, r, kCharge);
+    const GeneticCode& code = geneticCodes()[static_cast<std::size_t>(trial) % geneticCodes().size()];
+    const CodonDifference d = compareCodons(I, J, f, r, kCharge, code);
     const int a4 = ((I ^ J) & 0x30 ? 1 : 0) + ((I ^ J) & 0x0C ? 1 : 0) + ((I ^ J) & 0x03 ? 1 : 0);
     EXPECT_NEAR(d.s + d.n, a4, 1e-12);
     EXPECT_NEAR(d.c + d.r, d.n, 1e-12);
@@ -131,10 +138,10 @@ TEST(CodonDifferences, InvariantsOverRandomCodonsAndFrequencies) {
 
 TEST(PairDifferencesTest, RatioIsSharedByAllPairs) {
   const Alignment al = test::alignmentOf({"TGGAAA", "TAGAGA", "TGGGAA"});
-  const CodonData codons = translateAndCount(al);
+  const CodonData codons = translateAndCount(al, standardCode());
   // Radical: TGG/TAG in (0,1), AAA/GAA in (0,2), TAG/TGG in (1,2); conservative: AAA/AGA in (0,1).
   EXPECT_EQ(radicalConservativeRatio(codons, 3, 2, kCharge), (((0.001 + 1) + 1) + 1) / (0.001 + 1));
-  const PairDifferences d = countDifferences(codons, 3, 2, 1.0, 1.0, kCharge, 1);
+  const PairDifferences d = countDifferences(codons, 3, 2, 1.0, 1.0, kCharge, standardCode(), 1);
   EXPECT_EQ(d.DrDcRatio, (((0.001 + 1) + 1) + 1) / (0.001 + 1));
   EXPECT_EQ(d.total[kRadical][0], 1.0);
   EXPECT_EQ(d.total[kConservative][0], 1.0);
@@ -145,14 +152,14 @@ TEST(PairDifferencesTest, RatioIsSharedByAllPairs) {
 
 TEST(PairDifferencesTest, NoOneStepChangesGiveRatioOne) {
   const Alignment al = test::alignmentOf({"AAAAAA", "AAAAAA"});
-  const CodonData codons = translateAndCount(al);
+  const CodonData codons = translateAndCount(al, standardCode());
   EXPECT_EQ(radicalConservativeRatio(codons, 2, 2, kCharge), 1.0);
-  const PairDifferences d = countDifferences(codons, 2, 2, 1.0, 1.0, kCharge, 1);
+  const PairDifferences d = countDifferences(codons, 2, 2, 1.0, 1.0, kCharge, standardCode(), 1);
   for (int k = 0; k < kKinds; ++k) {
     EXPECT_EQ(d.total[k][0], 0.0);
     EXPECT_EQ(d.perCodon[k].at(0, 0), 0.0);
   }
-  EXPECT_EQ(countDifferences(translateAndCount(test::alignmentOf({"AAA"})), 1, 1, 1.0, 1.0, kCharge, 1).total[0].size(), 0u);
+  EXPECT_EQ(countDifferences(translateAndCount(test::alignmentOf({"AAA"}), standardCode()), 1, 1, 1.0, 1.0, kCharge, standardCode(), 1).total[0].size(), 0u);
 }
 
 TEST(PairDifferencesTest, TotalsAreSumsOverCodonsAndThreadsChangeNothing) {
@@ -161,9 +168,9 @@ TEST(PairDifferencesTest, TotalsAreSumsOverCodonsAndThreadsChangeNothing) {
   for (std::string& s : seqs)
     for (int k = 0; k < 300; ++k) s.push_back("TCAG"[rng() % 4]);
   const Alignment al = test::alignmentOf(seqs);
-  const CodonData codons = translateAndCount(al);
-  const PairDifferences one = countDifferences(codons, 7, 100, 2.5, 0.7, kCharge, 1);
-  const PairDifferences four = countDifferences(codons, 7, 100, 2.5, 0.7, kCharge, 4);
+  const CodonData codons = translateAndCount(al, standardCode());
+  const PairDifferences one = countDifferences(codons, 7, 100, 2.5, 0.7, kCharge, standardCode(), 1);
+  const PairDifferences four = countDifferences(codons, 7, 100, 2.5, 0.7, kCharge, standardCode(), 4);
   for (int k = 0; k < kKinds; ++k) {
     EXPECT_EQ(one.total[k], four.total[k]);
     for (std::size_t a = 0; a < pairCount(7); ++a) {

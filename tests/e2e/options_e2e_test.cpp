@@ -142,9 +142,11 @@ TEST(OptionsE2E, PairsTableAgreesWithTheReports) {
   ASSERT_TRUE(exitedWith(r, 0));
   const auto rows = tsv(readFile(dir / "pairs.tsv"));
   ASSERT_EQ(rows.size(), 1u + 19 * 18 / 2);
-  EXPECT_EQ(rows[0].size(), 28u);
+  EXPECT_EQ(rows[0].size(), 29u);
   EXPECT_EQ(rows[0][0], "name1");
   EXPECT_EQ(rows[0][27], "dR_dC");
+  EXPECT_EQ(rows[0][28], "genetic_code");
+  EXPECT_EQ(rows[1][28], "1");
   const auto recs = records(kLysozyme);
   EXPECT_EQ(rows[1][0], recs[0].first.substr(0, 20));
   EXPECT_EQ(rows[1][1], recs[1].first.substr(0, 20));

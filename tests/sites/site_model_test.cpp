@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
+#include <string>
 
 #include "codon/frequency.h"
 #include "codon/genetic_code.h"
@@ -25,19 +27,19 @@ FrequencyTable equalFrequencies(double v = 0.25) {
 
 double syn(double kappa, const char* s, const FrequencyTable& f = equalFrequencies()) {
   const Codon c = codon(s);
-  return synonymousNew(kappa, c.a, c.b, c.c, f.data());
+  return synonymousNew(kappa, c.a, c.b, c.c, f.data(), standardCode());
 }
 double nonsyn(double kappa, const char* s, const FrequencyTable& f = equalFrequencies()) {
   const Codon c = codon(s);
-  return nonsynonymousNew(kappa, c.a, c.b, c.c, f.data());
+  return nonsynonymousNew(kappa, c.a, c.b, c.c, f.data(), standardCode());
 }
 double rad(double kappa, const char* s, const GroupTable& g, const FrequencyTable& f = equalFrequencies()) {
   const Codon c = codon(s);
-  return radical(kappa, c.a, c.b, c.c, f.data(), g);
+  return radical(kappa, c.a, c.b, c.c, f.data(), g, standardCode());
 }
 double con(double kappa, const char* s, const GroupTable& g, const FrequencyTable& f = equalFrequencies()) {
   const Codon c = codon(s);
-  return conserve(kappa, c.a, c.b, c.c, f.data(), g);
+  return conserve(kappa, c.a, c.b, c.c, f.data(), g, standardCode());
 }
 
 GroupTable oneGroup() { return parseGroupText("1", "one"); }
@@ -75,7 +77,7 @@ TEST(WeightedSites, RadicalAndConservativeUnderExtremeGroupings) {
   const GroupTable one = oneGroup(), separate = allSeparate();
   for (int k = 0; k < 64; ++k) {
     const char s[4] = {"TCAG"[k >> 4], "TCAG"[(k >> 2) & 3], "TCAG"[k & 3], 0};
-    if (translate(k) != kStop) {
+    if (standardCode().translate(k) != kStop) {
       EXPECT_EQ(rad(1, s, one), 0.0) << s;
     }
     EXPECT_EQ(con(1, s, separate), 0.0) << s;
@@ -96,7 +98,7 @@ TEST(WeightedSites, PropertiesOverAllCodons) {
   for (int k = 0; k < 64; ++k) {
     const Codon c{k >> 4, (k >> 2) & 3, k & 3};
     const char s[4] = {"TCAG"[c.a], "TCAG"[c.b], "TCAG"[c.c], 0};
-    if (translate(k) != kStop) {
+    if (standardCode().translate(k) != kStop) {
       // kappa 2 with equal frequencies is the uncorrected table.
       EXPECT_NEAR(syn(2, s), synonymous(2.0, c.a, c.b, c.c), kTol) << s;
       // For a sense codon, radical and conservative split the nonsynonymous
@@ -144,6 +146,73 @@ TEST(UncorrectedSites, TableValues) {
   EXPECT_EQ(S(k, "ATT"), (1 + k) / (2 + k));
   EXPECT_EQ(S(k, "AGA"), 1 / (1 + k) + k / (2 + k));
   EXPECT_EQ(S(k, "TTA"), k / (2 + k) + k / (2 + k));
+}
+
+std::string name(int k) { return {"TCAG"[k >> 4], "TCAG"[(k >> 2) & 3], "TCAG"[k & 3]}; }
+
+TEST(UncorrectedSites, TheRuleRebuildsTheStandardTable) {
+  // The shares with every weight 1 give the fixed table of the standard code: to
+  // the last bit where the table's formula adds the same shares in the same order,
+  // and within 1e-15 (relative) where it folds them (x + y + y written as 1, and
+  // so on): the fourfold codons and these.
+  std::set<std::string> folded = {"CTT", "CTC", "CTA", "CTG", "CGT", "CGC", "CGA", "CGG", "ATT", "ATC"};
+  for (const char* row : {"TC", "CC", "AC", "GT", "GC", "GG"})
+    for (char third : std::string("TCAG")) folded.insert(std::string(row) + third);
+  for (double kappa : {0.3, 1.0, 2.0, 3.7, 25.0, 1e6}) {
+    for (int k = 0; k < kCodons; ++k) {
+      const Codon c = codon(name(k).c_str());
+      const double table = synonymous(kappa, c.a, c.b, c.c);
+      const double rule = synonymousShares(kappa, c.a, c.b, c.c, standardCode());
+      if (folded.count(name(k)))
+        EXPECT_NEAR(rule, table, 1e-15 * table) << name(k) << " kappa " << kappa;
+      else
+        EXPECT_EQ(rule, table) << name(k) << " kappa " << kappa;
+      EXPECT_EQ(uncorrectedSynonymous(kappa, c.a, c.b, c.c, standardCode()), table);  // the table itself is used
+    }
+  }
+}
+
+double under(const GeneticCode& code, double kappa, const char* s, bool synonymousTest) {
+  const Codon c = codon(s);
+  const FrequencyTable f = equalFrequencies();
+  return synonymousTest ? synonymousNew(kappa, c.a, c.b, c.c, f.data(), code)
+                        : nonsynonymousNew(kappa, c.a, c.b, c.c, f.data(), code);
+}
+
+TEST(WeightedSites, VertebrateMitochondrialCode) {
+  // kappa 1, equal frequencies: transitions weigh 0.6, transversions 1.2.
+  const GeneticCode& mito = *findGeneticCode(2);
+  // TGA is tryptophan: like TGG, one synonymous transition at the third position
+  // (to TGG, and from TGG to TGA), 1/3 x 0.6; under the standard code TGG has none.
+  EXPECT_NEAR(under(mito, 1, "TGA", true), 0.2, kTol);
+  EXPECT_NEAR(under(mito, 1, "TGG", true), 0.2, kTol);
+  EXPECT_NEAR(under(standardCode(), 1, "TGG", true), 0.0, kTol);
+  // AGA is a stop: its synonymous neighbours are its stop neighbours, here AGG,
+  // the transition beside which the position's two transversions stay (0.5 x 0.6).
+  EXPECT_NEAR(under(mito, 1, "AGA", true), 0.3, kTol);
+  // CGA loses AGA as a synonymous neighbour (a stop now): only its fourfold third
+  // position is left, 0.2 + 0.4 + 0.4. Under the standard code AGA adds 0.5 x 1.2.
+  EXPECT_NEAR(under(mito, 1, "CGA", true), 1.0, kTol);
+  EXPECT_NEAR(under(standardCode(), 1, "CGA", true), 1.6, kTol);
+  // ATA is methionine, with ATG one transition away.
+  EXPECT_NEAR(under(mito, 1, "ATA", true), 0.2, kTol);
+  const Codon ata = codon("ATA");
+  EXPECT_NEAR(uncorrectedSynonymous(1, ata.a, ata.b, ata.c, mito), 1.0 / 3, kTol);
+  const Codon aga = codon("AGA");
+  EXPECT_EQ(uncorrectedSynonymous(1, aga.a, aga.b, aga.c, mito), 0.0);  // a stop codon has none
+}
+
+TEST(WeightedSites, PositionWhoseThreeNeighboursAreStops) {
+  // Under table 22 the second position of TTA (L) leads to TCA, TAA and TGA, all
+  // stops: the position counts nothing. Kappa 1, equal frequencies: CTA (0.6 x 1/3)
+  // and TTG (the same) are synonymous; ATA, GTA, TTT and TTC nonsynonymous (1.2 x 1/3).
+  const GeneticCode& scenedesmus = *findGeneticCode(22);
+  EXPECT_NEAR(under(scenedesmus, 1, "TTA", true), 0.4, kTol);
+  EXPECT_NEAR(under(scenedesmus, 1, "TTA", false), 1.6, kTol);
+  // The standard code gives the same position TCA (0.6) and its two stops (1.2 each).
+  EXPECT_NEAR(under(standardCode(), 1, "TTA", false), 4.6, kTol);
+  const Codon tta = codon("TTA");
+  EXPECT_NEAR(uncorrectedSynonymous(1, tta.a, tta.b, tta.c, scenedesmus), 2.0 / 3, kTol);
 }
 
 }  // namespace

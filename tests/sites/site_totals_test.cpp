@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "codon/genetic_code.h"
 #include "input/group_file.h"
 #include "input/sequence_file.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 SiteTotals sitesOf(const std::vector<std::string>& seqs, double ratio, int correction, const GroupTable& g) {
   const Alignment al = test::alignmentOf(seqs);
-  return countSites(al, translateAndCount(al), ratio, correction, g);
+  return countSites(al, translateAndCount(al, standardCode()), ratio, correction, g, standardCode());
 }
 
 TEST(SiteTotals, OneCodonTTTInOneGroup) {

@@ -1,0 +1,103 @@
+// Runs under other genetic codes: the standard code by number changes nothing, and
+// the real mitochondrial alignment reads without false stops under table 2.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "codon/frequency.h"
+#include "codon/genetic_code.h"
+#include "input/sequence_file.h"
+
+#include "../support.h"
+
+namespace radcon::test {
+namespace {
+
+const std::string kMitochondrial = RADCON_SHARED_DATA "/mtCDNApri.phy";
+
+// The shared mitochondrial alignment (PHYLIP as PAML writes it: each name on its
+// own line, the sequence over several lines, CR LF, notes after the last
+// sequence) in the native format.
+std::string mitochondrialNative() {
+  std::istringstream in(readFile(kMitochondrial));
+  std::size_t n = 0, length = 0;
+  in >> n >> length;
+  std::string text = std::to_string(n) + " " + std::to_string(length) + "\n", line;
+  std::getline(in, line);
+  for (std::size_t i = 0; i < n; ++i) {
+    std::string name;
+    while (std::getline(in, name) && name.find_first_not_of(" \r") == std::string::npos) {
+    }
+    name.erase(name.find_last_not_of(" \r") + 1);
+    std::string seq;
+    while (seq.size() < length && std::getline(in, line))
+      for (char c : line)
+        if (c != ' ' && c != '\r') seq.push_back(c);
+    text += name + "\n" + seq + "\n";
+  }
+  return text;
+}
+
+TEST(GeneticCodeE2E, TheStandardCodeByNumberChangesNoReport) {
+  ScratchDir plain, named;
+  const RunResult a = runRadcon(plain.path(), "--table t.tsv '" + kLysozyme + "'", "1 0.5 1 1");
+  const RunResult b = runRadcon(named.path(), "--genetic-code 1 --table t.tsv '" + kLysozyme + "'", "1 0.5 1 1");
+  ASSERT_TRUE(exitedWith(a, 0));
+  ASSERT_TRUE(exitedWith(b, 0));
+  std::string differs;
+  EXPECT_TRUE(sameReports(plain.path(), named.path(), &differs)) << differs;
+  EXPECT_EQ(readFile(plain / "t.tsv"), readFile(named / "t.tsv"));
+  // The code in use is stated once, after the dialogue and before the trace lines.
+  const std::size_t dialogue = std::string(kDialogue).size();
+  EXPECT_EQ(b.out, a.out.substr(0, dialogue) + "Genetic code 1: Standard\n" + a.out.substr(dialogue));
+}
+
+TEST(GeneticCodeE2E, MitochondrialAlignmentUnderTheVertebrateMitochondrialCode) {
+  if (!std::filesystem::exists(kMitochondrial)) GTEST_SKIP() << "shared data not present";
+  const std::string native = mitochondrialNative();
+  const Alignment al = parseSequenceText(native);
+  ASSERT_EQ(al.seqNum, 7);
+  ASSERT_EQ(al.seqLength, 3331);
+  const GeneticCode& mito = *findGeneticCode(2);
+  const CodonData standard = translateAndCount(al, standardCode()), vertebrate = translateAndCount(al, mito);
+  // Under the standard code TGA (tryptophan in these genes) reads as a stop, many times.
+  const auto stops = [](const CodonData& d) { return std::count(d.aminoAcid.begin(), d.aminoAcid.end(), kStop); };
+  EXPECT_GT(stops(standard), 100);
+  EXPECT_EQ(stops(vertebrate), 0);
+  const int tga = bb(0, 3, 2);
+  std::size_t tgaCodons = 0;
+  for (std::size_t k = 0; k < vertebrate.codon.size(); ++k)
+    if (vertebrate.codon[k] == tga) {
+      ++tgaCodons;
+      EXPECT_EQ(vertebrate.aminoAcid[k], change('W'));
+    }
+  EXPECT_GT(tgaCodons, 100u);
+
+  ScratchDir dir;
+  writeFile(dir / "mt.seq", native);
+  const RunResult r = runRadcon(dir.path(), "--genetic-code 2 -c 0 -t 0.5 -k 1 -g charge --table t.tsv mt.seq", "");
+  ASSERT_TRUE(exitedWith(r, 0));
+  EXPECT_TRUE(r.out.starts_with("Genetic code 2: Vertebrate Mitochondrial\n0 0 "));
+  const std::string table = readFile(dir / "t.tsv");
+  EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 1 + 21);
+  EXPECT_NE(table.find("\t2\n"), std::string::npos);
+  EXPECT_EQ(table.find("\t1\n"), std::string::npos);
+}
+
+TEST(GeneticCodeE2E, ListAndUnknownNumbers) {
+  ScratchDir dir;
+  const RunResult list = runRadcon(dir.path(), "--genetic-code list", "");
+  ASSERT_TRUE(exitedWith(list, 0));
+  EXPECT_TRUE(list.out.starts_with(" 1  Standard\n 2  Vertebrate Mitochondrial\n 3  Yeast Mitochondrial\n"));
+  EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 27);
+  EXPECT_NE(list.out.find("\n33  Cephalodiscidae Mitochondrial\n"), std::string::npos);
+  for (const char* unknown : {"7", "0", "34", "two"}) {
+    const RunResult r = runRadcon(dir.path(), std::string("--genetic-code ") + unknown + " x.seq", "");
+    EXPECT_TRUE(exitedWith(r, 1)) << unknown;
+    EXPECT_NE(r.out.find("radcon --genetic-code list"), std::string::npos) << r.out;
+  }
+}
+
+}  // namespace
+}  // namespace radcon::test
