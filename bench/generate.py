@@ -6,7 +6,12 @@ codons: each branch mutates nucleotides with transitions favoured over
 transversions (kappa 3), never into a stop codon, and a few codon columns evolve
 ten times faster, so that they saturate. Same seed, same file.
 
-usage: generate.py SEQUENCES CODONS [--seed N] > file.seq
+With --nonsynonymous W a change of amino acid is kept with probability W, and
+with --radical F a change between charge classes (positive R H K, negative D E,
+neutral) with probability W x F: selection that treats radical and conservative
+changes alike (F = 1) or purges radical ones (F < 1).
+
+usage: generate.py SEQUENCES CODONS [--seed N] [--nonsynonymous W] [--radical F] > file.seq
 """
 import argparse
 import math
@@ -15,6 +20,22 @@ import random
 BASES = "TCAG"
 STOPS = {"TAA", "TAG", "TGA"}
 TRANSITION = {"T": "C", "C": "T", "A": "G", "G": "A"}
+CODE = "FFLLSSSSYY**CC*WLLLLPPPPHHQQRRRRIIIMTTTTNNKKSSRRVVVVAAAADDEEGGGG"
+CHARGE = {aa: ("+" if aa in "RHK" else "-" if aa in "DE" else "0") for aa in set(CODE)}
+
+
+def amino(codon):
+    return CODE[16 * BASES.index(codon[0]) + 4 * BASES.index(codon[1]) + BASES.index(codon[2])]
+
+
+def kept(rng, old, new, selection):
+    """Whether selection lets a change of codon through."""
+    nonsynonymous, radical = selection
+    a, b = amino(old), amino(new)
+    if a == b or (nonsynonymous >= 1 and radical >= 1):
+        return True
+    keep = nonsynonymous * (radical if CHARGE[a] != CHARGE[b] else 1.0)
+    return rng.random() < keep
 
 
 def random_codon(rng):
@@ -24,7 +45,7 @@ def random_codon(rng):
             return c
 
 
-def mutate(rng, codons, branch, rates, kappa=3.0):
+def mutate(rng, codons, branch, rates, selection, kappa=3.0):
     out = list(codons)
     for k, codon in enumerate(out):
         expected = 3 * branch * rates[k]
@@ -41,20 +62,20 @@ def mutate(rng, codons, branch, rates, kappa=3.0):
             else:
                 new = rng.choice([b for b in BASES if b != old and b != TRANSITION[old]])
             candidate = codon[:pos] + new + codon[pos + 1:]
-            if candidate not in STOPS:
+            if candidate not in STOPS and kept(rng, codon, candidate, selection):
                 codon = candidate
         out[k] = codon
     return out
 
 
-def evolve(rng, root, count, rates):
+def evolve(rng, root, count, rates, selection):
     """Splits lineages at random until there are 'count' leaves."""
     lineages = [root]
     while len(lineages) < count:
         parent = lineages.pop(rng.randrange(len(lineages)))
         for _ in range(2):
-            lineages.append(mutate(rng, parent, rng.uniform(0.005, 0.08), rates))
-    return [mutate(rng, seq, rng.uniform(0.005, 0.05), rates) for seq in lineages[:count]]
+            lineages.append(mutate(rng, parent, rng.uniform(0.005, 0.08), rates, selection))
+    return [mutate(rng, seq, rng.uniform(0.005, 0.05), rates, selection) for seq in lineages[:count]]
 
 
 def main():
@@ -62,11 +83,14 @@ def main():
     ap.add_argument("sequences", type=int)
     ap.add_argument("codons", type=int)
     ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--nonsynonymous", type=float, default=1.0)
+    ap.add_argument("--radical", type=float, default=1.0)
+    ap.add_argument("--saturated", type=float, default=0.03, help="share of codon columns that evolve ten times faster")
     args = ap.parse_args()
     rng = random.Random(args.seed)
     root = [random_codon(rng) for _ in range(args.codons)]
-    rates = [10.0 if rng.random() < 0.03 else rng.uniform(0.3, 1.5) for _ in range(args.codons)]
-    seqs = evolve(rng, root, args.sequences, rates)
+    rates = [10.0 if rng.random() < args.saturated else rng.uniform(0.3, 1.5) for _ in range(args.codons)]
+    seqs = evolve(rng, root, args.sequences, rates, (args.nonsynonymous, args.radical))
     print(f"{args.sequences} {3 * args.codons}")
     for i, seq in enumerate(seqs):
         print(f"gene{i + 1}")

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "input/answers.h"
+#include "input/clade_file.h"
 #include "input/group_file.h"
 #include "input/options.h"
 #include "input/sequence_file.h"
@@ -47,6 +48,15 @@ std::vector<std::string> words(const std::string& text, char separator) {
   if (t[20] != -1) __builtin_trap();
   for (int k = 0; k < 20; ++k)
     if (t[k] < 1) __builtin_trap();
+}
+
+// Clades of four sequences, two of whose names hold a blank and a carriage return.
+[[maybe_unused]] void clades(const std::string& text) {
+  static const std::vector<std::string> names = {"human", "chimp", "Pan paniscus", "rhesus\r"};
+  const Clades c = parseCladeText(text, "fuzz.txt", names);
+  if (c.cladeOf.size() != names.size()) __builtin_trap();
+  for (int k : c.cladeOf)
+    if (k < 0 || k >= static_cast<int>(c.labels.size())) __builtin_trap();
 }
 
 [[maybe_unused]] void answers(const std::string& text) {

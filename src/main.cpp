@@ -16,14 +16,17 @@
 #include "codon/genetic_code.h"
 #include "differences/pairwise.h"
 #include "input/answers.h"
+#include "input/clade_file.h"
 #include "input/group_file.h"
 #include "input/options.h"
 #include "input/sequence_file.h"
+#include "reports/means_table.h"
 #include "reports/output.h"
 #include "reports/pairs_table.h"
 #include "reports/reports.h"
 #include "reports/trace.h"
 #include "sites/site_totals.h"
+#include "stats/difference_tests.h"
 #include "stats/statistics.h"
 #include "util/disk_space.h"
 #include "util/error.h"
@@ -137,6 +140,7 @@ int run(const Options& o) {
     const int removed = dropGappedCodons(alignment);
     if (!o.quiet) std::printf("Removed %d of %d codons with gaps or ambiguous nucleotides.\n", removed, total);
   }
+  const Clades clades = o.clades.empty() ? Clades{} : readCladeFile(o.clades, alignment.names);
   checkMemory(alignment, threads, o.maxMemoryMB);
   checkDiskSpace(alignment, o.outdir);
   const Answers answers = askMissing(o);
@@ -145,7 +149,10 @@ int run(const Options& o) {
   if (!o.outdir.empty()) makeFolder(o.outdir);
   std::vector<std::string> paths;
   for (const std::string& name : reportNames()) paths.push_back(pathIn(o.outdir, name));
+  const std::size_t tableFile = paths.size();
   if (!o.table.empty()) paths.push_back(o.table);
+  const std::size_t meansFile = paths.size();
+  if (!o.means.empty()) paths.push_back(o.means);
   ReportSet reports(paths);
 
   const GeneticCode& code = *findGeneticCode(o.geneticCode);
@@ -157,9 +164,12 @@ int run(const Options& o) {
   PairDifferences differences = countDifferences(codons, alignment.seqNum, alignment.seqLength, ratio,
                                                  *answers.KaKsRatio, indexs, code, threads);
   PairStatistics stats = computeStatistics(sites, differences);
+  if (!o.means.empty())  // before the reports release the per-codon deviations
+    writeMeansTable(reports.file(meansFile), groupMeans(stats, clades.cladeOf, static_cast<int>(clades.labels.size())),
+                    clades.labels);
   writeReports(sites, differences, stats, ratio, *answers.division, reports, o.outdir, threads);
   if (!o.table.empty())
-    writePairsTable(reports.file(reportNames().size()), alignment.names, sites, differences, stats, code.id);
+    writePairsTable(reports.file(tableFile), alignment.names, sites, differences, stats, code.id);
   reports.commit();
 
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

@@ -76,6 +76,10 @@ const std::vector<OptionSpec>& table() {
        setGeneticCode},
       {0, "table", "FILE", "also write a tab-separated table of every pair to FILE",
        [](Options& o, const std::string& v) { o.table = v; }},
+      {0, "means", "FILE", "also write means over groups of pairs, with covariance-aware errors and tests, to FILE",
+       [](Options& o, const std::string& v) { o.means = v; }},
+      {0, "clades", "FILE", "groups for --means: a sequence name and a clade label a line",
+       [](Options& o, const std::string& v) { o.clades = v; }},
       {0, "drop-gapped-codons", nullptr,
        "remove every codon column with a gap or ambiguous nucleotide in any sequence",
        [](Options& o, const std::string&) { o.dropGappedCodons = true; }},
@@ -179,6 +183,8 @@ Options parseOptions(int argc, const char* const* argv) {
     }
     option->apply(o, value ? *value : "");
   }
+  // The one cross-option check.
+  if (!o.clades.empty() && o.means.empty()) usage("option --clades needs --means, the table the clades group");
   return o;
 }
 

@@ -17,6 +17,8 @@ struct Options {
   std::string groupFile;  // a grouping given as a path (division 4 then)
   std::string outdir;     // "" is the current directory
   std::string table;      // "" writes no pairs table
+  std::string means;      // "" writes no means table
+  std::string clades;     // "" groups every pair together
   bool quiet = false;
   bool dropGappedCodons = false;
   int threads = 0;        // 0: every core

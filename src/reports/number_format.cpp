@@ -123,6 +123,12 @@ char* formatFixed(char* out, double v, int precision, int width) {
   return out + len;
 }
 
+char* formatGeneral(char* out, double v) {
+  const CLocaleScope c;
+  const int n = std::snprintf(out, kMaxNumberChars, "%.6g", v);
+  return out + (n < 0 ? 0 : n);
+}
+
 char* formatInt(char* out, long long v) {
   char tmp[24];
   char* end = tmp + sizeof tmp;

@@ -16,6 +16,10 @@ inline constexpr std::size_t kMaxNumberChars = 360;
 // every processor (see the NaN case for how).
 char* formatFixed(char* out, double v, int precision, int width);
 
+// Writes v as printf("%.6g", v) would in the "C" locale (six significant digits,
+// for values as small as p-values) and returns the end.
+char* formatGeneral(char* out, double v);
+
 // Writes a decimal integer as "%d" would and returns the end.
 char* formatInt(char* out, long long v);
 

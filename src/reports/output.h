@@ -32,6 +32,7 @@ class TextBuffer {
   }
   void fixed(double v, int precision, int width) { advance(formatFixed(room(kMaxNumberChars), v, precision, width)); }
   void integer(long long v) { advance(formatInt(room(24), v)); }
+  void general(double v) { advance(formatGeneral(room(kMaxNumberChars), v)); }
   const char* data() const { return data_.data(); }
   std::size_t size() const { return size_; }
   void clear() { size_ = 0; }

@@ -1,9 +1,12 @@
 #include "reports/pairs_table.h"
 
 #include <cmath>
+#include <utility>
 
 #include "common/alignment.h"
 #include "reports/reports.h"
+#include "reports/tsv.h"
+#include "stats/difference_tests.h"
 
 namespace radcon {
 
@@ -11,14 +14,6 @@ namespace {
 
 // Column order of the four kinds.
 constexpr Kind kOrder[kKinds] = {kSynonymous, kNonsynonymous, kRadical, kConservative};
-
-void cell(TextBuffer& t, double v) {
-  t.put('\t');
-  if (std::isfinite(v))
-    t.fixed(v, 6, 0);
-  else
-    t.append("NA");
-}
 
 std::string tableName(const std::string& name) {
   std::string s = displayName(name);
@@ -33,7 +28,8 @@ const std::vector<std::string>& pairsTableColumns() {
   static const std::vector<std::string> columns = {
       "name1",   "name2",   "S_sites", "N_sites", "R_sites", "C_sites", "S_diffs", "N_diffs", "R_diffs", "C_diffs",
       "pS",      "pN",      "pR",      "pC",      "dS",      "dN",      "dR",      "dC",      "se_pS",   "se_pN",
-      "se_pR",   "se_pC",   "se_dS",   "se_dN",   "se_dR",   "se_dC",   "dN_dS",   "dR_dC", "genetic_code"};
+      "se_pR",   "se_pC",   "se_dS",   "se_dN",   "se_dR",   "se_dC",   "dN_dS",   "dR_dC", "genetic_code",
+      "cov_dN_dS", "z_dN_dS", "p_dN_dS", "cov_dR_dC", "z_dR_dC", "p_dR_dC"};
   return columns;
 }
 
@@ -53,23 +49,29 @@ void writePairsTable(OutputFile& out, const std::vector<std::string>& names, con
       t.put('\t');
       t.append(tableName(names[j]));
       double distance[kKinds], seP[kKinds], seD[kKinds];
-      for (Kind k : kOrder) cell(t, st.sumSites[k][a] / 2.0);
-      for (Kind k : kOrder) cell(t, diff.total[k][a]);
-      for (Kind k : kOrder) cell(t, st.proportion[k][a]);
+      for (Kind k : kOrder) fixedCell(t, st.sumSites[k][a] / 2.0);
+      for (Kind k : kOrder) fixedCell(t, diff.total[k][a]);
+      for (Kind k : kOrder) fixedCell(t, st.proportion[k][a]);
       for (Kind k : kOrder) {
         const double jc = st.jcDenominator[k][a];
         const double var = st.variance[k][a];
         distance[k] = jc > 0.0 ? jukesCantor(st.proportion[k][a]) : NAN;
         seP[k] = std::sqrt(var < 0.0 ? 0.0 : var);
         seD[k] = jc > 0.0 ? seP[k] / jc : NAN;
-        cell(t, distance[k]);
+        fixedCell(t, distance[k]);
       }
-      for (Kind k : kOrder) cell(t, seP[k]);
-      for (Kind k : kOrder) cell(t, seD[k]);
-      cell(t, distance[kNonsynonymous] / distance[kSynonymous]);
-      cell(t, distance[kRadical] / distance[kConservative]);
+      for (Kind k : kOrder) fixedCell(t, seP[k]);
+      for (Kind k : kOrder) fixedCell(t, seD[k]);
+      fixedCell(t, distance[kNonsynonymous] / distance[kSynonymous]);
+      fixedCell(t, distance[kRadical] / distance[kConservative]);
       t.put('\t');
       t.integer(geneticCode);
+      for (const auto& [first, second] : {std::pair{kNonsynonymous, kSynonymous}, std::pair{kRadical, kConservative}}) {
+        const PairTest test = pairTest(st, a, first, second);
+        generalCell(t, test.cov);
+        fixedCell(t, test.test.z);
+        generalCell(t, test.test.p);
+      }
       t.put('\n');
       if (t.size() > (1 << 20)) {
         out.write(t);

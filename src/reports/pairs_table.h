@@ -17,8 +17,9 @@ const std::vector<std::string>& pairsTableColumns();
 
 // Writes the header and one row per pair i < j: both names, the pair's mean
 // sites, the differences, the proportions, their Jukes-Cantor distances, the
-// standard errors of both, the ratios dN/dS and dR/dC, and the number of the
-// genetic code. Undefined values are NA.
+// standard errors of both, the ratios dN/dS and dR/dC, the number of the genetic
+// code, and the tests of dN against dS and of dR against dC (the covariance of the
+// two distances, z and the two-sided p). Undefined values are NA.
 void writePairsTable(OutputFile& out, const std::vector<std::string>& names, const SiteTotals& sites,
                      const PairDifferences& differences, const PairStatistics& stats, int geneticCode);
 

@@ -269,8 +269,6 @@ const char* groupingLabel(int division) {
   }
 }
 
-double jukesCantor(double p) { return 0.0 - std::log(1.0 - p * kFourThirds) * 0.75; }
-
 double estimateReportBytes(int seqNum) {
   const double n = seqNum > 1 ? seqNum : 0;
   const double P = n * (n - 1) / 2;

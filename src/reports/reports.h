@@ -21,9 +21,6 @@ enum ReportFile { kSnRst = 0, kCrRst, kNDis, kSDis, kRDis, kCDis, kOutfile };
 // The grouping label of outfile, by the dialogue's answer; empty for other values.
 const char* groupingLabel(int division);
 
-// The Jukes-Cantor distance of a proportion: 0.0 - ln(1 - p 4/3) 3/4.
-double jukesCantor(double p);
-
 // Bytes that the seven reports of n sequences take at least (every printed value
 // finite and below 10), together with the scratch storage that holds the
 // covariances while they are written. They grow with the fourth power of n.

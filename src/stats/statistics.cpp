@@ -1,5 +1,7 @@
 #include "stats/statistics.h"
 
+#include <cmath>
+
 namespace radcon {
 
 const std::vector<double>& sequenceSites(const SiteTotals& sites, Kind kind) {
@@ -19,6 +21,21 @@ const std::vector<double>& codonSites(const SiteTotals& sites, Kind kind) {
     default: return sites.CC;
   }
 }
+
+double jukesCantor(double p) { return 0.0 - std::log(1.0 - p * kFourThirds) * 0.75; }
+
+namespace {
+
+// Sum over codons of d^A_k d^B_k / ((A_i + A_j)(B_i + B_j) / 4), each term divided
+// before it is added, as for the covariance of two pairs.
+double crossCovariance(const PairStatistics& st, Kind A, Kind B, std::size_t a) {
+  const double D = (st.sumSites[A][a] * st.sumSites[B][a]) / 4.0;
+  double v = 0.0;
+  for (int k = 0; k < st.seqLength; ++k) v = v + (st.deviation[A].at(a, k) * st.deviation[B].at(a, k)) / D;
+  return v;
+}
+
+}  // namespace
 
 PairStatistics computeStatistics(const SiteTotals& sites, PairDifferences& differences) {
   PairStatistics st;
@@ -60,6 +77,12 @@ PairStatistics computeStatistics(const SiteTotals& sites, PairDifferences& diffe
         var[a] = v;
       }
     }
+  }
+  st.covNS.resize(st.pairs);
+  st.covRC.resize(st.pairs);
+  for (std::size_t a = 0; a < st.pairs; ++a) {
+    st.covNS[a] = crossCovariance(st, kNonsynonymous, kSynonymous, a);
+    st.covRC[a] = crossCovariance(st, kRadical, kConservative, a);
   }
   return st;
 }

@@ -24,6 +24,10 @@ struct PairStatistics {
   // By kind, per pair and codon: the codon's differences minus those that the
   // pair's proportion predicts for the codon's mean sites.
   std::array<PairCodonTable, kKinds> deviation;
+  // By pair: the covariance of the nonsynonymous and synonymous proportions, and
+  // of the radical and conservative ones, with the estimator of the covariance of
+  // two pairs applied across two kinds of one pair. Not clamped at 0.
+  std::vector<double> covNS, covRC;
 };
 
 // Proportions, deviations and variances. Takes over the per-codon differences
@@ -32,6 +36,9 @@ PairStatistics computeStatistics(const SiteTotals& sites, PairDifferences& diffe
 
 // 4/3 as one double.
 inline constexpr double kFourThirds = 4.0 / 3.0;
+
+// The Jukes-Cantor distance of a proportion: 0.0 - ln(1 - p 4/3) 3/4.
+double jukesCantor(double p);
 
 // Covariances of the proportions of pair a and every later pair b: the sum over
 // codons of d_a d_b / ((X_a)(X_b) / 4), each term divided before it is added.

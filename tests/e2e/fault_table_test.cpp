@@ -102,6 +102,10 @@ TEST(FaultTable, EveryDetectedFailure) {
       {"shipped name overridden", "in.seq", "1 0.5 1 2", {{"in.seq", kOk}, {"polarity.div", "2\n3 D E\n"}}, 1,
        "Group file polarity.div, line 2: group 1 holds a blank"},
       {"group file path missing", "-g absent.div in.seq", "1 0.5 1", {{"in.seq", kOk}}, 1, "absent.div"},
+      {"clade of an unknown sequence", "--means m.tsv --clades c.txt in.seq", a,
+       {{"in.seq", kOk}, {"c.txt", "one A\nthree B\n"}}, 1, "Clade file c.txt, line 2: no sequence of the alignment"},
+      {"sequence without a clade", "--means m.tsv --clades c.txt in.seq", a, {{"in.seq", kOk}, {"c.txt", "one A\n"}},
+       1, "sequence 2 (\"two\") has no clade"},
       // Resources.
       {"memory refused", "--max-memory 1 '" + kLysozyme + "'", a, {}, 1, "more than the 1 MB allowed"},
       // The command line.
@@ -121,7 +125,8 @@ TEST(FaultTable, EveryDetectedFailure) {
   };
   // Failures of the sequence file come before any question is asked.
   const std::set<std::string> beforeQuestions = {"missing file", "non-coding", "header not integers", "truncated",
-                                                 "ambiguity code", "FASTA unequal", "memory refused"};
+                                                 "ambiguity code", "FASTA unequal", "memory refused",
+                                                 "clade of an unknown sequence"};
   for (const Fault& f : faults) {
     SCOPED_TRACE(f.name);
     ScratchDir dir;

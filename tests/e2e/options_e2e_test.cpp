@@ -142,7 +142,7 @@ TEST(OptionsE2E, PairsTableAgreesWithTheReports) {
   ASSERT_TRUE(exitedWith(r, 0));
   const auto rows = tsv(readFile(dir / "pairs.tsv"));
   ASSERT_EQ(rows.size(), 1u + 19 * 18 / 2);
-  EXPECT_EQ(rows[0].size(), 29u);
+  EXPECT_EQ(rows[0].size(), 35u);
   EXPECT_EQ(rows[0][0], "name1");
   EXPECT_EQ(rows[0][27], "dR_dC");
   EXPECT_EQ(rows[0][28], "genetic_code");
@@ -186,6 +186,38 @@ TEST(OptionsE2E, PairsTableWritesNAWhereNoDistanceExists) {
   EXPECT_EQ(rows[1][12], "NA");        // pR is 0/0: no radical sites
   EXPECT_EQ(rows[1][26], "NA");        // dN/dS
   EXPECT_EQ(rows[1][15], "0.000000");  // dN
+}
+
+TEST(OptionsE2E, MeansOverCladesWithTheirTests) {
+  ScratchDir dir;
+  std::string clades = "# the lysozyme primates\n";
+  const auto recs = records(kLysozyme);
+  for (std::size_t i = 0; i < recs.size(); ++i)
+    clades += recs[i].first.substr(0, 20) + "\t" + (i < 4 ? "ape" : i < 16 ? "OWM" : "NWM") + "\n";
+  writeFile(dir / "clades.txt", clades);
+  const std::string args = "-q -c 1 -t 0.5 -k 1 -g charge --table t.tsv '" + kLysozyme + "'";
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), "--means grouped.tsv --clades clades.txt " + args, ""), 0));
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), "--means all.tsv " + args, ""), 0));
+  const auto rows = tsv(readFile(dir / "grouped.tsv"));
+  ASSERT_EQ(rows.size(), 1u + 7u);
+  EXPECT_EQ(rows[0].size(), 26u);
+  const std::vector<std::vector<std::string>> groups = {{"ape", "ape", "6"},  {"OWM", "OWM", "66"}, {"NWM", "NWM", "3"},
+                                                        {"ape", "OWM", "48"}, {"ape", "NWM", "12"}, {"OWM", "NWM", "36"},
+                                                        {"all", "all", "171"}};
+  for (std::size_t g = 0; g < groups.size(); ++g)
+    EXPECT_EQ(std::vector<std::string>(rows[g + 1].begin(), rows[g + 1].begin() + 3), groups[g]);
+  // Without clades the only row is every pair, the same as with them.
+  const auto all = tsv(readFile(dir / "all.tsv"));
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[1], rows[7]);
+  // The pairs table ends with the per-pair tests.
+  const auto pairs = tsv(readFile(dir / "t.tsv"));
+  EXPECT_EQ(std::vector<std::string>(pairs[0].end() - 6, pairs[0].end()),
+            (std::vector<std::string>{"cov_dN_dS", "z_dN_dS", "p_dN_dS", "cov_dR_dC", "z_dR_dC", "p_dR_dC"}));
+  // --clades groups the pairs of --means: alone it is a usage error.
+  const RunResult alone = runRadcon(dir.path(), "--clades clades.txt " + args, "");
+  EXPECT_TRUE(exitedWith(alone, 2));
+  EXPECT_NE(alone.err.find("--clades needs --means"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,19 @@
+// A tab-separated table of means over groups of pairs (within clades, between
+// clades, every pair), with covariance-aware standard errors and the tests of mean
+// dN against mean dS and of mean dR against mean dC.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "reports/output.h"
+#include "stats/difference_tests.h"
+
+namespace radcon {
+
+const std::vector<std::string>& meansTableColumns();
+
+// labels names the clades; the group of every pair is "all". Undefined values are NA.
+void writeMeansTable(OutputFile& out, const std::vector<GroupMean>& rows, const std::vector<std::string>& labels);
+
+}  // namespace radcon

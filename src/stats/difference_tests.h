@@ -1,0 +1,50 @@
+// Whether two distances differ more than their errors allow: per pair, and for
+// means over groups of pairs, with standard errors that honour the covariances
+// between the kinds of one pair and between the pairs of a group.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "common/kinds.h"
+#include "stats/statistics.h"
+
+namespace radcon {
+
+// A two-sided test of a difference against its variance under the normal
+// approximation: z = difference / sqrt(variance), p = erfc(|z| / sqrt 2). Both
+// NaN where the difference is undefined or the variance is not positive.
+struct NormalTest {
+  double z;
+  double p;
+};
+NormalTest normalTest(double difference, double variance);
+
+// The per-pair tests of dN against dS and of dR against dC, with the covariance of
+// the two distances of each (first-order: the proportions' covariance divided by
+// both factors 1 - 4p/3). NaN where a distance is undefined.
+struct PairTest {
+  double cov;
+  NormalTest test;
+};
+PairTest pairTest(const PairStatistics& st, std::size_t pair, Kind a, Kind b);
+
+// Means over one group of pairs: within a clade, between two clades, or every pair.
+struct GroupMean {
+  int clade1 = -1, clade2 = -1;  // -1: every pair
+  std::size_t pairs = 0;         // pairs whose four distances are all defined: only they enter the means
+  std::size_t undefined = 0;     // the others
+  double p[kKinds], d[kKinds];   // means of the proportions and of the distances
+  double seP[kKinds], seD[kKinds];
+  NormalTest dNdS, dRdC;         // mean dN against mean dS, mean dR against mean dC
+};
+
+// Var(mean) = (1/m^2) sum over pairs a, b of cov(a, b), the estimator of the
+// reports unclamped, is formed as (1/m^2) sum over codons of (sum_a w_a d_a,k)^2
+// (w_a = 2 / (X_i + X_j), over 1 - 4p/3 for a distance): pairs x codons work, no
+// pair-by-pair matrix. cladeOf gives each sequence's clade 0..clades-1; empty, only
+// the group of every pair. Rows: within each clade, between every two clades
+// (clade order), then every pair.
+std::vector<GroupMean> groupMeans(const PairStatistics& st, const std::vector<int>& cladeOf, int clades);
+
+}  // namespace radcon
