@@ -21,6 +21,7 @@
 #include "input/options.h"
 #include "input/sequence_file.h"
 #include "reports/means_table.h"
+#include "differences/pair_table.h"
 #include "reports/output.h"
 #include "reports/pairs_table.h"
 #include "reports/reports.h"
@@ -39,6 +40,9 @@ namespace {
 
 // True while a prompt without a newline ends standard output.
 bool gPromptOpen = false;
+
+// Pairs a streaming run counts, tests and writes at a time.
+constexpr int kStreamBatch = 256;
 
 struct Answers {
   std::optional<int> correction;
@@ -109,14 +113,20 @@ void makeFolder(const std::string& dir) {
   if (ec || !std::filesystem::is_directory(dir, ec)) fail("Can't create the folder " + dir + ": " + ec.message() + ".");
 }
 
+// Without the covariance reports a run needs far less.
+const char* const kLighterRun =
+    " --reports none writes only the --table and --means tables, a pair at a time, and needs far less.";
+
 // Refuses, before anything large is allocated, a run that cannot fit.
-void checkMemory(const Alignment& al, int threads, double maxMemoryMB) {
-  const std::uint64_t need = estimateRunBytes(al.seqNum, al.seqLength, threads);
+void checkMemory(const Alignment& al, int threads, double maxMemoryMB, bool streaming, int groups) {
+  const std::uint64_t need = streaming ? estimateStreamingBytes(al.seqNum, al.seqLength, threads, kStreamBatch, groups)
+                                       : estimateRunBytes(al.seqNum, al.seqLength, threads);
   const std::uint64_t have = maxMemoryMB > 0 ? static_cast<std::uint64_t>(maxMemoryMB * 1048576.0) : availableMemoryBytes();
   if (need > have)
     fail("This run of " + std::to_string(al.seqNum) + " sequences of " + std::to_string(al.seqLength) +
          " codons needs about " + std::to_string(need >> 20) + " MB of memory, more than the " +
-         std::to_string(have >> 20) + " MB " + (maxMemoryMB > 0 ? "allowed by --max-memory." : "available."));
+         std::to_string(have >> 20) + " MB " + (maxMemoryMB > 0 ? "allowed by --max-memory." : "available.") +
+         (streaming ? "" : kLighterRun));
 }
 
 // Refuses, before the long work, reports that the output folder's file system cannot hold.
@@ -126,7 +136,67 @@ void checkDiskSpace(const Alignment& al, const std::string& outdir) {
   if (!have || need <= static_cast<double>(*have)) return;
   fail("The reports of " + std::to_string(al.seqNum) + " sequences need about " +
        std::to_string(static_cast<unsigned long long>(need / 1048576.0) + 1) + " MB of disk space, more than the " +
-       std::to_string(*have >> 20) + " MB free in " + (outdir.empty() ? "the current folder" : outdir) + ".");
+       std::to_string(*have >> 20) + " MB free in " + (outdir.empty() ? "the current folder" : outdir) + "." +
+       kLighterRun);
+}
+
+// The sequence that --reference names.
+int referenceSequence(const Alignment& al, const std::string& name) {
+  int found = -1;
+  for (int i = 0; i < al.seqNum; ++i) {
+    if (displayName(al.names[static_cast<std::size_t>(i)]) != name) continue;
+    if (found >= 0) fail("Two sequences are named \"" + name + "\"; --reference needs a name that is unique.");
+    found = i;
+  }
+  if (found < 0) fail("No sequence is named \"" + name + "\" (--reference).");
+  return found;
+}
+
+// Everything a run computes from, once the inputs are read.
+struct RunInputs {
+  const Alignment& alignment;
+  const CodonData& codons;
+  const SiteTotals& sites;
+  const GroupTable& indexs;
+  const GeneticCode& code;
+  double ratio;
+  double KaKsRatio;
+  const Clades& clades;
+};
+
+// Without the covariance reports nothing is kept per pair: pairs go by in
+// batches, each counted, tested and written while the means take their sums, in
+// pair order, so every value equals that of a run with reports.
+void streamPairs(const RunInputs& in, const std::vector<SeqPair>& pairs, OutputFile* table, OutputFile* means,
+                 int threads) {
+  const Alignment& al = in.alignment;
+  const double DrDcRatio = al.seqNum < 2 ? 1.0 : radicalConservativeRatio(in.codons, al.seqNum, al.seqLength,
+                                                                           in.indexs, in.code);
+  const StepRates rates{in.ratio, in.KaKsRatio, DrDcRatio};
+  if (table) writePairsTableHeader(*table);
+  GroupMeansAccumulator acc(in.clades.cladeOf, static_cast<int>(in.clades.labels.size()), al.seqLength);
+  struct Batch {
+    PairDifferences diff;
+    PairStatistics stats;
+    TextBuffer rows;
+  };
+  const std::size_t batches = (pairs.size() + kStreamBatch - 1) / kStreamBatch;
+  orderedParallel<Batch>(
+      batches, threads, static_cast<std::size_t>(threads) + 2,
+      [&](std::size_t b, Batch& out) {
+        const auto first = pairs.begin() + static_cast<std::ptrdiff_t>(b * kStreamBatch);
+        const std::vector<SeqPair> some(first, first + static_cast<std::ptrdiff_t>(std::min<std::size_t>(
+                                                           kStreamBatch, pairs.size() - b * kStreamBatch)));
+        out.diff = countPairs(in.codons, al.seqNum, al.seqLength, some, rates, in.indexs, in.code, 1);
+        out.stats = computeStatistics(in.sites, out.diff);
+        out.rows.clear();
+        if (table) appendPairsRows(out.rows, al.names, out.diff, out.stats, in.code.id);
+      },
+      [&](std::size_t, Batch& out) {
+        if (table) table->write(out.rows);
+        if (means) acc.add(out.stats);
+      });
+  if (means) writeMeansTable(*means, acc.rows(), in.clades.labels);
 }
 
 int run(const Options& o) {
@@ -141,19 +211,24 @@ int run(const Options& o) {
     if (!o.quiet) std::printf("Removed %d of %d codons with gaps or ambiguous nucleotides.\n", removed, total);
   }
   const Clades clades = o.clades.empty() ? Clades{} : readCladeFile(o.clades, alignment.names);
-  checkMemory(alignment, threads, o.maxMemoryMB);
-  checkDiskSpace(alignment, o.outdir);
+  const int reference = o.reference.empty() ? -1 : referenceSequence(alignment, o.reference);
+  const std::size_t cladeCount = clades.labels.size();
+  checkMemory(alignment, threads, o.maxMemoryMB, o.reportsNone, static_cast<int>(cladeCount * (cladeCount + 1) / 2 + 1));
+  if (!o.reportsNone) checkDiskSpace(alignment, o.outdir);
   const Answers answers = askMissing(o);
   const GroupTable indexs = o.groupFile.empty() ? loadGrouping(*answers.division) : readGroupFile(o.groupFile);
 
-  if (!o.outdir.empty()) makeFolder(o.outdir);
+  if (!o.outdir.empty() && !o.reportsNone) makeFolder(o.outdir);
   std::vector<std::string> paths;
-  for (const std::string& name : reportNames()) paths.push_back(pathIn(o.outdir, name));
+  if (!o.reportsNone)
+    for (const std::string& name : reportNames()) paths.push_back(pathIn(o.outdir, name));
   const std::size_t tableFile = paths.size();
   if (!o.table.empty()) paths.push_back(o.table);
   const std::size_t meansFile = paths.size();
   if (!o.means.empty()) paths.push_back(o.means);
   ReportSet reports(paths);
+  OutputFile* table = o.table.empty() ? nullptr : &reports.file(tableFile);
+  OutputFile* means = o.means.empty() ? nullptr : &reports.file(meansFile);
 
   const GeneticCode& code = *findGeneticCode(o.geneticCode);
   const CodonData codons = translateAndCount(alignment, code);
@@ -161,15 +236,19 @@ int run(const Options& o) {
   const SiteTotals sites = countSites(alignment, codons, ratio, *answers.correction, indexs, code);
   if (!o.quiet && o.geneticCodeGiven) std::printf("Genetic code %d: %s\n", code.id, code.name);
   if (!o.quiet) writeTraceLines(sites, stdout);
-  PairDifferences differences = countDifferences(codons, alignment.seqNum, alignment.seqLength, ratio,
-                                                 *answers.KaKsRatio, indexs, code, threads);
-  PairStatistics stats = computeStatistics(sites, differences);
-  if (!o.means.empty())  // before the reports release the per-codon deviations
-    writeMeansTable(reports.file(meansFile), groupMeans(stats, clades.cladeOf, static_cast<int>(clades.labels.size())),
-                    clades.labels);
-  writeReports(sites, differences, stats, ratio, *answers.division, reports, o.outdir, threads);
-  if (!o.table.empty())
-    writePairsTable(reports.file(tableFile), alignment.names, sites, differences, stats, code.id);
+  if (o.reportsNone) {
+    const RunInputs in{alignment, codons, sites, indexs, code, ratio, *answers.KaKsRatio, clades};
+    streamPairs(in, reference >= 0 ? referencePairs(alignment.seqNum, reference) : allPairs(alignment.seqNum), table,
+                means, threads);
+  } else {
+    PairDifferences differences = countDifferences(codons, alignment.seqNum, alignment.seqLength, ratio,
+                                                   *answers.KaKsRatio, indexs, code, threads);
+    PairStatistics stats = computeStatistics(sites, differences);
+    if (means)  // before the reports release the per-codon deviations
+      writeMeansTable(*means, groupMeans(stats, clades.cladeOf, static_cast<int>(cladeCount)), clades.labels);
+    writeReports(sites, differences, stats, ratio, *answers.division, reports, o.outdir, threads);
+    if (table) writePairsTable(*table, alignment.names, differences, stats, code.id);
+  }
   reports.commit();
 
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

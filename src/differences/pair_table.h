@@ -3,10 +3,12 @@
 // of eight pairs at one codon sit side by side for the covariance kernel.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace radcon {
 
@@ -15,6 +17,29 @@ namespace radcon {
 constexpr std::size_t pairCount(int n) { return n < 2 ? 0 : static_cast<std::size_t>(n) * (n - 1) / 2; }
 constexpr std::size_t pairIndex(int n, int i, int j) {
   return static_cast<std::size_t>(i) * (2 * static_cast<std::size_t>(n) - i - 1) / 2 + (j - i - 1);
+}
+
+// Two sequence numbers i < j.
+struct SeqPair {
+  int i, j;
+  bool operator==(const SeqPair&) const = default;
+};
+
+// Every pair of n sequences in pair order.
+inline std::vector<SeqPair> allPairs(int n) {
+  std::vector<SeqPair> v;
+  v.reserve(pairCount(n));
+  for (int i = 0; i + 1 < n; ++i)
+    for (int j = i + 1; j < n; ++j) v.push_back({i, j});
+  return v;
+}
+
+// The pairs of sequence r with every other, in the order of the other sequence.
+inline std::vector<SeqPair> referencePairs(int n, int r) {
+  std::vector<SeqPair> v;
+  for (int k = 0; k < n; ++k)
+    if (k != r) v.push_back({std::min(k, r), std::max(k, r)});
+  return v;
 }
 
 class PairCodonTable {

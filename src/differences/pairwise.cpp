@@ -1,6 +1,9 @@
 #include "differences/pairwise.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdint>
 
 #include "codon/genetic_code.h"
 #include "differences/step.h"
@@ -124,23 +127,48 @@ CodonDifference threeDifferences(const Codon& I, const Codon& J, const Frequency
 
 }  // namespace
 
-double radicalConservativeRatio(const CodonData& codons, int seqNum, int seqLength, const GroupTable& indexs) {
-  double Dc = 0.001, Dr = 0.001;
-  for (int i = 0; i + 1 < seqNum; ++i) {
-    for (int j = i + 1; j < seqNum; ++j) {
-      const std::size_t ri = static_cast<std::size_t>(i) * seqLength, rj = static_cast<std::size_t>(j) * seqLength;
-      for (int k = 0; k < seqLength; ++k) {
-        if (differingPositions(codons.codon[ri + k], codons.codon[rj + k]) != 1) continue;
-        const int AI = codons.aminoAcid[ri + k], AJ = codons.aminoAcid[rj + k];
-        if (AI == AJ) continue;
-        if (indexs[AI] == indexs[AJ])
-          Dc += 1;
-        else
-          Dr += 1;
-      }
+double addOnes(double start, std::uint64_t n) {
+  // Below 2^53 adding 1 is exact while the sum stays in its binade (its unit in
+  // the last place is at most 1); only the one addition that crosses into the
+  // next binade rounds. So whole runs of additions are one exact addition each.
+  double x = start;
+  while (n > 0) {
+    int e = 0;
+    std::frexp(x, &e);
+    const double top = std::ldexp(1.0, e);  // the next binade starts here
+    const double room = std::ceil(top - x) - 1.0;  // additions that stay below top
+    if (x >= 1.0 && room >= 1.0) {
+      const std::uint64_t k = std::min<std::uint64_t>(n, static_cast<std::uint64_t>(room));
+      x = x + static_cast<double>(k);
+      n -= k;
+      if (n == 0) break;
     }
+    x = x + 1.0;
+    --n;
   }
-  return Dr / Dc;
+  return x;
+}
+
+double radicalConservativeRatio(const CodonData& codons, int seqNum, int seqLength, const GroupTable& indexs,
+                                const GeneticCode& code) {
+  // Which codon pairs one step apart make a conservative or a radical change.
+  std::vector<std::pair<int, int>> conservative, radicalPairs;
+  for (int I = 0; I < kCodons; ++I)
+    for (int J = I + 1; J < kCodons; ++J) {
+      if (differingPositions(I, J) != 1) continue;
+      const int AI = code.translate(I), AJ = code.translate(J);
+      if (AI == AJ) continue;
+      (indexs[AI] == indexs[AJ] ? conservative : radicalPairs).emplace_back(I, J);
+    }
+  std::uint64_t Nc = 0, Nr = 0;
+  std::vector<std::uint64_t> count(kCodons);
+  for (int k = 0; k < seqLength; ++k) {
+    std::fill(count.begin(), count.end(), 0);
+    for (int i = 0; i < seqNum; ++i) ++count[codons.codon[static_cast<std::size_t>(i) * seqLength + k]];
+    for (const auto& [I, J] : conservative) Nc += count[I] * count[J];
+    for (const auto& [I, J] : radicalPairs) Nr += count[I] * count[J];
+  }
+  return addOnes(0.001, Nr) / addOnes(0.001, Nc);
 }
 
 CodonDifference compareCodons(int I, int J, const FrequencyTable& ave, const StepRates& rates, const GroupTable& g,
@@ -159,49 +187,62 @@ CodonDifference compareCodons(int I, int J, const FrequencyTable& ave, const Ste
   }
 }
 
-PairDifferences countDifferences(const CodonData& codons, int seqNum, int seqLength, double ratio, double KaKsRatio,
-                                 const GroupTable& indexs, const GeneticCode& code, int threads) {
+PairDifferences countPairs(const CodonData& codons, int seqNum, int seqLength, const std::vector<SeqPair>& pairs,
+                           const StepRates& rates, const GroupTable& indexs, const GeneticCode& code, int threads) {
   PairDifferences d;
   d.seqNum = seqNum;
   d.seqLength = seqLength;
-  const std::size_t pairs = pairCount(seqNum);
+  d.DrDcRatio = rates.DrDcRatio;
+  d.pairs = pairs;
   for (int k = 0; k < kKinds; ++k) {
-    d.total[k].assign(pairs, 0.0);
-    d.perCodon[k] = PairCodonTable(pairs, seqLength);
+    d.total[k].assign(pairs.size(), 0.0);
+    d.perCodon[k] = PairCodonTable(pairs.size(), seqLength);
   }
-  if (pairs == 0) return d;
-  d.DrDcRatio = radicalConservativeRatio(codons, seqNum, seqLength, indexs);
-  const StepRates rates{ratio, KaKsRatio, d.DrDcRatio};
-
-  // Pairs are independent: each writes only its own totals and codon values.
-  std::vector<std::pair<int, int>> order;
-  order.reserve(pairs);
-  for (int i = 0; i + 1 < seqNum; ++i)
-    for (int j = i + 1; j < seqNum; ++j) order.emplace_back(i, j);
-  parallelFor(pairs, threads, [&](std::size_t a) {
-    const auto [i, j] = order[a];
-    const FrequencyTable ave = averageTables(codons.frequency[i], codons.frequency[j]);
-    const std::uint8_t* ci = &codons.codon[static_cast<std::size_t>(i) * seqLength];
-    const std::uint8_t* cj = &codons.codon[static_cast<std::size_t>(j) * seqLength];
-    double s = 0, n = 0, c = 0, r = 0;
-    for (int k = 0; k < seqLength; ++k) {
-      if (ci[k] == cj[k]) continue;
-      const CodonDifference t = compareCodons(ci[k], cj[k], ave, rates, indexs, code);
-      s = s + t.s;
-      n = n + t.n;
-      c = c + t.c;
-      r = r + t.r;
-      d.perCodon[kSynonymous].at(a, k) = t.s;
-      d.perCodon[kNonsynonymous].at(a, k) = t.n;
-      d.perCodon[kConservative].at(a, k) = t.c;
-      d.perCodon[kRadical].at(a, k) = t.r;
+  // Pairs are independent: each writes only its own totals and codon values. A
+  // pair meets few distinct codon pairs, most of them many times: each is
+  // resolved once per pair (the memo is stamped with the pair it holds). Pairs
+  // go to the threads in blocks, each block with a memo of its own.
+  constexpr std::size_t kBlock = 64;
+  parallelFor((pairs.size() + kBlock - 1) / kBlock, threads, [&](std::size_t block) {
+    std::vector<std::size_t> stamp(kCodons * kCodons, SIZE_MAX);
+    std::vector<CodonDifference> memo(kCodons * kCodons);
+    for (std::size_t a = block * kBlock; a < std::min(pairs.size(), (block + 1) * kBlock); ++a) {
+      const auto [i, j] = pairs[a];
+      const FrequencyTable ave = averageTables(codons.frequency[i], codons.frequency[j]);
+      const std::uint8_t* ci = &codons.codon[static_cast<std::size_t>(i) * seqLength];
+      const std::uint8_t* cj = &codons.codon[static_cast<std::size_t>(j) * seqLength];
+      double s = 0, n = 0, c = 0, r = 0;
+      for (int k = 0; k < seqLength; ++k) {
+        if (ci[k] == cj[k]) continue;
+        const std::size_t key = static_cast<std::size_t>(ci[k]) * kCodons + cj[k];
+        if (stamp[key] != a) {
+          memo[key] = compareCodons(ci[k], cj[k], ave, rates, indexs, code);
+          stamp[key] = a;
+        }
+        const CodonDifference& t = memo[key];
+        s = s + t.s;
+        n = n + t.n;
+        c = c + t.c;
+        r = r + t.r;
+        d.perCodon[kSynonymous].at(a, k) = t.s;
+        d.perCodon[kNonsynonymous].at(a, k) = t.n;
+        d.perCodon[kConservative].at(a, k) = t.c;
+        d.perCodon[kRadical].at(a, k) = t.r;
+      }
+      d.total[kSynonymous][a] = s;
+      d.total[kNonsynonymous][a] = n;
+      d.total[kConservative][a] = c;
+      d.total[kRadical][a] = r;
     }
-    d.total[kSynonymous][a] = s;
-    d.total[kNonsynonymous][a] = n;
-    d.total[kConservative][a] = c;
-    d.total[kRadical][a] = r;
   });
   return d;
+}
+
+PairDifferences countDifferences(const CodonData& codons, int seqNum, int seqLength, double ratio, double KaKsRatio,
+                                 const GroupTable& indexs, const GeneticCode& code, int threads) {
+  const double DrDcRatio = seqNum < 2 ? 1.0 : radicalConservativeRatio(codons, seqNum, seqLength, indexs, code);
+  return countPairs(codons, seqNum, seqLength, allPairs(seqNum), {ratio, KaKsRatio, DrDcRatio}, indexs, code,
+                    threads);
 }
 
 }  // namespace radcon

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <vector>
 
 #include "codon/frequency.h"
@@ -26,8 +27,15 @@ struct StepRates {
 };
 
 // The run-wide ratio of radical to conservative single-position amino-acid
-// differences over all pairs, each count starting at 0.001.
-double radicalConservativeRatio(const CodonData& codons, int seqNum, int seqLength, const GroupTable& indexs);
+// differences over all pairs, each count starting at 0.001 and growing by 1 a
+// difference. Counted from each codon column's codon counts: work grows with
+// sequences x codons, not with pairs, and the value is that of the pair-by-pair
+// count to the last bit.
+double radicalConservativeRatio(const CodonData& codons, int seqNum, int seqLength, const GroupTable& indexs,
+                                const GeneticCode& code);
+
+// start + 1 + 1 + ... (n ones), each addition rounded as a loop of them rounds it.
+double addOnes(double start, std::uint64_t n);
 
 // Differences between codon I and codon J (codon indices 0..63) under the pair's
 // average frequency table.
@@ -38,13 +46,19 @@ struct PairDifferences {
   int seqNum = 0;
   int seqLength = 0;
   double DrDcRatio = 1.0;
+  std::vector<SeqPair> pairs;  // the pairs counted, by pair index
   // Pair totals by kind, [kind][pair index].
   std::array<std::vector<double>, kKinds> total;
   // Per-codon values by kind.
   std::array<PairCodonTable, kKinds> perCodon;
 };
 
-// Counts every pair i < j; threads > 1 spreads the pairs over threads.
+// Counts the given pairs under the given step rates; threads > 1 spreads the
+// pairs over threads. Each pair's values depend on that pair alone.
+PairDifferences countPairs(const CodonData& codons, int seqNum, int seqLength, const std::vector<SeqPair>& pairs,
+                           const StepRates& rates, const GroupTable& indexs, const GeneticCode& code, int threads);
+
+// Counts every pair i < j, after the run-wide ratio.
 PairDifferences countDifferences(const CodonData& codons, int seqNum, int seqLength, double ratio, double KaKsRatio,
                                  const GroupTable& indexs, const GeneticCode& code, int threads);
 

@@ -80,6 +80,13 @@ const std::vector<OptionSpec>& table() {
        [](Options& o, const std::string& v) { o.means = v; }},
       {0, "clades", "FILE", "groups for --means: a sequence name and a clade label a line",
        [](Options& o, const std::string& v) { o.clades = v; }},
+      {0, "reports", "WHICH", "all (the seven reports, default) or none (only --table and --means, pairs streamed)",
+       [](Options& o, const std::string& v) {
+         if (v != "all" && v != "none") usage("option --reports takes all or none, not \"" + v + "\"");
+         o.reportsNone = v == "none";
+       }},
+      {0, "reference", "NAME", "only the pairs of sequence NAME with every other (with --reports none)",
+       [](Options& o, const std::string& v) { o.reference = v; }},
       {0, "drop-gapped-codons", nullptr,
        "remove every codon column with a gap or ambiguous nucleotide in any sequence",
        [](Options& o, const std::string&) { o.dropGappedCodons = true; }},
@@ -185,6 +192,10 @@ Options parseOptions(int argc, const char* const* argv) {
   }
   // The one cross-option check.
   if (!o.clades.empty() && o.means.empty()) usage("option --clades needs --means, the table the clades group");
+  if (o.reportsNone && o.table.empty() && o.means.empty())
+    usage("--reports none writes nothing without --table or --means");
+  if (!o.reference.empty() && !o.reportsNone)
+    usage("option --reference needs --reports none: the reports cover every pair");
   return o;
 }
 

@@ -19,6 +19,8 @@ struct Options {
   std::string table;      // "" writes no pairs table
   std::string means;      // "" writes no means table
   std::string clades;     // "" groups every pair together
+  bool reportsNone = false;  // --reports none: only the tables, pairs streamed
+  std::string reference;  // "" every pair; else only the pairs of this sequence
   bool quiet = false;
   bool dropGappedCodons = false;
   int threads = 0;        // 0: every core

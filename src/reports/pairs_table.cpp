@@ -33,53 +33,57 @@ const std::vector<std::string>& pairsTableColumns() {
   return columns;
 }
 
-void writePairsTable(OutputFile& out, const std::vector<std::string>& names, const SiteTotals& sites,
-                     const PairDifferences& diff, const PairStatistics& st, int geneticCode) {
+void writePairsTableHeader(OutputFile& out) {
   TextBuffer t;
   for (std::size_t c = 0; c < pairsTableColumns().size(); ++c) {
     if (c) t.put('\t');
     t.append(pairsTableColumns()[c]);
   }
   t.put('\n');
-  const int n = sites.seqNum;
-  std::size_t a = 0;
-  for (int i = 0; i + 1 < n; ++i) {
-    for (int j = i + 1; j < n; ++j, ++a) {
-      t.append(tableName(names[i]));
-      t.put('\t');
-      t.append(tableName(names[j]));
-      double distance[kKinds], seP[kKinds], seD[kKinds];
-      for (Kind k : kOrder) fixedCell(t, st.sumSites[k][a] / 2.0);
-      for (Kind k : kOrder) fixedCell(t, diff.total[k][a]);
-      for (Kind k : kOrder) fixedCell(t, st.proportion[k][a]);
-      for (Kind k : kOrder) {
-        const double jc = st.jcDenominator[k][a];
-        const double var = st.variance[k][a];
-        distance[k] = jc > 0.0 ? jukesCantor(st.proportion[k][a]) : NAN;
-        seP[k] = std::sqrt(var < 0.0 ? 0.0 : var);
-        seD[k] = jc > 0.0 ? seP[k] / jc : NAN;
-        fixedCell(t, distance[k]);
-      }
-      for (Kind k : kOrder) fixedCell(t, seP[k]);
-      for (Kind k : kOrder) fixedCell(t, seD[k]);
-      fixedCell(t, distance[kNonsynonymous] / distance[kSynonymous]);
-      fixedCell(t, distance[kRadical] / distance[kConservative]);
-      t.put('\t');
-      t.integer(geneticCode);
-      for (const auto& [first, second] : {std::pair{kNonsynonymous, kSynonymous}, std::pair{kRadical, kConservative}}) {
-        const PairTest test = pairTest(st, a, first, second);
-        generalCell(t, test.cov);
-        fixedCell(t, test.test.z);
-        generalCell(t, test.test.p);
-      }
-      t.put('\n');
-      if (t.size() > (1 << 20)) {
-        out.write(t);
-        t.clear();
-      }
-    }
-  }
   out.write(t);
+}
+
+void writePairsTable(OutputFile& out, const std::vector<std::string>& names, const PairDifferences& diff,
+                     const PairStatistics& st, int geneticCode) {
+  writePairsTableHeader(out);
+  TextBuffer t;
+  appendPairsRows(t, names, diff, st, geneticCode);
+  out.write(t);
+}
+
+void appendPairsRows(TextBuffer& t, const std::vector<std::string>& names, const PairDifferences& diff,
+                     const PairStatistics& st, int geneticCode) {
+  for (std::size_t a = 0; a < st.pairs; ++a) {
+    const int i = st.pairList[a].i, j = st.pairList[a].j;
+    t.append(tableName(names[i]));
+    t.put('\t');
+    t.append(tableName(names[j]));
+    double distance[kKinds], seP[kKinds], seD[kKinds];
+    for (Kind k : kOrder) fixedCell(t, st.sumSites[k][a] / 2.0);
+    for (Kind k : kOrder) fixedCell(t, diff.total[k][a]);
+    for (Kind k : kOrder) fixedCell(t, st.proportion[k][a]);
+    for (Kind k : kOrder) {
+      const double jc = st.jcDenominator[k][a];
+      const double var = st.variance[k][a];
+      distance[k] = jc > 0.0 ? jukesCantor(st.proportion[k][a]) : NAN;
+      seP[k] = std::sqrt(var < 0.0 ? 0.0 : var);
+      seD[k] = jc > 0.0 ? seP[k] / jc : NAN;
+      fixedCell(t, distance[k]);
+    }
+    for (Kind k : kOrder) fixedCell(t, seP[k]);
+    for (Kind k : kOrder) fixedCell(t, seD[k]);
+    fixedCell(t, distance[kNonsynonymous] / distance[kSynonymous]);
+    fixedCell(t, distance[kRadical] / distance[kConservative]);
+    t.put('\t');
+    t.integer(geneticCode);
+    for (const auto& [first, second] : {std::pair{kNonsynonymous, kSynonymous}, std::pair{kRadical, kConservative}}) {
+      const PairTest test = pairTest(st, a, first, second);
+      generalCell(t, test.cov);
+      fixedCell(t, test.test.z);
+      generalCell(t, test.test.p);
+    }
+    t.put('\n');
+  }
 }
 
 }  // namespace radcon

@@ -7,7 +7,6 @@
 
 #include "differences/pairwise.h"
 #include "reports/output.h"
-#include "sites/site_totals.h"
 #include "stats/statistics.h"
 
 namespace radcon {
@@ -20,7 +19,13 @@ const std::vector<std::string>& pairsTableColumns();
 // standard errors of both, the ratios dN/dS and dR/dC, the number of the genetic
 // code, and the tests of dN against dS and of dR against dC (the covariance of the
 // two distances, z and the two-sided p). Undefined values are NA.
-void writePairsTable(OutputFile& out, const std::vector<std::string>& names, const SiteTotals& sites,
-                     const PairDifferences& differences, const PairStatistics& stats, int geneticCode);
+void writePairsTable(OutputFile& out, const std::vector<std::string>& names, const PairDifferences& differences,
+                     const PairStatistics& stats, int geneticCode);
+
+// The same in parts, for pairs that come in batches: the header, then the rows of
+// each batch.
+void writePairsTableHeader(OutputFile& out);
+void appendPairsRows(TextBuffer& out, const std::vector<std::string>& names, const PairDifferences& differences,
+                     const PairStatistics& stats, int geneticCode);
 
 }  // namespace radcon

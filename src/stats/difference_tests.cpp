@@ -23,21 +23,23 @@ PairTest pairTest(const PairStatistics& st, std::size_t a, Kind A, Kind B) {
   return {cov, normalTest(dA - dB, varA + varB - 2.0 * cov)};
 }
 
-namespace {
-
 // The running sums of one group: means' numerators, and per codon the weighted
 // deviations of every pair, for the proportions and for the distances.
-struct Accumulator {
+struct GroupMeansAccumulator::Group {
   GroupMean row;
   double sumP[kKinds] = {}, sumD[kKinds] = {};
   std::vector<double> codonP[kKinds], codonD[kKinds];
-  explicit Accumulator(int L) {
+  Group(int clade1, int clade2, int L) {
+    row.clade1 = clade1;
+    row.clade2 = clade2;
     for (int k = 0; k < kKinds; ++k) {
       codonP[k].assign(static_cast<std::size_t>(L), 0.0);
       codonD[k].assign(static_cast<std::size_t>(L), 0.0);
     }
   }
 };
+
+namespace {
 
 double sumOfSquares(const std::vector<double>& a, const std::vector<double>* minus = nullptr) {
   double s = 0.0;
@@ -50,59 +52,58 @@ double sumOfSquares(const std::vector<double>& a, const std::vector<double>* min
 
 }  // namespace
 
-std::vector<GroupMean> groupMeans(const PairStatistics& st, const std::vector<int>& cladeOf, int clades) {
-  const int n = st.seqNum, L = st.seqLength;
-  // Group index of clades (c1, c2), c1 <= c2: the within rows, then the between rows.
-  std::vector<int> group(static_cast<std::size_t>(clades) * clades, -1);
-  std::vector<Accumulator> acc;
+GroupMeansAccumulator::GroupMeansAccumulator(const std::vector<int>& cladeOf, int clades, int L)
+    : cladeOf_(cladeOf), clades_(clades), group_(static_cast<std::size_t>(clades) * clades, -1) {
   for (int c = 0; c < clades; ++c) {
-    group[static_cast<std::size_t>(c) * clades + c] = static_cast<int>(acc.size());
-    acc.emplace_back(L).row.clade1 = c;
-    acc.back().row.clade2 = c;
+    group_[static_cast<std::size_t>(c) * clades + c] = static_cast<int>(groups_.size());
+    groups_.emplace_back(c, c, L);
   }
   for (int c1 = 0; c1 < clades; ++c1)
     for (int c2 = c1 + 1; c2 < clades; ++c2) {
-      group[static_cast<std::size_t>(c1) * clades + c2] = static_cast<int>(acc.size());
-      acc.emplace_back(L).row.clade1 = c1;
-      acc.back().row.clade2 = c2;
+      group_[static_cast<std::size_t>(c1) * clades + c2] = static_cast<int>(groups_.size());
+      groups_.emplace_back(c1, c2, L);
     }
-  acc.emplace_back(L);  // every pair
-  Accumulator& all = acc.back();
+  groups_.emplace_back(-1, -1, L);  // every pair
+}
 
-  std::size_t a = 0;
-  for (int i = 0; i + 1 < n; ++i) {
-    for (int j = i + 1; j < n; ++j, ++a) {
-      Accumulator* targets[2] = {&all, nullptr};
-      if (clades > 0) {
-        const int c1 = std::min(cladeOf[i], cladeOf[j]), c2 = std::max(cladeOf[i], cladeOf[j]);
-        targets[1] = &acc[static_cast<std::size_t>(group[static_cast<std::size_t>(c1) * clades + c2])];
+GroupMeansAccumulator::~GroupMeansAccumulator() = default;
+
+void GroupMeansAccumulator::add(const PairStatistics& st) {
+  const int L = st.seqLength;
+  for (std::size_t a = 0; a < st.pairs; ++a) {
+    const int i = st.pairList[a].i, j = st.pairList[a].j;
+    Group* targets[2] = {&groups_.back(), nullptr};
+    if (clades_ > 0) {
+      const int c1 = std::min(cladeOf_[i], cladeOf_[j]), c2 = std::max(cladeOf_[i], cladeOf_[j]);
+      targets[1] = &groups_[static_cast<std::size_t>(group_[static_cast<std::size_t>(c1) * clades_ + c2])];
+    }
+    bool defined = true;
+    for (int k = 0; k < kKinds; ++k) defined = defined && st.jcDenominator[k][a] > 0.0;
+    for (Group* t : targets) {
+      if (!t) continue;
+      if (!defined) {
+        ++t->row.undefined;
+        continue;
       }
-      bool defined = true;
-      for (int k = 0; k < kKinds; ++k) defined = defined && st.jcDenominator[k][a] > 0.0;
-      for (Accumulator* t : targets) {
-        if (!t) continue;
-        if (!defined) {
-          ++t->row.undefined;
-          continue;
-        }
-        ++t->row.pairs;
-        for (int k = 0; k < kKinds; ++k) {
-          const double wP = 2.0 / st.sumSites[k][a], wD = wP / st.jcDenominator[k][a];
-          t->sumP[k] = t->sumP[k] + st.proportion[k][a];
-          t->sumD[k] = t->sumD[k] + jukesCantor(st.proportion[k][a]);
-          for (int c = 0; c < L; ++c) {
-            const double dev = st.deviation[k].at(a, c);
-            t->codonP[k][static_cast<std::size_t>(c)] += wP * dev;
-            t->codonD[k][static_cast<std::size_t>(c)] += wD * dev;
-          }
+      ++t->row.pairs;
+      for (int k = 0; k < kKinds; ++k) {
+        const double wP = 2.0 / st.sumSites[k][a], wD = wP / st.jcDenominator[k][a];
+        t->sumP[k] = t->sumP[k] + st.proportion[k][a];
+        t->sumD[k] = t->sumD[k] + jukesCantor(st.proportion[k][a]);
+        for (int c = 0; c < L; ++c) {
+          const double dev = st.deviation[k].at(a, c);
+          t->codonP[k][static_cast<std::size_t>(c)] += wP * dev;
+          t->codonD[k][static_cast<std::size_t>(c)] += wD * dev;
         }
       }
     }
   }
+}
 
+std::vector<GroupMean> GroupMeansAccumulator::rows() const {
   std::vector<GroupMean> rows;
-  for (Accumulator& t : acc) {
-    GroupMean& r = t.row;
+  for (const Group& t : groups_) {
+    GroupMean r = t.row;
     const double m = static_cast<double>(r.pairs), m2 = m * m;
     for (int k = 0; k < kKinds; ++k) {
       r.p[k] = r.pairs ? t.sumP[k] / m : NAN;
@@ -121,6 +122,12 @@ std::vector<GroupMean> groupMeans(const PairStatistics& st, const std::vector<in
     rows.push_back(r);
   }
   return rows;
+}
+
+std::vector<GroupMean> groupMeans(const PairStatistics& st, const std::vector<int>& cladeOf, int clades) {
+  GroupMeansAccumulator acc(cladeOf, clades, st.seqLength);
+  acc.add(st);
+  return acc.rows();
 }
 
 }  // namespace radcon

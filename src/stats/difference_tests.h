@@ -47,4 +47,24 @@ struct GroupMean {
 // (clade order), then every pair.
 std::vector<GroupMean> groupMeans(const PairStatistics& st, const std::vector<int>& cladeOf, int clades);
 
+// The same means for pairs that come in batches (a run that streams its pairs):
+// the sums grow batch by batch, in pair order, so the rows equal those of
+// groupMeans over all the pairs at once. Memory: groups x codons.
+class GroupMeansAccumulator {
+ public:
+  GroupMeansAccumulator(const std::vector<int>& cladeOf, int clades, int seqLength);
+  ~GroupMeansAccumulator();
+  GroupMeansAccumulator(const GroupMeansAccumulator&) = delete;
+  GroupMeansAccumulator& operator=(const GroupMeansAccumulator&) = delete;
+  void add(const PairStatistics& batch);
+  std::vector<GroupMean> rows() const;
+
+ private:
+  struct Group;
+  std::vector<int> cladeOf_;
+  int clades_;
+  std::vector<int> group_;  // group index of clades (c1, c2), c1 <= c2
+  std::vector<Group> groups_;
+};
+
 }  // namespace radcon

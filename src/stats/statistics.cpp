@@ -43,7 +43,8 @@ PairStatistics computeStatistics(const SiteTotals& sites, PairDifferences& diffe
   const int L = sites.seqLength;
   st.seqNum = n;
   st.seqLength = L;
-  st.pairs = pairCount(n);
+  st.pairList = differences.pairs;
+  st.pairs = st.pairList.size();
   for (int kk = 0; kk < kKinds; ++kk) {
     const Kind kind = static_cast<Kind>(kk);
     const std::vector<double>& X = sequenceSites(sites, kind);
@@ -59,23 +60,21 @@ PairStatistics computeStatistics(const SiteTotals& sites, PairDifferences& diffe
     sum.assign(st.pairs, 0.0);
     st.deviation[kk] = std::move(differences.perCodon[kk]);
     PairCodonTable& d = st.deviation[kk];
-    std::size_t a = 0;
-    for (int i = 0; i + 1 < n; ++i) {
-      for (int j = i + 1; j < n; ++j, ++a) {
-        sum[a] = X[i] + X[j];
-        pX[a] = (x[a] + x[a]) / (X[j] + X[i]);
-        jc[a] = 1.0 - pX[a] * kFourThirds;
-        const double half = pX[a] * 0.5;
-        const double* XXi = &XX[static_cast<std::size_t>(i) * L];
-        const double* XXj = &XX[static_cast<std::size_t>(j) * L];
-        double v = 0.0;
-        for (int k = 0; k < L; ++k) {
-          const double dk = d.at(a, k) - (XXj[k] + XXi[k]) * half;
-          d.at(a, k) = dk;
-          v = v + ((4.0 * dk) * dk) / (X[j] + X[i]) / (X[j] + X[i]);
-        }
-        var[a] = v;
+    for (std::size_t a = 0; a < st.pairs; ++a) {
+      const int i = st.pairList[a].i, j = st.pairList[a].j;
+      sum[a] = X[i] + X[j];
+      pX[a] = (x[a] + x[a]) / (X[j] + X[i]);
+      jc[a] = 1.0 - pX[a] * kFourThirds;
+      const double half = pX[a] * 0.5;
+      const double* XXi = &XX[static_cast<std::size_t>(i) * L];
+      const double* XXj = &XX[static_cast<std::size_t>(j) * L];
+      double v = 0.0;
+      for (int k = 0; k < L; ++k) {
+        const double dk = d.at(a, k) - (XXj[k] + XXi[k]) * half;
+        d.at(a, k) = dk;
+        v = v + ((4.0 * dk) * dk) / (X[j] + X[i]) / (X[j] + X[i]);
       }
+      var[a] = v;
     }
   }
   st.covNS.resize(st.pairs);

@@ -18,6 +18,7 @@ struct PairStatistics {
   int seqNum = 0;
   int seqLength = 0;
   std::size_t pairs = 0;
+  std::vector<SeqPair> pairList;  // the sequences of each pair, by pair index
   // By kind and pair index: the proportion, its variance, X_i + X_j, and
   // 1 - p 4/3, the factor that carries a proportion over to its Jukes-Cantor distance.
   std::array<std::vector<double>, kKinds> proportion, variance, sumSites, jcDenominator;

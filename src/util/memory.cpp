@@ -29,6 +29,17 @@ std::uint64_t estimateRunBytes(int seqNum, int seqLength, int threads) {
   return sum + sum / 5;
 }
 
+std::uint64_t estimateStreamingBytes(int seqNum, int seqLength, int threads, int streamBatch, int groups) {
+  const std::uint64_t n = static_cast<std::uint64_t>(seqNum), L = static_cast<std::uint64_t>(seqLength);
+  const std::uint64_t alignment = n * L * 5 + n * 64;          // nucleotides, codons, amino acids, names
+  const std::uint64_t sites = 4 * n * L * 8 + n * 70 * 8;       // SS, NN, RR, CC, frequency tables
+  const std::uint64_t batch = static_cast<std::uint64_t>(streamBatch) * (4 * L * 8 + 1024);  // codon values, rows
+  const std::uint64_t inFlight = static_cast<std::uint64_t>(std::max(threads, 1) + 2) * batch;
+  const std::uint64_t means = static_cast<std::uint64_t>(groups) * 8 * L * 8;
+  const std::uint64_t sum = alignment + sites + inFlight + means + (16u << 20);
+  return sum + sum / 5;
+}
+
 namespace {
 
 std::uint64_t readNumber(const char* path) {

@@ -10,6 +10,7 @@
 #include "input/group_file.h"
 #include "input/sequence_file.h"
 
+#include "../synthetic.h"
 #include "../unit_support.h"
 
 namespace radcon {
@@ -140,7 +141,7 @@ TEST(PairDifferencesTest, RatioIsSharedByAllPairs) {
   const Alignment al = test::alignmentOf({"TGGAAA", "TAGAGA", "TGGGAA"});
   const CodonData codons = translateAndCount(al, standardCode());
   // Radical: TGG/TAG in (0,1), AAA/GAA in (0,2), TAG/TGG in (1,2); conservative: AAA/AGA in (0,1).
-  EXPECT_EQ(radicalConservativeRatio(codons, 3, 2, kCharge), (((0.001 + 1) + 1) + 1) / (0.001 + 1));
+  EXPECT_EQ(radicalConservativeRatio(codons, 3, 2, kCharge, standardCode()), (((0.001 + 1) + 1) + 1) / (0.001 + 1));
   const PairDifferences d = countDifferences(codons, 3, 2, 1.0, 1.0, kCharge, standardCode(), 1);
   EXPECT_EQ(d.DrDcRatio, (((0.001 + 1) + 1) + 1) / (0.001 + 1));
   EXPECT_EQ(d.total[kRadical][0], 1.0);
@@ -150,10 +151,39 @@ TEST(PairDifferencesTest, RatioIsSharedByAllPairs) {
   EXPECT_EQ(d.perCodon[kConservative].at(0, 1), 1.0);
 }
 
+TEST(PairDifferencesTest, RatioFromCodonCountsIsThePairByPairCount) {
+  // Adding ones one at a time, and the binade jumps that stand for them.
+  for (std::uint64_t n : {0ull, 1ull, 2ull, 3ull, 1000ull, 1023ull, 1024ull, 1025ull, 123457ull, 3000001ull}) {
+    double loop = 0.001;
+    for (std::uint64_t k = 0; k < n; ++k) loop += 1;
+    EXPECT_EQ(addOnes(0.001, n), loop) << n;
+  }
+  // The ratio over random alignments and codes, against the literal pair loop.
+  for (int trial = 0; trial < 20; ++trial) {
+    const GeneticCode& code = geneticCodes()[static_cast<std::size_t>(trial) % geneticCodes().size()];
+    const Alignment al = parseSequenceText(test::syntheticAlignment(12, 80, 0.2, static_cast<unsigned>(trial)));
+    const CodonData codons = translateAndCount(al, code);
+    double Dc = 0.001, Dr = 0.001;
+    for (int i = 0; i + 1 < al.seqNum; ++i)
+      for (int j = i + 1; j < al.seqNum; ++j)
+        for (int k = 0; k < al.seqLength; ++k) {
+          const std::size_t a = static_cast<std::size_t>(i) * al.seqLength + k, b = static_cast<std::size_t>(j) * al.seqLength + k;
+          const int d = codons.codon[a] ^ codons.codon[b];
+          if (((d & 0x30) != 0) + ((d & 0x0C) != 0) + ((d & 0x03) != 0) != 1) continue;
+          if (codons.aminoAcid[a] == codons.aminoAcid[b]) continue;
+          if (kCharge[codons.aminoAcid[a]] == kCharge[codons.aminoAcid[b]])
+            Dc += 1;
+          else
+            Dr += 1;
+        }
+    EXPECT_EQ(radicalConservativeRatio(codons, al.seqNum, al.seqLength, kCharge, code), Dr / Dc) << trial;
+  }
+}
+
 TEST(PairDifferencesTest, NoOneStepChangesGiveRatioOne) {
   const Alignment al = test::alignmentOf({"AAAAAA", "AAAAAA"});
   const CodonData codons = translateAndCount(al, standardCode());
-  EXPECT_EQ(radicalConservativeRatio(codons, 2, 2, kCharge), 1.0);
+  EXPECT_EQ(radicalConservativeRatio(codons, 2, 2, kCharge, standardCode()), 1.0);
   const PairDifferences d = countDifferences(codons, 2, 2, 1.0, 1.0, kCharge, standardCode(), 1);
   for (int k = 0; k < kKinds; ++k) {
     EXPECT_EQ(d.total[k][0], 0.0);

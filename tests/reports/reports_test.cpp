@@ -30,6 +30,7 @@ void writeRadcon(const ReferenceInput& in, const std::string& dir, int threads) 
   PairDifferences diff;
   diff.seqNum = in.n;
   diff.seqLength = in.L;
+  diff.pairs = allPairs(in.n);
   const std::size_t P = pairCount(in.n);
   for (int k = 0; k < kKinds; ++k) {
     diff.total[k].assign(P, 0.0);

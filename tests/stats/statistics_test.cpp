@@ -24,6 +24,7 @@ struct Three {
     sites.S = sites.N = sites.R = sites.C = X;
     diff.seqNum = 3;
     diff.seqLength = 2;
+    diff.pairs = allPairs(3);
     for (int k = 0; k < kKinds; ++k) {
       diff.total[k].assign(3, 0.0);
       diff.perCodon[k] = PairCodonTable(3, 2);
