@@ -14,6 +14,7 @@
 
 #include "codon/frequency.h"
 #include "codon/genetic_code.h"
+#include "differences/pair_table.h"
 #include "differences/pairwise.h"
 #include "input/answers.h"
 #include "input/clade_file.h"
@@ -21,7 +22,6 @@
 #include "input/options.h"
 #include "input/sequence_file.h"
 #include "reports/means_table.h"
-#include "differences/pair_table.h"
 #include "reports/output.h"
 #include "reports/pairs_table.h"
 #include "reports/reports.h"
