@@ -88,6 +88,31 @@ inline const char* const kReports[] = {"sn.rst", "cr.rst", "n.dis", "s.dis", "r.
 inline const std::string kLysozyme = RADCON_SOURCE_DIR "/examples/lysozymeLarge.seq";
 #endif
 
+inline const std::string kMitochondrial = RADCON_SHARED_DATA "/mtCDNApri.phy";
+
+// The shared mitochondrial alignment (PHYLIP as PAML writes it: each name on its
+// own line, the sequence over several lines, CR LF, notes after the last
+// sequence) in the native format.
+inline std::string mitochondrialNative() {
+  std::istringstream in(readFile(kMitochondrial));
+  std::size_t n = 0, length = 0;
+  in >> n >> length;
+  std::string text = std::to_string(n) + " " + std::to_string(length) + "\n", line;
+  std::getline(in, line);
+  for (std::size_t i = 0; i < n; ++i) {
+    std::string name;
+    while (std::getline(in, name) && name.find_first_not_of(" \r") == std::string::npos) {
+    }
+    name.erase(name.find_last_not_of(" \r") + 1);
+    std::string seq;
+    while (seq.size() < length && std::getline(in, line))
+      for (char c : line)
+        if (c != ' ' && c != '\r') seq.push_back(c);
+    text += name + "\n" + seq + "\n";
+  }
+  return text;
+}
+
 // Returns true when the two folders hold the same seven reports, byte for byte.
 inline bool sameReports(const std::filesystem::path& a, const std::filesystem::path& b, std::string* first = nullptr) {
   for (const char* name : kReports)

@@ -14,31 +14,6 @@
 namespace radcon::test {
 namespace {
 
-const std::string kMitochondrial = RADCON_SHARED_DATA "/mtCDNApri.phy";
-
-// The shared mitochondrial alignment (PHYLIP as PAML writes it: each name on its
-// own line, the sequence over several lines, CR LF, notes after the last
-// sequence) in the native format.
-std::string mitochondrialNative() {
-  std::istringstream in(readFile(kMitochondrial));
-  std::size_t n = 0, length = 0;
-  in >> n >> length;
-  std::string text = std::to_string(n) + " " + std::to_string(length) + "\n", line;
-  std::getline(in, line);
-  for (std::size_t i = 0; i < n; ++i) {
-    std::string name;
-    while (std::getline(in, name) && name.find_first_not_of(" \r") == std::string::npos) {
-    }
-    name.erase(name.find_last_not_of(" \r") + 1);
-    std::string seq;
-    while (seq.size() < length && std::getline(in, line))
-      for (char c : line)
-        if (c != ' ' && c != '\r') seq.push_back(c);
-    text += name + "\n" + seq + "\n";
-  }
-  return text;
-}
-
 TEST(GeneticCodeE2E, TheStandardCodeByNumberChangesNoReport) {
   ScratchDir plain, named;
   const RunResult a = runRadcon(plain.path(), "--table t.tsv '" + kLysozyme + "'", "1 0.5 1 1");

@@ -30,15 +30,21 @@ TEST(StreamingE2E, TablesEqualThoseOfARunWithReports) {
   std::vector<std::string> inputs = {kLysozyme, (dir / "random.seq").string()};
   const std::string shared = RADCON_SHARED_DATA "/abglobin.seq";
   if (std::filesystem::exists(shared)) inputs.push_back(shared);
+  if (std::filesystem::exists(kMitochondrial)) {
+    writeFile(dir / "mt.seq", mitochondrialNative());
+    inputs.push_back((dir / "mt.seq").string());
+  }
   for (const std::string& input : inputs) {
     SCOPED_TRACE(input);
-    const std::string answers = "-q -c 0 -t 2 -k 0.6 -g polarity '" + input + "'";
+    const bool mito = input.ends_with("mt.seq");
+    const std::string answers =
+        std::string("-q -c 0 -t 2 -k 0.6 -g polarity ") + (mito ? "--genetic-code 2 " : "") + "'" + input + "'";
     ASSERT_TRUE(exitedWith(runRadcon(dir.path(), "-o reports --table full.tsv --means full.m " + answers, ""), 0));
     ASSERT_TRUE(exitedWith(runRadcon(dir.path(), "--reports none --threads 3 --table s.tsv --means s.m " + answers, ""), 0));
     EXPECT_EQ(readFile(dir / "s.tsv"), readFile(dir / "full.tsv"));
     EXPECT_EQ(readFile(dir / "s.m"), readFile(dir / "full.m"));
     // The pairs of one sequence with every other, in alignment order, are the full run's rows.
-    const std::string name = input == kLysozyme ? "3.orangutan_Ppy" : input == shared ? "rabbit" : "seq4";
+    const std::string name = input == kLysozyme ? "3.orangutan_Ppy" : input == shared ? "rabbit" : mito ? "gorilla" : "seq4";
     ASSERT_TRUE(exitedWith(
         runRadcon(dir.path(), "--reports none --reference " + name + " --table r.tsv --means r.m " + answers, ""), 0));
     const std::string rows = readFile(dir / "r.tsv");
