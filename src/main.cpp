@@ -78,16 +78,20 @@ const Question kQuestions[] = {
 
 Answers givenAnswers(const Options& o) { return {o.correction, o.typedTsTv, o.KaKsRatio, o.division}; }
 
-// A quiet run asks nothing it can be seen asking: on a terminal it would only wait.
-void checkQuietTerminal(const Options& o) {
-  if (!o.quiet || !::isatty(STDIN_FILENO)) return;
+// The answers the dialogue cannot get: a quiet run on a terminal would only wait
+// (it asks nothing it can be seen asking), and an alignment read from standard
+// input leaves nothing there to answer with.
+void checkAnswersCanBeRead(const Options& o) {
+  const bool alignmentOnStdin = o.sequenceFile && *o.sequenceFile == "-";
+  if (!alignmentOnStdin && (!o.quiet || !::isatty(STDIN_FILENO))) return;
   const Answers given = givenAnswers(o);
   std::string missing;
   for (const Question& q : kQuestions)
     if (!q.given(given)) missing += (missing.empty() ? "" : ", ") + std::string(q.option);
-  if (!missing.empty())
-    throw RunError(2, "-q asks no question and standard input is a terminal; give the missing answers as options: " +
-                          missing);
+  if (missing.empty()) return;
+  throw RunError(2, std::string(alignmentOnStdin ? "the alignment is read from standard input (-)"
+                                                 : "-q asks no question and standard input is a terminal") +
+                        "; give the missing answers as options: " + missing);
 }
 
 // Asks, with the usual texts, only for the answers the command line did not give.
@@ -201,7 +205,7 @@ void streamPairs(const RunInputs& in, const std::vector<SeqPair>& pairs, OutputF
 
 int run(const Options& o) {
   if (!o.sequenceFile) fail("No sequence file was given. Usage: radcon [OPTION]... SEQUENCE_FILE");
-  checkQuietTerminal(o);
+  checkAnswersCanBeRead(o);
   const int threads = o.threads > 0 ? o.threads : defaultThreads();
 
   Alignment alignment = readSequenceFile(*o.sequenceFile, o.dropGappedCodons);

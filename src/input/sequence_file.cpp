@@ -1,6 +1,11 @@
 #include "input/sequence_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#ifdef RADCON_HAVE_ZLIB
+#include <zlib.h>
+#endif
 
 #include <algorithm>
 #include <climits>
@@ -15,8 +20,9 @@ namespace radcon {
 
 namespace {
 
-// Both sources hand on every line end as '\n': LF, CR LF, and the CR alone of
+// Every source hands on every line end as '\n': LF, CR LF, and the CR alone of
 // old Mac files.
+#ifndef RADCON_HAVE_ZLIB
 struct FileSource {
   std::FILE* f;
   int get() {
@@ -27,6 +33,20 @@ struct FileSource {
     return '\n';
   }
 };
+#endif
+
+#ifdef RADCON_HAVE_ZLIB
+struct GzSource {
+  gzFile f;
+  int get() {
+    const int c = gzgetc(f);
+    if (c != '\r') return c;
+    const int d = gzgetc(f);
+    if (d != '\n' && d != EOF) gzungetc(d, f);
+    return '\n';
+  }
+};
+#endif
 
 struct TextSource {
   const std::string& text;
@@ -235,8 +255,60 @@ int dropGappedCodons(Alignment& al) {
   return static_cast<int>(L - kept);
 }
 
+#ifdef RADCON_HAVE_ZLIB
+
 Alignment readSequenceFile(const std::string& path, bool allowGaps) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "r"), &std::fclose);
+  // "-" is standard input. zlib reads a gzip-compressed file (told by its first
+  // bytes, not by its name) and passes any other through unchanged.
+  const int fd = path == "-" ? ::dup(STDIN_FILENO) : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) fail("Can't open the file!");
+  struct stat st {};
+  const bool known = ::fstat(fd, &st) == 0;
+  if (known && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    fail("Can't open the file!");
+  }
+  std::unique_ptr<gzFile_s, int (*)(gzFile)> f(gzdopen(fd, "rb"), &gzclose);
+  if (!f) {
+    ::close(fd);
+    fail("Can't open the file!");
+  }
+  gzbuffer(f.get(), 1 << 17);
+  int first = gzgetc(f.get());
+  while (first != EOF && isBlank(first)) first = gzgetc(f.get());
+  if (first != EOF) gzungetc(first, f.get());
+  // A compressed file's size does not bound what it holds: it reads like a pipe.
+  const long long available = known && S_ISREG(st.st_mode) && gzdirect(f.get()) ? st.st_size : -1;
+  GzSource src{f.get()};
+  auto damage = [&] {
+    int status = Z_OK;
+    std::string message = gzerror(f.get(), &status);
+    if (status == Z_OK || status == Z_STREAM_END) return;
+    if (message.starts_with("<fd:")) message.erase(0, message.find(": ") + 2);  // zlib names the descriptor
+    fail("The compressed file " + path + " is damaged: " + message + ".");
+  };
+  try {
+    Alignment al = parse(src, available, allowGaps, first);
+    if (!gzdirect(f.get())) {
+      // Read to the end, so that the stream's checksum is checked too.
+      char rest[1 << 16];
+      while (gzread(f.get(), rest, sizeof rest) > 0) {
+      }
+      damage();
+    }
+    return al;
+  } catch (const RunError&) {
+    damage();
+    throw;
+  }
+}
+
+#else
+
+Alignment readSequenceFile(const std::string& path, bool allowGaps) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(path == "-" ? ::fdopen(::dup(STDIN_FILENO), "r")
+                                                                : std::fopen(path.c_str(), "r"),
+                                                    &std::fclose);
   if (!f) fail("Can't open the file!");
   struct stat st {};
   long long available = -1;
@@ -244,10 +316,13 @@ Alignment readSequenceFile(const std::string& path, bool allowGaps) {
   if (S_ISDIR(st.st_mode)) fail("Can't open the file!");
   int first = std::getc(f.get());
   while (first != EOF && isBlank(first)) first = std::getc(f.get());
+  if (first == 0x1f) fail("The file " + path + " is gzip-compressed, and this radcon was built without zlib.");
   if (first != EOF) std::ungetc(first, f.get());
   FileSource src{f.get()};
   return parse(src, available, allowGaps, first);
 }
+
+#endif
 
 Alignment parseSequenceText(const std::string& text, bool allowGaps) {
   const std::size_t start = text.find_first_not_of(" \t\n\v\f\r");

@@ -75,6 +75,29 @@ TEST(OptionsE2E, QuietOutdirAndGroupFilePath) {
     EXPECT_EQ(readFile(my / name), readFile(dir / "new" / "sub" / name)) << name;
 }
 
+TEST(OptionsE2E, CompressedAndStandardInputReadAsThePlainFile) {
+  ScratchDir dir, plain, gz, piped;
+  ASSERT_EQ(std::system(("gzip -c '" + kLysozyme + "' > '" + (dir / "lyso.any").string() + "'").c_str()), 0);
+  const std::string answers = "-q -c 1 -t 0.5 -k 1 -g charge --table t.tsv ";
+  ASSERT_TRUE(exitedWith(runRadcon(plain.path(), answers + "'" + kLysozyme + "'", ""), 0));
+  // Told by its content, not its name.
+  ASSERT_TRUE(exitedWith(runRadcon(gz.path(), answers + "'" + (dir / "lyso.any").string() + "'", ""), 0));
+  ASSERT_TRUE(exitedWith(runRadcon(piped.path(), answers + "-", readFile(kLysozyme)), 0));
+  expectSameReports(plain.path(), gz.path());
+  expectSameReports(plain.path(), piped.path());
+  EXPECT_EQ(readFile(gz / "t.tsv"), readFile(plain / "t.tsv"));
+  // A damaged stream is named; from standard input the answers must be options.
+  const std::string bytes = readFile(dir / "lyso.any");
+  writeFile(dir / "cut.gz", bytes.substr(0, bytes.size() / 2));
+  const RunResult cut = runRadcon(dir.path(), answers + "cut.gz", "");
+  EXPECT_TRUE(exitedWith(cut, 1));
+  EXPECT_NE(cut.out.find("The compressed file cut.gz is damaged"), std::string::npos) << cut.out;
+  const RunResult asked = runRadcon(dir.path(), "-", readFile(kLysozyme));
+  EXPECT_TRUE(exitedWith(asked, 2));
+  EXPECT_NE(asked.err.find("give the missing answers as options: --correction, --tstv, --kaks, --grouping"),
+            std::string::npos);
+}
+
 TEST(OptionsE2E, FastaEqualsNative) {
   ScratchDir dir, nat, fas;
   std::string fasta;
