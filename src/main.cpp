@@ -3,11 +3,16 @@
 // Jukes-Cantor distances, variances and covariances.
 #include <unistd.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -19,6 +24,7 @@
 #include "input/answers.h"
 #include "input/clade_file.h"
 #include "input/group_file.h"
+#include "input/input_list.h"
 #include "input/options.h"
 #include "input/sequence_file.h"
 #include "reports/means_table.h"
@@ -81,8 +87,8 @@ Answers givenAnswers(const Options& o) { return {o.correction, o.typedTsTv, o.Ka
 // The answers the dialogue cannot get: a quiet run on a terminal would only wait
 // (it asks nothing it can be seen asking), and an alignment read from standard
 // input leaves nothing there to answer with.
-void checkAnswersCanBeRead(const Options& o) {
-  const bool alignmentOnStdin = o.sequenceFile && *o.sequenceFile == "-";
+void checkAnswersCanBeRead(const Options& o, const std::vector<std::string>& files) {
+  const bool alignmentOnStdin = std::find(files.begin(), files.end(), "-") != files.end();
   if (!alignmentOnStdin && (!o.quiet || !::isatty(STDIN_FILENO))) return;
   const Answers given = givenAnswers(o);
   std::string missing;
@@ -156,29 +162,34 @@ int referenceSequence(const Alignment& al, const std::string& name) {
   return found;
 }
 
-// Everything a run computes from, once the inputs are read.
-struct RunInputs {
-  const Alignment& alignment;
-  const CodonData& codons;
-  const SiteTotals& sites;
-  const GroupTable& indexs;
+// What every alignment of a run shares.
+struct Settings {
+  const Options& options;
+  Answers answers;
+  GroupTable indexs;
   const GeneticCode& code;
   double ratio;
-  double KaKsRatio;
-  const Clades& clades;
+  int threads;
+};
+
+// One alignment's results as text: the rows it adds to the pairs and means tables.
+struct GeneRows {
+  TextBuffer table, means;
 };
 
 // Without the covariance reports nothing is kept per pair: pairs go by in
-// batches, each counted, tested and written while the means take their sums, in
-// pair order, so every value equals that of a run with reports.
-void streamPairs(const RunInputs& in, const std::vector<SeqPair>& pairs, OutputFile* table, OutputFile* means,
-                 int threads) {
-  const Alignment& al = in.alignment;
-  const double DrDcRatio = al.seqNum < 2 ? 1.0 : radicalConservativeRatio(in.codons, al.seqNum, al.seqLength,
-                                                                           in.indexs, in.code);
-  const StepRates rates{in.ratio, in.KaKsRatio, DrDcRatio};
-  if (table) writePairsTableHeader(*table);
-  GroupMeansAccumulator acc(in.clades.cladeOf, static_cast<int>(in.clades.labels.size()), al.seqLength);
+// batches, each counted, tested and turned into rows while the means take their
+// sums, in pair order, so every value equals that of a run with reports. Rows go
+// to 'emit' as they are made.
+template <class Emit>
+void streamPairs(const Settings& s, const Alignment& al, const CodonData& codons, const SiteTotals& sites,
+                 const std::string& gene, const Clades& clades, const std::vector<SeqPair>& pairs, Emit&& emit,
+                 TextBuffer* means) {
+  const Options& o = s.options;
+  const double DrDcRatio =
+      al.seqNum < 2 ? 1.0 : radicalConservativeRatio(codons, al.seqNum, al.seqLength, s.indexs, s.code);
+  const StepRates rates{s.ratio, *s.answers.KaKsRatio, DrDcRatio};
+  GroupMeansAccumulator acc(clades.cladeOf, static_cast<int>(clades.labels.size()), al.seqLength);
   struct Batch {
     PairDifferences diff;
     PairStatistics stats;
@@ -186,80 +197,225 @@ void streamPairs(const RunInputs& in, const std::vector<SeqPair>& pairs, OutputF
   };
   const std::size_t batches = (pairs.size() + kStreamBatch - 1) / kStreamBatch;
   orderedParallel<Batch>(
-      batches, threads, static_cast<std::size_t>(threads) + 2,
+      batches, s.threads, static_cast<std::size_t>(s.threads) + 2,
       [&](std::size_t b, Batch& out) {
         const auto first = pairs.begin() + static_cast<std::ptrdiff_t>(b * kStreamBatch);
         const std::vector<SeqPair> some(first, first + static_cast<std::ptrdiff_t>(std::min<std::size_t>(
                                                            kStreamBatch, pairs.size() - b * kStreamBatch)));
-        out.diff = countPairs(in.codons, al.seqNum, al.seqLength, some, rates, in.indexs, in.code, 1);
-        out.stats = computeStatistics(in.sites, out.diff);
+        out.diff = countPairs(codons, al.seqNum, al.seqLength, some, rates, s.indexs, s.code, 1);
+        out.stats = computeStatistics(sites, out.diff);
         out.rows.clear();
-        if (table) appendPairsRows(out.rows, al.names, out.diff, out.stats, in.code.id);
+        if (!o.table.empty()) appendPairsRows(out.rows, gene, al.names, out.diff, out.stats, s.code.id);
       },
       [&](std::size_t, Batch& out) {
-        if (table) table->write(out.rows);
+        emit(out.rows);
         if (means) acc.add(out.stats);
       });
-  if (means) writeMeansTable(*means, acc.rows(), in.clades.labels);
+  if (means) appendMeansRows(*means, gene, acc.rows(), clades.labels);
 }
 
-int run(const Options& o) {
-  if (!o.sequenceFile) fail("No sequence file was given. Usage: radcon [OPTION]... SEQUENCE_FILE");
-  checkAnswersCanBeRead(o);
-  const int threads = o.threads > 0 ? o.threads : defaultThreads();
-
-  Alignment alignment = readSequenceFile(*o.sequenceFile, o.dropGappedCodons);
+// Reads one alignment and what belongs to it: gaps dropped, clades, the reference.
+struct Input {
+  Alignment alignment;
+  Clades clades;
+  int reference = -1;
+};
+Input readInput(const Options& o, const std::string& file, bool say) {
+  Input in;
+  in.alignment = readSequenceFile(file, o.dropGappedCodons);
   if (o.dropGappedCodons) {
-    const int total = alignment.seqLength;
-    const int removed = dropGappedCodons(alignment);
-    if (!o.quiet) std::printf("Removed %d of %d codons with gaps or ambiguous nucleotides.\n", removed, total);
+    const int total = in.alignment.seqLength;
+    const int removed = dropGappedCodons(in.alignment);
+    if (say) std::printf("Removed %d of %d codons with gaps or ambiguous nucleotides.\n", removed, total);
   }
-  const Clades clades = o.clades.empty() ? Clades{} : readCladeFile(o.clades, alignment.names);
-  const int reference = o.reference.empty() ? -1 : referenceSequence(alignment, o.reference);
-  const std::size_t cladeCount = clades.labels.size();
-  checkMemory(alignment, threads, o.maxMemoryMB, o.reportsNone, static_cast<int>(cladeCount * (cladeCount + 1) / 2 + 1));
-  if (!o.reportsNone) checkDiskSpace(alignment, o.outdir);
+  if (!o.clades.empty()) in.clades = readCladeFile(o.clades, in.alignment.names);
+  if (!o.reference.empty()) in.reference = referenceSequence(in.alignment, o.reference);
+  return in;
+}
+
+int groupCount(const Clades& c) { return static_cast<int>(c.labels.size() * (c.labels.size() + 1) / 2 + 1); }
+
+// Analyses one alignment. The reports, when there are any, go to 'reports' (the
+// seven in order) in 'folder'; table and means rows to 'emit' and 'means'.
+template <class Emit>
+void analyse(const Settings& s, const Input& in, const std::string& gene, ReportSet* reports,
+             const std::string& folder, Emit&& emit, TextBuffer* means, bool trace) {
+  const Options& o = s.options;
+  const Alignment& al = in.alignment;
+  const CodonData codons = translateAndCount(al, s.code);
+  const SiteTotals sites = countSites(al, codons, s.ratio, *s.answers.correction, s.indexs, s.code);
+  if (trace && o.geneticCodeGiven) std::printf("Genetic code %d: %s\n", s.code.id, s.code.name);
+  if (trace) writeTraceLines(sites, stdout);
+  if (!reports) {
+    streamPairs(s, al, codons, sites, gene, in.clades,
+                in.reference >= 0 ? referencePairs(al.seqNum, in.reference) : allPairs(al.seqNum), emit, means);
+    return;
+  }
+  PairDifferences differences = countDifferences(codons, al.seqNum, al.seqLength, s.ratio, *s.answers.KaKsRatio,
+                                                 s.indexs, s.code, s.threads);
+  PairStatistics stats = computeStatistics(sites, differences);
+  if (means)  // before the reports release the per-codon deviations
+    appendMeansRows(*means, gene, groupMeans(stats, in.clades.cladeOf, static_cast<int>(in.clades.labels.size())),
+                    in.clades.labels);
+  writeReports(sites, differences, stats, s.ratio, *s.answers.division, *reports, folder, s.threads);
+  if (!o.table.empty()) {
+    TextBuffer rows;
+    appendPairsRows(rows, gene, al.names, differences, stats, s.code.id);
+    emit(rows);
+  }
+}
+
+std::vector<std::string> reportPaths(const std::string& folder) {
+  std::vector<std::string> paths;
+  for (const std::string& name : reportNames()) paths.push_back(pathIn(folder, name));
+  return paths;
+}
+
+// One alignment, as radcon has always run: the dialogue after the file is read,
+// every message on standard output and the reports beside the tables.
+int runOne(const Options& o, const std::string& file, int threads) {
+  const Input in = readInput(o, file, !o.quiet);
+  checkMemory(in.alignment, threads, o.maxMemoryMB, o.reportsNone, groupCount(in.clades));
+  if (!o.reportsNone) checkDiskSpace(in.alignment, o.outdir);
   const Answers answers = askMissing(o);
-  const GroupTable indexs = o.groupFile.empty() ? loadGrouping(*answers.division) : readGroupFile(o.groupFile);
+  const Settings s{o, answers, o.groupFile.empty() ? loadGrouping(*answers.division) : readGroupFile(o.groupFile),
+                   *findGeneticCode(o.geneticCode), finalRatio(*answers.typedTsTv), threads};
 
   if (!o.outdir.empty() && !o.reportsNone) makeFolder(o.outdir);
-  std::vector<std::string> paths;
-  if (!o.reportsNone)
-    for (const std::string& name : reportNames()) paths.push_back(pathIn(o.outdir, name));
+  std::vector<std::string> paths = o.reportsNone ? std::vector<std::string>{} : reportPaths(o.outdir);
   const std::size_t tableFile = paths.size();
   if (!o.table.empty()) paths.push_back(o.table);
   const std::size_t meansFile = paths.size();
   if (!o.means.empty()) paths.push_back(o.means);
-  ReportSet reports(paths);
-  OutputFile* table = o.table.empty() ? nullptr : &reports.file(tableFile);
-  OutputFile* means = o.means.empty() ? nullptr : &reports.file(meansFile);
-
-  const GeneticCode& code = *findGeneticCode(o.geneticCode);
-  const CodonData codons = translateAndCount(alignment, code);
-  const double ratio = finalRatio(*answers.typedTsTv);
-  const SiteTotals sites = countSites(alignment, codons, ratio, *answers.correction, indexs, code);
-  if (!o.quiet && o.geneticCodeGiven) std::printf("Genetic code %d: %s\n", code.id, code.name);
-  if (!o.quiet) writeTraceLines(sites, stdout);
-  if (o.reportsNone) {
-    const RunInputs in{alignment, codons, sites, indexs, code, ratio, *answers.KaKsRatio, clades};
-    streamPairs(in, reference >= 0 ? referencePairs(alignment.seqNum, reference) : allPairs(alignment.seqNum), table,
-                means, threads);
-  } else {
-    PairDifferences differences = countDifferences(codons, alignment.seqNum, alignment.seqLength, ratio,
-                                                   *answers.KaKsRatio, indexs, code, threads);
-    PairStatistics stats = computeStatistics(sites, differences);
-    if (means)  // before the reports release the per-codon deviations
-      writeMeansTable(*means, groupMeans(stats, clades.cladeOf, static_cast<int>(cladeCount)), clades.labels);
-    writeReports(sites, differences, stats, ratio, *answers.division, reports, o.outdir, threads);
-    if (table) writePairsTable(*table, alignment.names, differences, stats, code.id);
+  ReportSet files(paths);
+  TextBuffer text, means;
+  if (!o.table.empty()) {
+    appendHeader(text, pairsTableColumns());
+    files.file(tableFile).write(text);
   }
-  reports.commit();
-
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    std::fprintf(stderr, "radcon: can't write standard output: %s\n", std::strerror(errno));
-    return 1;
-  }
+  if (!o.means.empty()) appendHeader(means, meansTableColumns());
+  const auto emit = [&](const TextBuffer& rows) { files.file(tableFile).write(rows); };
+  analyse(s, in, geneName(file), o.reportsNone ? nullptr : &files, o.outdir, emit,
+          o.means.empty() ? nullptr : &means, !o.quiet);
+  if (!o.means.empty()) files.file(meansFile).write(means);
+  files.commit();
   return 0;
+}
+
+// Several alignments: the answers are asked once; each alignment is analysed on
+// its own, its reports (if any) in DIR/GENE/; a file that fails is named on
+// standard error and adds no row, and the others go on.
+int runBatch(const Options& o, const std::vector<std::string>& files, int threads) {
+  const Answers answers = askMissing(o);
+  const Settings shared{o, answers,
+                        o.groupFile.empty() ? loadGrouping(*answers.division) : readGroupFile(o.groupFile),
+                        *findGeneticCode(o.geneticCode), finalRatio(*answers.typedTsTv), threads};
+  std::vector<std::string> paths;
+  if (!o.table.empty()) paths.push_back(o.table);
+  if (!o.means.empty()) paths.push_back(o.means);
+  ReportSet tables(paths);
+  OutputFile* table = o.table.empty() ? nullptr : &tables.file(0);
+  OutputFile* meansFile = o.means.empty() ? nullptr : &tables.file(paths.size() - 1);
+  TextBuffer text;
+  if (table) {
+    appendHeader(text, pairsTableColumns());
+    table->write(text);
+    text.clear();
+  }
+  if (meansFile) {
+    appendHeader(text, meansTableColumns());
+    meansFile->write(text);
+  }
+  if (!o.reportsNone) makeFolder(o.outdir);
+
+  struct Result {
+    GeneRows rows;
+    std::string error;  // empty: the gene is done
+  };
+  // One gene, start to end; its reports are put in place only when it succeeds.
+  auto one = [&](std::size_t f, Result& r, int innerThreads) {
+    r.rows.table.clear();
+    r.rows.means.clear();
+    r.error.clear();
+    const std::string gene = geneName(files[f]);
+    const std::string folder = o.reportsNone ? "" : pathIn(o.outdir, gene);
+    bool made = false;
+    try {
+      const Input in = readInput(o, files[f], false);
+      checkMemory(in.alignment, innerThreads, o.maxMemoryMB, o.reportsNone, groupCount(in.clades));
+      Settings s = shared;
+      s.threads = innerThreads;
+      std::unique_ptr<ReportSet> reports;
+      if (!o.reportsNone) {
+        made = ::mkdir(folder.c_str(), 0777) == 0;
+        if (!made && errno != EEXIST) fail("Can't create the folder " + folder + ": " + std::strerror(errno) + ".");
+        checkDiskSpace(in.alignment, folder);
+        reports = std::make_unique<ReportSet>(reportPaths(folder));
+      }
+      const auto emit = [&](const TextBuffer& rows) { r.rows.table.append(std::string_view(rows.data(), rows.size())); };
+      analyse(s, in, gene, reports.get(), folder, emit, meansFile ? &r.rows.means : nullptr, false);
+      if (reports) reports->commit();
+    } catch (const RunError& e) {
+      r.error = e.what();
+    } catch (const std::bad_alloc&) {
+      r.error = "Not enough memory for this alignment.";
+    }
+    if (!r.error.empty() && made) ::rmdir(folder.c_str());  // no partial report folder
+  };
+  std::size_t failed = 0;
+  auto consume = [&](std::size_t f, Result& r) {
+    if (!r.error.empty()) {
+      ++failed;
+      std::fprintf(stderr, "radcon: %s: %s\n", files[f].c_str(), r.error.c_str());
+      return;
+    }
+    if (table) table->write(r.rows.table);
+    if (meansFile) meansFile->write(r.rows.means);
+  };
+  if (o.reportsNone) {
+    // Many small genes: the genes go to the threads, each counted on one.
+    orderedParallel<Result>(
+        files.size(), threads, static_cast<std::size_t>(threads) + 2,
+        [&](std::size_t f, Result& r) { one(f, r, 1); }, consume);
+  } else {
+    // The reports of one gene at a time, its pairs and covariances on every thread.
+    Result r;
+    for (std::size_t f = 0; f < files.size(); ++f) {
+      one(f, r, threads);
+      consume(f, r);
+    }
+  }
+  tables.commit();
+  if (failed > 0) std::fprintf(stderr, "radcon: %zu of %zu alignments failed.\n", failed, files.size());
+  return failed > 0 ? 1 : 0;
+}
+
+int run(const Options& o) {
+  std::vector<std::string> files = o.files;
+  if (!o.inputs.empty())
+    for (std::string& f : readInputList(o.inputs)) files.push_back(std::move(f));
+  if (files.empty()) fail("No sequence file was given. Usage: radcon [OPTION]... SEQUENCE_FILE...");
+  checkAnswersCanBeRead(o, files);
+  const int threads = o.threads > 0 ? o.threads : defaultThreads();
+  if (files.size() == 1) {
+    const int status = runOne(o, files[0], threads);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+      std::fprintf(stderr, "radcon: can't write standard output: %s\n", std::strerror(errno));
+      return 1;
+    }
+    return status;
+  }
+  // Before any work: genes must be told apart, and reports need folders of their own.
+  std::map<std::string, std::string> genes;
+  for (const std::string& f : files) {
+    const auto [it, added] = genes.emplace(geneName(f), f);
+    if (!added)
+      throw RunError(2, "the inputs " + it->second + " and " + f + " are both gene \"" + it->first +
+                            "\"; rename one, so that the table can tell their rows apart");
+  }
+  if (!o.reportsNone && o.outdir.empty())
+    throw RunError(2, "several alignments write their reports into -o DIR, one folder per gene (or give --reports none)");
+  return runBatch(o, files, threads);
 }
 
 // Messages go to standard output; when that cannot be written, to standard error.
@@ -315,7 +471,7 @@ int main(int argc, char** argv) {
   } catch (const RunError& e) {
     if (e.status() == 2) {
       std::fprintf(stderr, "radcon: %s\nTry 'radcon --help' for more information.\n%s", e.what(),
-                   "Usage: radcon [OPTION]... SEQUENCE_FILE\n");
+                   "Usage: radcon [OPTION]... SEQUENCE_FILE...\n");
       return 2;
     }
     return report(e.what(), e.status(), e.lineEnd());

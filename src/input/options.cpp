@@ -85,6 +85,8 @@ const std::vector<OptionSpec>& table() {
          if (v != "all" && v != "none") usage("option --reports takes all or none, not \"" + v + "\"");
          o.reportsNone = v == "none";
        }},
+      {0, "inputs", "LIST", "also analyse the alignments LIST names, one path a line",
+       [](Options& o, const std::string& v) { o.inputs = v; }},
       {0, "reference", "NAME", "only the pairs of sequence NAME with every other (with --reports none)",
        [](Options& o, const std::string& v) { o.reference = v; }},
       {0, "drop-gapped-codons", nullptr,
@@ -116,13 +118,15 @@ const OptionSpec* findShort(char c) {
 
 std::string usageText() {
   std::string u =
-      "Usage: radcon [OPTION]... SEQUENCE_FILE\n"
+      "Usage: radcon [OPTION]... SEQUENCE_FILE...\n"
       "Counts synonymous, nonsynonymous, radical and conservative sites and differences\n"
       "between aligned protein-coding sequences, with proportions, Jukes-Cantor distances,\n"
       "variances and covariances.\n"
       "\n"
       "Input: the native format (a header \"count length\", then a name line and a line\n"
-      "of nucleotides per sequence) or an aligned FASTA file (first character '>').\n"
+      "of nucleotides per sequence) or an aligned FASTA file (first character '>'),\n"
+      "gzip-compressed or not; - is standard input. Several alignments make a batch:\n"
+      "one table with a gene column, reports in -o DIR/GENE/ or none.\n"
       "Answers not given as options are asked on standard input: correction, Ts/Tv,\n"
       "Ka/Ks and grouping (1 charge, 2 polarity, 3 Miyata-Yasunaga, 4 self-defined).\n"
       "\n"
@@ -151,7 +155,7 @@ Options parseOptions(int argc, const char* const* argv) {
   for (int k = 1; k < argc; ++k) {
     const std::string arg = argv[k];
     if (positional || arg.size() < 2 || arg[0] != '-') {
-      if (!o.sequenceFile) o.sequenceFile = arg;  // further arguments are ignored
+      o.files.push_back(arg);
       continue;
     }
     if (arg == "--") {

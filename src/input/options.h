@@ -4,11 +4,13 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace radcon {
 
 struct Options {
-  std::optional<std::string> sequenceFile;
+  std::vector<std::string> files;  // the alignments named on the command line
+  std::string inputs;              // a file that lists more, one a line
   // Answers given on the command line; the dialogue asks only for the others.
   std::optional<int> correction;
   std::optional<double> typedTsTv;

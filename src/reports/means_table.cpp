@@ -13,20 +13,17 @@ constexpr Kind kOrder[kKinds] = {kSynonymous, kNonsynonymous, kRadical, kConserv
 
 const std::vector<std::string>& meansTableColumns() {
   static const std::vector<std::string> columns = {
-      "clade1", "clade2", "pairs",   "pairs_undefined", "pS",      "pN",      "pR",      "pC",    "dS",
+      "gene",   "clade1", "clade2",  "pairs",   "pairs_undefined", "pS",      "pN",      "pR",      "pC",    "dS",
       "dN",     "dR",     "dC",      "se_pS",           "se_pN",   "se_pR",   "se_pC",   "se_dS", "se_dN",
       "se_dR",  "se_dC",  "dN_dS",   "dR_dC",           "z_dN_dS", "p_dN_dS", "z_dR_dC", "p_dR_dC"};
   return columns;
 }
 
-void writeMeansTable(OutputFile& out, const std::vector<GroupMean>& rows, const std::vector<std::string>& labels) {
-  TextBuffer t;
-  for (std::size_t c = 0; c < meansTableColumns().size(); ++c) {
-    if (c) t.put('\t');
-    t.append(meansTableColumns()[c]);
-  }
-  t.put('\n');
+void appendMeansRows(TextBuffer& t, const std::string& gene, const std::vector<GroupMean>& rows,
+                     const std::vector<std::string>& labels) {
   for (const GroupMean& r : rows) {
+    t.append(gene);
+    t.put('\t');
     t.append(r.clade1 < 0 ? "all" : labels[static_cast<std::size_t>(r.clade1)]);
     t.put('\t');
     t.append(r.clade2 < 0 ? "all" : labels[static_cast<std::size_t>(r.clade2)]);
@@ -46,7 +43,6 @@ void writeMeansTable(OutputFile& out, const std::vector<GroupMean>& rows, const 
     generalCell(t, r.dRdC.p);
     t.put('\n');
   }
-  out.write(t);
 }
 
 }  // namespace radcon

@@ -13,7 +13,9 @@ namespace radcon {
 
 const std::vector<std::string>& meansTableColumns();
 
-// labels names the clades; the group of every pair is "all". Undefined values are NA.
-void writeMeansTable(OutputFile& out, const std::vector<GroupMean>& rows, const std::vector<std::string>& labels);
+// The rows of one alignment: the gene first; labels names the clades, the group of
+// every pair is "all". Undefined values are NA.
+void appendMeansRows(TextBuffer& out, const std::string& gene, const std::vector<GroupMean>& rows,
+                     const std::vector<std::string>& labels);
 
 }  // namespace radcon

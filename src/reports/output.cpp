@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <random>
 
 #include "util/error.h"
@@ -17,19 +18,34 @@ namespace radcon {
 
 namespace {
 
-// Temporary report paths, kept where a signal handler can reach them.
-constexpr int kMaxTemporaries = 16;
+// Temporary report paths, kept where a signal handler can reach them: a slot
+// each, taken under a lock by whichever report set creates the file (several
+// sets may be open at once) and given back when the file is renamed or removed.
+constexpr int kMaxTemporaries = 64;
 constexpr std::size_t kMaxPath = 4096;
 char gTemporaries[kMaxTemporaries][kMaxPath];
-volatile std::sig_atomic_t gTemporaryCount = 0;
+volatile std::sig_atomic_t gTemporaryUsed[kMaxTemporaries];
+std::mutex gTemporaryLock;
 
-void registerTemporary(const std::string& path) {
-  if (gTemporaryCount >= kMaxTemporaries || path.size() >= kMaxPath) return;
-  std::memcpy(gTemporaries[gTemporaryCount], path.c_str(), path.size() + 1);
-  gTemporaryCount = gTemporaryCount + 1;
+// The slot of a new temporary, or -1 when none is free (the file is then only
+// removed by the normal paths, not by a signal).
+int registerTemporary(const std::string& path) {
+  if (path.size() >= kMaxPath) return -1;
+  std::lock_guard<std::mutex> lock(gTemporaryLock);
+  for (int k = 0; k < kMaxTemporaries; ++k)
+    if (!gTemporaryUsed[k]) {
+      std::memcpy(gTemporaries[k], path.c_str(), path.size() + 1);
+      gTemporaryUsed[k] = 1;
+      return k;
+    }
+  return -1;
 }
 
-void forgetTemporaries() { gTemporaryCount = 0; }
+void forgetTemporary(int slot) {
+  if (slot < 0) return;
+  std::lock_guard<std::mutex> lock(gTemporaryLock);
+  gTemporaryUsed[slot] = 0;
+}
 
 std::string reason(int err) { return std::strerror(err); }
 
@@ -147,12 +163,12 @@ ReportSet::ReportSet(const std::vector<std::string>& paths) {
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
       fail("Can't create the report " + path + ": a folder of that name is in the way.");
   }
-  forgetTemporaries();
   for (const std::string& path : paths) {
     // Created exclusively under a fresh name: never an existing file, never
     // through a symbolic link.
     std::string temp;
     int fd = -1, err = 0;
+    bool owned = false, listed = false;
     try {
       SignalBlock block;  // created and registered for removal as one step
       for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
@@ -162,16 +178,16 @@ ReportSet::ReportSet(const std::vector<std::string>& paths) {
         if (fd < 0 && err != EEXIST) break;
       }
       if (fd >= 0) {
-        registerTemporary(temp);
-        temps_.push_back(temp);
-        finals_.push_back(path);
         files_.emplace_back(fd, path);
+        owned = true;
+        temps_.push_back(temp);
+        listed = true;
+        finals_.push_back(path);
+        slots_.push_back(registerTemporary(temp));
       }
     } catch (...) {  // no random source, no memory: nothing may stay behind
-      if (fd >= 0 && (temps_.empty() || temps_.back() != temp)) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-      }
+      if (fd >= 0 && !owned) ::close(fd);
+      if (fd >= 0 && !listed) ::unlink(temp.c_str());
       discard();
       throw;
     }
@@ -185,8 +201,13 @@ ReportSet::ReportSet(const std::vector<std::string>& paths) {
 void ReportSet::discard() {
   files_.clear();
   for (const std::string& t : temps_) ::unlink(t.c_str());
+  forgetSlots();
   temps_.clear();
-  forgetTemporaries();
+}
+
+void ReportSet::forgetSlots() {
+  for (int slot : slots_) forgetTemporary(slot);
+  slots_.clear();
 }
 
 ReportSet::~ReportSet() {
@@ -203,12 +224,12 @@ void ReportSet::commit() {
       fail("Can't put the report " + finals_[k] + " in place: " + reason(errno) + ".");
   }
   committed_ = true;
-  forgetTemporaries();
+  forgetSlots();
 }
 
 void ReportSet::removeTemporariesForSignal() {
-  const int n = gTemporaryCount;
-  for (int k = 0; k < n; ++k) ::unlink(gTemporaries[k]);
+  for (int k = 0; k < kMaxTemporaries; ++k)
+    if (gTemporaryUsed[k]) ::unlink(gTemporaries[k]);
 }
 
 ScratchFile::ScratchFile(const std::string& folder) {

@@ -88,7 +88,9 @@ class ReportSet {
 
  private:
   void discard();
+  void forgetSlots();
   std::vector<std::string> finals_, temps_;
+  std::vector<int> slots_;  // where the signal handler finds each temporary
   std::vector<OutputFile> files_;
   bool committed_ = false;
 };

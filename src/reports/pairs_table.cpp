@@ -26,35 +26,27 @@ std::string tableName(const std::string& name) {
 
 const std::vector<std::string>& pairsTableColumns() {
   static const std::vector<std::string> columns = {
-      "name1",   "name2",   "S_sites", "N_sites", "R_sites", "C_sites", "S_diffs", "N_diffs", "R_diffs", "C_diffs",
-      "pS",      "pN",      "pR",      "pC",      "dS",      "dN",      "dR",      "dC",      "se_pS",   "se_pN",
-      "se_pR",   "se_pC",   "se_dS",   "se_dN",   "se_dR",   "se_dC",   "dN_dS",   "dR_dC", "genetic_code",
+      "gene",    "name1",   "name2",   "S_sites", "N_sites", "R_sites", "C_sites", "S_diffs", "N_diffs", "R_diffs",
+      "C_diffs", "pS",      "pN",      "pR",      "pC",      "dS",      "dN",      "dR",      "dC",      "se_pS",
+      "se_pN",   "se_pR",   "se_pC",   "se_dS",   "se_dN",   "se_dR",   "se_dC",   "dN_dS",   "dR_dC",   "genetic_code",
       "cov_dN_dS", "z_dN_dS", "p_dN_dS", "cov_dR_dC", "z_dR_dC", "p_dR_dC"};
   return columns;
 }
 
-void writePairsTableHeader(OutputFile& out) {
-  TextBuffer t;
-  for (std::size_t c = 0; c < pairsTableColumns().size(); ++c) {
+void appendHeader(TextBuffer& t, const std::vector<std::string>& columns) {
+  for (std::size_t c = 0; c < columns.size(); ++c) {
     if (c) t.put('\t');
-    t.append(pairsTableColumns()[c]);
+    t.append(columns[c]);
   }
   t.put('\n');
-  out.write(t);
 }
 
-void writePairsTable(OutputFile& out, const std::vector<std::string>& names, const PairDifferences& diff,
-                     const PairStatistics& st, int geneticCode) {
-  writePairsTableHeader(out);
-  TextBuffer t;
-  appendPairsRows(t, names, diff, st, geneticCode);
-  out.write(t);
-}
-
-void appendPairsRows(TextBuffer& t, const std::vector<std::string>& names, const PairDifferences& diff,
-                     const PairStatistics& st, int geneticCode) {
+void appendPairsRows(TextBuffer& t, const std::string& gene, const std::vector<std::string>& names,
+                     const PairDifferences& diff, const PairStatistics& st, int geneticCode) {
   for (std::size_t a = 0; a < st.pairs; ++a) {
     const int i = st.pairList[a].i, j = st.pairList[a].j;
+    t.append(gene);
+    t.put('\t');
     t.append(tableName(names[i]));
     t.put('\t');
     t.append(tableName(names[j]));

@@ -14,18 +14,16 @@ namespace radcon {
 // The header row's column names.
 const std::vector<std::string>& pairsTableColumns();
 
-// Writes the header and one row per pair i < j: both names, the pair's mean
-// sites, the differences, the proportions, their Jukes-Cantor distances, the
-// standard errors of both, the ratios dN/dS and dR/dC, the number of the genetic
-// code, and the tests of dN against dS and of dR against dC (the covariance of the
-// two distances, z and the two-sided p). Undefined values are NA.
-void writePairsTable(OutputFile& out, const std::vector<std::string>& names, const PairDifferences& differences,
-                     const PairStatistics& stats, int geneticCode);
+// A header row of tab-separated column names.
+void appendHeader(TextBuffer& out, const std::vector<std::string>& columns);
 
-// The same in parts, for pairs that come in batches: the header, then the rows of
-// each batch.
-void writePairsTableHeader(OutputFile& out);
-void appendPairsRows(TextBuffer& out, const std::vector<std::string>& names, const PairDifferences& differences,
-                     const PairStatistics& stats, int geneticCode);
+// One row per pair of the statistics, in their order: the gene (the alignment's
+// file name without folder and extensions), both names, the pair's mean sites,
+// the differences, the proportions, their Jukes-Cantor distances, the standard
+// errors of both, the ratios dN/dS and dR/dC, the number of the genetic code, and
+// the tests of dN against dS and of dR against dC (the covariance of the two
+// distances, z and the two-sided p). Undefined values are NA.
+void appendPairsRows(TextBuffer& out, const std::string& gene, const std::vector<std::string>& names,
+                     const PairDifferences& differences, const PairStatistics& stats, int geneticCode);
 
 }  // namespace radcon

@@ -77,17 +77,17 @@ TEST(OptionsE2E, QuietOutdirAndGroupFilePath) {
 
 TEST(OptionsE2E, CompressedAndStandardInputReadAsThePlainFile) {
   ScratchDir dir, plain, gz, piped;
-  ASSERT_EQ(std::system(("gzip -c '" + kLysozyme + "' > '" + (dir / "lyso.any").string() + "'").c_str()), 0);
+  ASSERT_EQ(std::system(("gzip -c '" + kLysozyme + "' > '" + (dir / "lysozymeLarge.txt").string() + "'").c_str()), 0);
   const std::string answers = "-q -c 1 -t 0.5 -k 1 -g charge --table t.tsv ";
   ASSERT_TRUE(exitedWith(runRadcon(plain.path(), answers + "'" + kLysozyme + "'", ""), 0));
   // Told by its content, not its name.
-  ASSERT_TRUE(exitedWith(runRadcon(gz.path(), answers + "'" + (dir / "lyso.any").string() + "'", ""), 0));
+  ASSERT_TRUE(exitedWith(runRadcon(gz.path(), answers + "'" + (dir / "lysozymeLarge.txt").string() + "'", ""), 0));
   ASSERT_TRUE(exitedWith(runRadcon(piped.path(), answers + "-", readFile(kLysozyme)), 0));
   expectSameReports(plain.path(), gz.path());
   expectSameReports(plain.path(), piped.path());
   EXPECT_EQ(readFile(gz / "t.tsv"), readFile(plain / "t.tsv"));
   // A damaged stream is named; from standard input the answers must be options.
-  const std::string bytes = readFile(dir / "lyso.any");
+  const std::string bytes = readFile(dir / "lysozymeLarge.txt");
   writeFile(dir / "cut.gz", bytes.substr(0, bytes.size() / 2));
   const RunResult cut = runRadcon(dir.path(), answers + "cut.gz", "");
   EXPECT_TRUE(exitedWith(cut, 1));
@@ -165,15 +165,16 @@ TEST(OptionsE2E, PairsTableAgreesWithTheReports) {
   ASSERT_TRUE(exitedWith(r, 0));
   const auto rows = tsv(readFile(dir / "pairs.tsv"));
   ASSERT_EQ(rows.size(), 1u + 19 * 18 / 2);
-  EXPECT_EQ(rows[0].size(), 35u);
-  EXPECT_EQ(rows[0][0], "name1");
-  EXPECT_EQ(rows[0][27], "dR_dC");
-  EXPECT_EQ(rows[0][28], "genetic_code");
-  EXPECT_EQ(rows[1][28], "1");
+  EXPECT_EQ(rows[0].size(), 36u);
+  EXPECT_EQ(rows[0][0], "gene");
+  EXPECT_EQ(rows[1][0], "lysozymeLarge");
+  EXPECT_EQ(rows[0][28], "dR_dC");
+  EXPECT_EQ(rows[0][29], "genetic_code");
+  EXPECT_EQ(rows[1][29], "1");
   const auto recs = records(kLysozyme);
-  EXPECT_EQ(rows[1][0], recs[0].first.substr(0, 20));
-  EXPECT_EQ(rows[1][1], recs[1].first.substr(0, 20));
-  EXPECT_EQ(rows.back()[0], recs[17].first.substr(0, 20));
+  EXPECT_EQ(rows[1][1], recs[0].first.substr(0, 20));
+  EXPECT_EQ(rows[1][2], recs[1].first.substr(0, 20));
+  EXPECT_EQ(rows.back()[1], recs[17].first.substr(0, 20));
   const std::string sn = readFile(dir / "sn.rst"), out = readFile(dir / "outfile");
   const std::string sdis = readFile(dir / "s.dis");
   // Pair (0, 2) is row 2 of the table.
@@ -183,18 +184,18 @@ TEST(OptionsE2E, PairsTableAgreesWithTheReports) {
   std::istringstream cells(sdis.substr(firstRow, sdis.find('\n', firstRow) - firstRow));
   std::string cell;
   for (int k = 0; k < 3; ++k) cells >> cell;
-  EXPECT_EQ(row[10], cell);
+  EXPECT_EQ(row[11], cell);
   const std::vector<double> ps = matrixRow(sn, "Proportion of synonymous differences", 0);
-  EXPECT_NEAR(std::stod(row[10]), ps[2], 0.0005);
+  EXPECT_NEAR(std::stod(row[11]), ps[2], 0.0005);
   const std::vector<double> ds = matrixRow(sn, "JC distance of synonymous substitutions", 0);
-  EXPECT_NEAR(std::stod(row[14]), ds[2], 0.0005);
+  EXPECT_NEAR(std::stod(row[15]), ds[2], 0.0005);
   const std::vector<double> dn = matrixRow(sn, "JC distance of nonsynonymous substitutions", 0);
-  EXPECT_NEAR(std::stod(row[15]), dn[2], 0.0005);
+  EXPECT_NEAR(std::stod(row[16]), dn[2], 0.0005);
   const std::vector<double> rc = matrixRow(out, "conservative (c, below diagonal) differences", 0);
-  EXPECT_NEAR(std::stod(row[8]), rc[2], 0.0005);  // radical differences above the diagonal
+  EXPECT_NEAR(std::stod(row[9]), rc[2], 0.0005);  // radical differences above the diagonal
   const std::vector<double> se = matrixRow(out, "Proportions of radical differences (above diagonal) and their standard errors (below diagonal)", 2);
-  EXPECT_NEAR(std::stod(row[20]), se[0], 0.0005);  // standard error of pR below the diagonal
-  EXPECT_NEAR(std::stod(row[26]), std::stod(row[15]) / std::stod(row[14]), 1e-5);
+  EXPECT_NEAR(std::stod(row[21]), se[0], 0.0005);  // standard error of pR below the diagonal
+  EXPECT_NEAR(std::stod(row[27]), std::stod(row[16]) / std::stod(row[15]), 1e-5);
 }
 
 TEST(OptionsE2E, PairsTableWritesNAWhereNoDistanceExists) {
@@ -203,12 +204,12 @@ TEST(OptionsE2E, PairsTableWritesNAWhereNoDistanceExists) {
   ASSERT_TRUE(exitedWith(runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g charge --table t.tsv two.fa", ""), 0));
   const auto rows = tsv(readFile(dir / "t.tsv"));
   ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[1][0], "first");
-  EXPECT_EQ(rows[1][10], "5.000000");  // pS
-  EXPECT_EQ(rows[1][14], "NA");        // dS
-  EXPECT_EQ(rows[1][12], "NA");        // pR is 0/0: no radical sites
-  EXPECT_EQ(rows[1][26], "NA");        // dN/dS
-  EXPECT_EQ(rows[1][15], "0.000000");  // dN
+  EXPECT_EQ(rows[1][1], "first");
+  EXPECT_EQ(rows[1][11], "5.000000");  // pS
+  EXPECT_EQ(rows[1][15], "NA");        // dS
+  EXPECT_EQ(rows[1][13], "NA");        // pR is 0/0: no radical sites
+  EXPECT_EQ(rows[1][27], "NA");        // dN/dS
+  EXPECT_EQ(rows[1][16], "0.000000");  // dN
 }
 
 TEST(OptionsE2E, MeansOverCladesWithTheirTests) {
@@ -223,12 +224,12 @@ TEST(OptionsE2E, MeansOverCladesWithTheirTests) {
   ASSERT_TRUE(exitedWith(runRadcon(dir.path(), "--means all.tsv " + args, ""), 0));
   const auto rows = tsv(readFile(dir / "grouped.tsv"));
   ASSERT_EQ(rows.size(), 1u + 7u);
-  EXPECT_EQ(rows[0].size(), 26u);
+  EXPECT_EQ(rows[0].size(), 27u);
   const std::vector<std::vector<std::string>> groups = {{"ape", "ape", "6"},  {"OWM", "OWM", "66"}, {"NWM", "NWM", "3"},
                                                         {"ape", "OWM", "48"}, {"ape", "NWM", "12"}, {"OWM", "NWM", "36"},
                                                         {"all", "all", "171"}};
   for (std::size_t g = 0; g < groups.size(); ++g)
-    EXPECT_EQ(std::vector<std::string>(rows[g + 1].begin(), rows[g + 1].begin() + 3), groups[g]);
+    EXPECT_EQ(std::vector<std::string>(rows[g + 1].begin() + 1, rows[g + 1].begin() + 4), groups[g]);
   // Without clades the only row is every pair, the same as with them.
   const auto all = tsv(readFile(dir / "all.tsv"));
   ASSERT_EQ(all.size(), 2u);

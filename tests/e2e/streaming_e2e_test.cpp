@@ -11,15 +11,19 @@
 namespace radcon::test {
 namespace {
 
-// The table's header and the rows that name 'name' in either column.
+// The table's header and the rows that name 'name' as either sequence.
 std::string rowsOf(const std::string& table, const std::string& name) {
   std::istringstream in(table);
   std::string out, line;
   std::getline(in, line);
   out = line + "\n";
   while (std::getline(in, line)) {
-    const std::size_t tab = line.find('\t'), tab2 = line.find('\t', tab + 1);
-    if (line.substr(0, tab) == name || line.substr(tab + 1, tab2 - tab - 1) == name) out += line + "\n";
+    std::istringstream cells(line);
+    std::string gene, name1, name2;
+    std::getline(cells, gene, '\t');
+    std::getline(cells, name1, '\t');
+    std::getline(cells, name2, '\t');
+    if (name1 == name || name2 == name) out += line + "\n";
   }
   return out;
 }

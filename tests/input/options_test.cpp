@@ -34,13 +34,13 @@ TEST(Options, EveryFormOfAValue) {
     const Options o = parse(args);
     ASSERT_TRUE(o.correction.has_value());
     EXPECT_EQ(*o.correction, 1);
-    EXPECT_EQ(*o.sequenceFile, "f.seq");
+    EXPECT_EQ(o.files, std::vector<std::string>{"f.seq"});
   }
 }
 
 TEST(Options, AnswersGroupingsAndFlags) {
   const Options o = parse({"-t", "0.5", "-k", "2", "-g", "my", "-qo", "out", "--table", "t.tsv", "--drop-gapped-codons",
-                           "--threads=3", "x.seq", "ignored"});
+                           "--threads=3", "x.seq", "y.fa.gz"});
   EXPECT_EQ(*o.typedTsTv, 0.5);
   EXPECT_EQ(*o.KaKsRatio, 2.0);
   EXPECT_EQ(*o.division, 3);
@@ -50,7 +50,7 @@ TEST(Options, AnswersGroupingsAndFlags) {
   EXPECT_EQ(o.table, "t.tsv");
   EXPECT_TRUE(o.dropGappedCodons);
   EXPECT_EQ(o.threads, 3);
-  EXPECT_EQ(*o.sequenceFile, "x.seq");
+  EXPECT_EQ(o.files, (std::vector<std::string>{"x.seq", "y.fa.gz"}));
   EXPECT_EQ(*parse({"-g", "charge"}).division, 1);
   EXPECT_EQ(*parse({"-g", "polarity"}).division, 2);
   EXPECT_EQ(*parse({"-g", "self"}).division, 4);
@@ -60,9 +60,9 @@ TEST(Options, AnswersGroupingsAndFlags) {
 }
 
 TEST(Options, DoubleDashEndsOptions) {
-  EXPECT_EQ(*parse({"--", "-weird.seq"}).sequenceFile, "-weird.seq");
-  EXPECT_EQ(*parse({"-"}).sequenceFile, "-");
-  EXPECT_FALSE(parse({}).sequenceFile.has_value());
+  EXPECT_EQ(parse({"--", "-weird.seq"}).files, std::vector<std::string>{"-weird.seq"});
+  EXPECT_EQ(parse({"-"}).files, std::vector<std::string>{"-"});
+  EXPECT_TRUE(parse({}).files.empty());
 }
 
 TEST(Options, BadCommandLinesAreStatusTwo) {
