@@ -6,7 +6,7 @@ DEMO_DIR ?= demo-output
 
 .PHONY: all build demo test check-clang check-aarch64 bench fuzz memcheck clean
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := native fasta groups answers options clades
+FUZZ_TARGETS := native fasta groups answers options clades inputs
 
 all: build
 

@@ -10,6 +10,7 @@
 #include "input/answers.h"
 #include "input/clade_file.h"
 #include "input/group_file.h"
+#include "input/input_list.h"
 #include "input/options.h"
 #include "input/sequence_file.h"
 #include "util/error.h"
@@ -57,6 +58,15 @@ std::vector<std::string> words(const std::string& text, char separator) {
   if (c.cladeOf.size() != names.size()) __builtin_trap();
   for (int k : c.cladeOf)
     if (k < 0 || k >= static_cast<int>(c.labels.size())) __builtin_trap();
+}
+
+// A list of alignments: every path is non-empty, trimmed, and no comment.
+[[maybe_unused]] void inputs(const std::string& text) {
+  for (const std::string& p : parseInputList(text)) {
+    if (p.empty() || p[0] == '#' || p.front() == ' ' || p.back() == ' ' || p.find('\n') != std::string::npos)
+      __builtin_trap();
+    geneName(p);
+  }
 }
 
 [[maybe_unused]] void answers(const std::string& text) {

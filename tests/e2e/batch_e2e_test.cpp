@@ -1,0 +1,70 @@
+// Many alignments in one run: one table with a gene column, per-gene report
+// folders, and a broken file that costs only its own rows.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "../support.h"
+#include "../synthetic.h"
+
+namespace radcon::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The rows of a table without its header line.
+std::string body(const std::string& table) { return table.substr(table.find('\n') + 1); }
+
+TEST(BatchE2E, OneTableThatEqualsTheSingleRunsInOrder) {
+  ScratchDir dir;
+  const std::vector<std::string> genes = {"geneA", "geneB", "geneC"};
+  for (std::size_t g = 0; g < genes.size(); ++g)
+    writeFile(dir / (genes[g] + ".seq"), syntheticAlignment(5 + static_cast<int>(g), 40, 0.1, static_cast<unsigned>(g)));
+  writeFile(dir / "broken.fa", ">a\nATGAAA\n>b\nATG\n");
+  const std::string answers = "-q -c 1 -t 1 -k 1 -g charge ";
+  std::string expected, expectedMeans;
+  for (const std::string& g : genes) {
+    ASSERT_TRUE(exitedWith(runRadcon(dir.path(), answers + "--reports none --table one.tsv --means one.m " + g + ".seq", ""), 0));
+    expected += body(readFile(dir / "one.tsv"));
+    expectedMeans += body(readFile(dir / "one.m"));
+  }
+  for (const char* threads : {"1", "3"}) {
+    SCOPED_TRACE(threads);
+    const RunResult r = runRadcon(dir.path(),
+                                  answers + "--reports none --threads " + threads +
+                                      " --table all.tsv --means all.m geneA.seq broken.fa geneB.seq geneC.seq",
+                                  "");
+    EXPECT_TRUE(exitedWith(r, 1));  // one file failed; the others are all there
+    EXPECT_EQ(r.err, "radcon: broken.fa: Sequence 2 (\"b\") has 3 nucleotides, but sequence 1 has 6; the sequences "
+                     "of an alignment must have equal lengths.\nradcon: 1 of 4 alignments failed.\n");
+    EXPECT_EQ(body(readFile(dir / "all.tsv")), expected);
+    EXPECT_EQ(body(readFile(dir / "all.m")), expectedMeans);
+  }
+  // The same from a list file, with comments and blank lines.
+  writeFile(dir / "list.txt", "# genes\ngeneA.seq\n\n  geneB.seq\r\ngeneC.seq\n");
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), answers + "--reports none --table list.tsv --inputs list.txt", ""), 0));
+  EXPECT_EQ(body(readFile(dir / "list.tsv")), expected);
+}
+
+TEST(BatchE2E, ReportsInAFolderPerGene) {
+  ScratchDir dir, single;
+  writeFile(dir / "lyso.seq", readFile(kLysozyme));
+  writeFile(dir / "bad.seq", "2 6\na\nTTTAAA\nb\nTTT\n");
+  const std::string answers = "-q -c 1 -t 0.5 -k 1 -g my ";
+  // Several files and the reports need a folder for each gene.
+  const RunResult noFolder = runRadcon(dir.path(), answers + "lyso.seq bad.seq", "");
+  EXPECT_TRUE(exitedWith(noFolder, 2));
+  EXPECT_NE(noFolder.err.find("-o DIR, one folder per gene"), std::string::npos);
+  // Two inputs of one gene are refused before any work.
+  EXPECT_TRUE(exitedWith(runRadcon(dir.path(), answers + "--reports none --table t lyso.seq sub/lyso.fa.gz", ""), 2));
+
+  ASSERT_TRUE(exitedWith(runRadcon(single.path(), answers + "'" + kLysozyme + "'", ""), 0));
+  const RunResult r = runRadcon(dir.path(), answers + "-o out lyso.seq bad.seq", "");
+  EXPECT_TRUE(exitedWith(r, 1));
+  std::string differs;
+  EXPECT_TRUE(sameReports(single.path(), dir / "out" / "lyso", &differs)) << differs;
+  EXPECT_FALSE(fs::exists(dir / "out" / "bad"));  // no partial report folder
+}
+
+}  // namespace
+}  // namespace radcon::test
