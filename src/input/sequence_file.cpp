@@ -11,6 +11,8 @@
 #include <climits>
 #include <cstdio>
 #include <memory>
+#include <sstream>
+#include <vector>
 
 #include "codon/genetic_code.h"
 #include "input/number_words.h"
@@ -20,34 +22,8 @@ namespace radcon {
 
 namespace {
 
-// Every source hands on every line end as '\n': LF, CR LF, and the CR alone of
+// The source hands on every line end as '\n': LF, CR LF, and the CR alone of
 // old Mac files.
-#ifndef RADCON_HAVE_ZLIB
-struct FileSource {
-  std::FILE* f;
-  int get() {
-    const int c = std::getc(f);
-    if (c != '\r') return c;
-    const int d = std::getc(f);
-    if (d != '\n' && d != EOF) std::ungetc(d, f);
-    return '\n';
-  }
-};
-#endif
-
-#ifdef RADCON_HAVE_ZLIB
-struct GzSource {
-  gzFile f;
-  int get() {
-    const int c = gzgetc(f);
-    if (c != '\r') return c;
-    const int d = gzgetc(f);
-    if (d != '\n' && d != EOF) gzungetc(d, f);
-    return '\n';
-  }
-};
-#endif
-
 struct TextSource {
   const std::string& text;
   std::size_t pos = 0;
@@ -225,7 +201,177 @@ Alignment parseFasta(Source& in, bool allowGaps) {
   return al;
 }
 
-// Peeks at the first non-blank character to tell FASTA from the native format.
+// PHYLIP as aligners and PAML-style tools write it: a header "n length" (a flag
+// such as I for interleaved may follow), then each sequence's name and letters.
+// A name stands on a line of its own, or starts a line and is followed by white
+// space (relaxed) or fills its first 10 characters (strict); the letters may run
+// over several lines, with blanks between them. Interleaved files give every
+// sequence a line in turn, block after block. What follows the last sequence
+// (notes) is ignored.
+class PhylipReader {
+ public:
+  PhylipReader(const std::string& text, bool allowGaps) : text_(text), allowGaps_(allowGaps) {}
+
+  Alignment read() {
+    std::string header;
+    while (nextLine(header) && blank(header)) {
+    }
+    std::istringstream words(header);
+    long long n = 0, length = 0;
+    std::string flag;
+    if (!(words >> n >> length)) error("a header with the number of sequences and their length");
+    bool interleaved = false;
+    while (words >> flag) interleaved = interleaved || flag == "I" || flag == "i";
+    if (n < 1 || length < 3 || length % 3 != 0 || n > INT_MAX || length / 3 > INT_MAX ||
+        static_cast<unsigned long long>(n) * static_cast<unsigned long long>(length) > text_.size())
+      error("a number of sequences of at least 1 and a length in nucleotides that is a multiple of 3 and fits the file");
+    Alignment al;
+    al.seqNum = static_cast<int>(n);
+    al.seqLength = static_cast<int>(length / 3);
+    std::vector<std::vector<std::uint8_t>> seqs(static_cast<std::size_t>(n));
+    const std::size_t L = static_cast<std::size_t>(length);
+    std::string line;
+    for (std::size_t i = 0; i < seqs.size(); ++i) {
+      if (!nonBlankLine(line)) error("sequence " + std::to_string(i + 1) + "'s name");
+      std::string rest;
+      al.names.push_back(splitName(line, rest));
+      append(seqs[i], rest, L, i);
+      if (interleaved) continue;
+      if (i == 0 && seqs[0].size() < L && looksLikeNextName()) {
+        interleaved = true;  // a second "name letters" line before the first sequence is complete
+        continue;
+      }
+      while (seqs[i].size() < L) {
+        if (!nonBlankLine(line)) error(std::to_string(L - seqs[i].size()) + " more nucleotides of sequence " + std::to_string(i + 1));
+        append(seqs[i], line, L, i);
+      }
+    }
+    while (interleaved && seqs[0].size() < L) {
+      for (std::size_t i = 0; i < seqs.size(); ++i) {
+        if (!nonBlankLine(line)) error("the next block's line of sequence " + std::to_string(i + 1));
+        append(seqs[i], line, L, i);
+      }
+    }
+    for (std::size_t i = 0; i < seqs.size(); ++i) {
+      if (seqs[i].size() != L)
+        error(std::to_string(L) + " nucleotides in sequence " + std::to_string(i + 1) + ", not " + std::to_string(seqs[i].size()));
+      al.nucleotides.insert(al.nucleotides.end(), seqs[i].begin(), seqs[i].end());
+    }
+    return al;
+  }
+
+ private:
+  bool nextLine(std::string& line) {
+    if (pos_ >= text_.size()) return false;
+    std::size_t end = text_.find_first_of("\r\n", pos_);
+    if (end == std::string::npos) end = text_.size();
+    line.assign(text_, pos_, end - pos_);
+    pos_ = end;
+    if (pos_ < text_.size() && text_[pos_] == '\r') ++pos_;
+    if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+    ++lineNumber_;
+    return true;
+  }
+  static bool blank(const std::string& line) { return line.find_first_not_of(" \t\v\f") == std::string::npos; }
+  bool nonBlankLine(std::string& line) {
+    while (nextLine(line))
+      if (!blank(line)) return true;
+    return false;
+  }
+  bool sequenceLetters(const std::string& s) const {
+    for (char c : s)
+      if (c != ' ' && c != '\t' && letterCode(static_cast<unsigned char>(c), allowGaps_) < 0) return false;
+    return true;
+  }
+  // The name a line begins with; 'rest' gets the letters after it.
+  std::string splitName(const std::string& line, std::string& rest) const {
+    const std::size_t b = line.find_first_not_of(" \t");
+    const std::size_t e = line.find_first_of(" \t", b);
+    if (e == std::string::npos) {
+      // One word: a name of its own line, or a strict name run into its letters.
+      const std::string word = line.substr(b);
+      if (word.size() > 10 && sequenceLetters(word.substr(10)) && !sequenceLetters(word.substr(0, 10))) {
+        rest = word.substr(10);
+        return word.substr(0, std::min<std::size_t>(10, kNameLength));
+      }
+      rest.clear();
+      return word.substr(0, std::min<std::size_t>(word.size(), kNameLength));
+    }
+    if (sequenceLetters(line.substr(e)) || line.size() <= 10 || !sequenceLetters(line.substr(10))) {
+      rest = line.substr(e);
+      return line.substr(b, std::min<std::size_t>(e - b, kNameLength));
+    }
+    // A strict name that holds blanks: the first 10 characters.
+    rest = line.substr(10);
+    std::string name = line.substr(0, 10);
+    name.erase(name.find_last_not_of(" \t") + 1);
+    return name.substr(0, std::min<std::size_t>(name.size(), kNameLength));
+  }
+  // Whether the next non-blank line begins with a name rather than letters.
+  bool looksLikeNextName() {
+    const std::size_t savedPos = pos_;
+    const int savedLine = lineNumber_;
+    std::string line;
+    bool name = false;
+    if (nonBlankLine(line)) {
+      const std::size_t b = line.find_first_not_of(" \t");
+      const std::size_t e = line.find_first_of(" \t", b);
+      name = e != std::string::npos && !sequenceLetters(line.substr(b, e - b));
+    }
+    pos_ = savedPos;
+    lineNumber_ = savedLine;
+    return name;
+  }
+  void append(std::vector<std::uint8_t>& seq, const std::string& letters, std::size_t L, std::size_t i) {
+    for (char ch : letters) {
+      const int c = static_cast<unsigned char>(ch);
+      if (c == ' ' || c == '\t' || c == '\v' || c == '\f') continue;
+      const int code = letterCode(c, allowGaps_);
+      if (code < 0) error("nucleotides of sequence " + std::to_string(i + 1) + ", not " + describeChar(c));
+      if (seq.size() == L) error("no more than " + std::to_string(L) + " nucleotides in sequence " + std::to_string(i + 1));
+      seq.push_back(static_cast<std::uint8_t>(code));
+    }
+  }
+  [[noreturn]] void error(const std::string& expected) const {
+    fail("PHYLIP file, line " + std::to_string(lineNumber_) + ": expected " + expected + ".");
+  }
+
+  const std::string& text_;
+  bool allowGaps_;
+  std::size_t pos_ = 0;
+  int lineNumber_ = 0;
+};
+
+// Whether a file that neither reading accepts is meant as the native format (its
+// message is then the native reader's): after a header of two whole numbers, a
+// name line, then the first sequence's letters on the line after it, or the end
+// of the file. Anything else reads as PHYLIP gone wrong.
+bool looksNative(const std::string& text) {
+  std::size_t pos = 0;
+  auto line = [&] {
+    std::size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string::npos) end = text.size();
+    std::string l = text.substr(pos, end - pos);
+    pos = end;
+    if (pos < text.size() && text[pos] == '\r') ++pos;
+    if (pos < text.size() && text[pos] == '\n') ++pos;
+    return l;
+  };
+  std::istringstream header(line());
+  std::string words[2];
+  if (!(header >> words[0] >> words[1])) return true;
+  const auto n = wholeWord(words[0], 1, INT_MAX), length = wholeWord(words[1], 3, INT_MAX);
+  if (!n || !length || *length % 3 != 0) return true;
+  line();  // the name
+  const std::string letters = line();
+  if (pos >= text.size() && static_cast<long long>(letters.size()) < *length) return true;  // cut short
+  if (static_cast<long long>(letters.size()) < *length) return false;
+  for (long long k = 0; k < *length; ++k)
+    if (letterCode(static_cast<unsigned char>(letters[static_cast<std::size_t>(k)]), true) < 0) return false;
+  return true;
+}
+
+// Peeks at the first non-blank character to tell FASTA from the other formats.
 template <class Source>
 Alignment parse(Source& in, long long available, bool allowGaps, int first) {
   if (first == '>') return parseFasta(in, allowGaps);
@@ -255,80 +401,71 @@ int dropGappedCodons(Alignment& al) {
   return static_cast<int>(L - kept);
 }
 
-#ifdef RADCON_HAVE_ZLIB
+namespace {
 
-Alignment readSequenceFile(const std::string& path, bool allowGaps) {
-  // "-" is standard input. zlib reads a gzip-compressed file (told by its first
-  // bytes, not by its name) and passes any other through unchanged.
+// The whole content of a sequence file ("-": standard input). zlib reads a
+// gzip-compressed file (told by its first bytes, not by its name) and passes any
+// other through unchanged; the stream is read to its end, so that its checksum is
+// checked too.
+std::string readAll(const std::string& path) {
   const int fd = path == "-" ? ::dup(STDIN_FILENO) : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) fail("Can't open the file!");
   struct stat st {};
-  const bool known = ::fstat(fd, &st) == 0;
-  if (known && S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(fd);
     fail("Can't open the file!");
   }
+  std::string text;
+  char buf[1 << 16];
+#ifdef RADCON_HAVE_ZLIB
   std::unique_ptr<gzFile_s, int (*)(gzFile)> f(gzdopen(fd, "rb"), &gzclose);
   if (!f) {
     ::close(fd);
     fail("Can't open the file!");
   }
   gzbuffer(f.get(), 1 << 17);
-  int first = gzgetc(f.get());
-  while (first != EOF && isBlank(first)) first = gzgetc(f.get());
-  if (first != EOF) gzungetc(first, f.get());
-  // A compressed file's size does not bound what it holds: it reads like a pipe.
-  const long long available = known && S_ISREG(st.st_mode) && gzdirect(f.get()) ? st.st_size : -1;
-  GzSource src{f.get()};
-  auto damage = [&] {
-    int status = Z_OK;
-    std::string message = gzerror(f.get(), &status);
-    if (status == Z_OK || status == Z_STREAM_END) return;
+  for (int got; (got = gzread(f.get(), buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(got));
+  int status = Z_OK;
+  std::string message = gzerror(f.get(), &status);
+  if (status != Z_OK && status != Z_STREAM_END) {
     if (message.starts_with("<fd:")) message.erase(0, message.find(": ") + 2);  // zlib names the descriptor
     fail("The compressed file " + path + " is damaged: " + message + ".");
-  };
-  try {
-    Alignment al = parse(src, available, allowGaps, first);
-    if (!gzdirect(f.get())) {
-      // Read to the end, so that the stream's checksum is checked too.
-      char rest[1 << 16];
-      while (gzread(f.get(), rest, sizeof rest) > 0) {
-      }
-      damage();
-    }
-    return al;
-  } catch (const RunError&) {
-    damage();
-    throw;
   }
-}
-
 #else
-
-Alignment readSequenceFile(const std::string& path, bool allowGaps) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(path == "-" ? ::fdopen(::dup(STDIN_FILENO), "r")
-                                                                : std::fopen(path.c_str(), "r"),
-                                                    &std::fclose);
-  if (!f) fail("Can't open the file!");
-  struct stat st {};
-  long long available = -1;
-  if (fstat(fileno(f.get()), &st) == 0 && S_ISREG(st.st_mode)) available = st.st_size;
-  if (S_ISDIR(st.st_mode)) fail("Can't open the file!");
-  int first = std::getc(f.get());
-  while (first != EOF && isBlank(first)) first = std::getc(f.get());
-  if (first == 0x1f) fail("The file " + path + " is gzip-compressed, and this radcon was built without zlib.");
-  if (first != EOF) std::ungetc(first, f.get());
-  FileSource src{f.get()};
-  return parse(src, available, allowGaps, first);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(::fdopen(fd, "r"), &std::fclose);
+  if (!f) {
+    ::close(fd);
+    fail("Can't open the file!");
+  }
+  for (std::size_t got; (got = std::fread(buf, 1, sizeof buf, f.get())) > 0;) text.append(buf, got);
+  if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0x1f && static_cast<unsigned char>(text[1]) == 0x8b)
+    fail("The file " + path + " is gzip-compressed, and this radcon was built without zlib.");
+#endif
+  return text;
 }
 
-#endif
+}  // namespace
+
+Alignment readSequenceFile(const std::string& path, bool allowGaps) { return parseSequenceText(readAll(path), allowGaps); }
 
 Alignment parseSequenceText(const std::string& text, bool allowGaps) {
   const std::size_t start = text.find_first_not_of(" \t\n\v\f\r");
   const int first = start == std::string::npos ? EOF : static_cast<unsigned char>(text[start]);
   TextSource src{text};
-  return parse(src, static_cast<long long>(text.size()), allowGaps, first);
+  if (first == '>') return parse(src, static_cast<long long>(text.size()), allowGaps, first);
+  // The native format is PHYLIP's strictest form, read as it always was; what it
+  // refuses may still be PHYLIP. A file that both refuse gets the message of the
+  // format it looks like.
+  try {
+    return parse(src, static_cast<long long>(text.size()), allowGaps, first);
+  } catch (const RunError& native) {
+    if (native.status() != 1) throw;
+    try {
+      return PhylipReader(text, allowGaps).read();
+    } catch (const RunError&) {
+      if (looksNative(text)) throw native;
+      throw;
+    }
+  }
 }
-
 }  // namespace radcon

@@ -74,13 +74,14 @@ TEST(FaultTable, EveryDetectedFailure) {
       // From a pipe no file size bounds the header's claim (300 GB here): nothing
       // is sized by it before the data is there.
       {"huge claim from a pipe", "pipe.seq", a, {{"claim", "1000000 300000\nx\nTTT"}}, 1,
-       "The file ends before sequence 1 of 1000000 is complete.",
+       "The header claims 1000000 sequences of 300000 nucleotides, more than the file's 20 bytes can hold.",
        [](const ScratchDir& d) { ASSERT_EQ(::mkfifo((d / "pipe.seq").c_str(), 0600), 0); }, "(cat claim > pipe.seq &);"},
       {"beyond int", "in.seq", a, {{"in.seq", "4294967297 3\nx\nTTT\n"}}, 1, "too large"},
       {"truncated", "in.seq", a, {{"in.seq", "2 6\none\nTTTAAA\n"}}, 1, "ends before sequence 2"},
       {"ambiguity code", "in.seq", a, {{"in.seq", "2 6\none\nTTTAAA\ntwo\nTTNAAA\n"}}, 1, "position 3: 'N'"},
       {"gap", "in.seq", a, {{"in.seq", "2 6\none\nTTTAAA\ntwo\nTTT-AA\n"}}, 1, "--drop-gapped-codons"},
-      {"line break inside", "in.seq", a, {{"in.seq", "2 6\none\nTTTAAA\ntwo\nTTT\nAAA\n"}}, 1, "a line break"},
+      {"PHYLIP cut short", "in.seq", a, {{"in.seq", "2 6\none\nTTT\nAAA\ntwo\nTTT\nAA\n"}}, 1,
+       "PHYLIP file, line 7: expected 1 more nucleotides of sequence 2."},
       {"FASTA unequal", "in.fa", a, {{"in.fa", ">a\nATGAAA\n>b\nATG\n"}}, 1, "must have equal lengths"},
       {"FASTA non-coding", "in.fa", a, {{"in.fa", ">a\nATGA\n>b\nATGC\n"}}, 1, "Non-coding sequences!"},
       {"nothing left", "--drop-gapped-codons in.fa", a, {{"in.fa", ">a\nATG---\n>b\nNNNAAA\n"}}, 1, "no codon is left"},

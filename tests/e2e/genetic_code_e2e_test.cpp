@@ -32,6 +32,10 @@ TEST(GeneticCodeE2E, MitochondrialAlignmentUnderTheVertebrateMitochondrialCode) 
   if (!std::filesystem::exists(kMitochondrial)) GTEST_SKIP() << "shared data not present";
   const std::string native = mitochondrialNative();
   const Alignment al = parseSequenceText(native);
+  // radcon reads PAML's PHYLIP file itself, to the same alignment.
+  const Alignment phylip = readSequenceFile(kMitochondrial);
+  EXPECT_EQ(phylip.names, al.names);
+  EXPECT_EQ(phylip.nucleotides, al.nucleotides);
   ASSERT_EQ(al.seqNum, 7);
   ASSERT_EQ(al.seqLength, 3331);
   const GeneticCode& mito = *findGeneticCode(2);

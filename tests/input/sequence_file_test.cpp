@@ -86,8 +86,9 @@ TEST(SequenceReader, CharactersThatAreNoNucleotide) {
   const std::string n = failure("2 6\none\nTTTAAA\ntwo\nGGNCCC\n");
   EXPECT_NE(n.find("Sequence 2 (\"two\"), codon 1, position 3: 'N'"), std::string::npos) << n;
   EXPECT_NE(failure("1 6\nx\nTT-AAA\n").find("'-'"), std::string::npos);
-  EXPECT_NE(failure("1 6\nx\nTTT AA\n").find("a blank"), std::string::npos);
-  EXPECT_NE(failure("1 6\nx\nTTT\nAAA\n").find("a line break"), std::string::npos);
+  // With blanks or a line break inside the letters, the file reads as PHYLIP.
+  EXPECT_NE(failure("1 6\nx\nTTT AA\n").find("PHYLIP file, line 3: expected 1 more nucleotides of sequence 1"),
+            std::string::npos);
   EXPECT_NE(failure("1 6\nx\nTTT?AA\n").find("'?'"), std::string::npos);
   EXPECT_NE(failure("1 6\nx\nTTT1AA\n").find("'1'"), std::string::npos);
   EXPECT_NE(failure(std::string("1 3\nx\nT\xC3\xA9\n")).find("byte 0xC3"), std::string::npos);
@@ -157,9 +158,40 @@ TEST(GappedCodons, ColumnsWithAGapOrAmbiguityAreDropped) {
   } catch (const RunError& e) {
     EXPECT_NE(std::string(e.what()).find("no codon is left"), std::string::npos);
   }
-  // Blanks and line breaks inside a native sequence stay errors.
-  EXPECT_NE(failure("1 6\nx\nTTT AA\n", true).find("a blank"), std::string::npos);
-  EXPECT_NE(failure("1 6\nx\nTTT\nAA\n", true).find("a line break"), std::string::npos);
+  // Gaps read in PHYLIP files too.
+  Alignment phylip = parseSequenceText("2 6\nx\nTT-\nAAA\ny\nTTTAAA\n", true);
+  EXPECT_EQ(dropGappedCodons(phylip), 1);
+  EXPECT_EQ(letters(phylip, 0), "AAA");
+}
+
+TEST(PhylipReader, EveryLayoutReadsAsTheNativeFile) {
+  const Alignment native = parseSequenceText("3 12\nhuman\nATGAAACTTTGG\nchimp\nATGAAGCTTTGG\nmouse\nATGCGACTATGG\n");
+  const std::vector<std::string> layouts = {
+      // PAML: names on lines of their own, letters over several lines, CR LF, notes after.
+      "  3  12\r\n\r\nhuman\r\nATGAAA\r\nCTTTGG\r\n\r\nchimp\r\nATGAAGCTT\r\nTGG\r\nmouse\r\nATG CGA CTA TGG\r\n\r\nNotes: TAA removed.\r\n",
+      // Strict: ten-character names, the letters after them.
+      "3 12\nhuman     ATGAAACTTTGG\nchimp     ATGAAGCTTTGG\nmouse     ATGCGACTATGG\n",
+      // Relaxed, the letters wrapped.
+      "3 12\nhuman ATGAAA CTT\nTGG\nchimp ATGAAGCTTTGG\nmouse\tATGCGACTATGG\n",
+      // Interleaved, with and without the flag.
+      "3 12 I\nhuman ATGAAA\nchimp ATGAAG\nmouse ATGCGA\n\nCTTTGG\nCTTTGG\nCTATGG\n",
+      "3 12\nhuman ATGAAA\nchimp ATGAAG\nmouse ATGCGA\n\nCTTTGG\nCTTTGG\nCTATGG\n",
+  };
+  for (const std::string& text : layouts) {
+    SCOPED_TRACE(text);
+    const Alignment al = parseSequenceText(text);
+    EXPECT_EQ(al.names, native.names);
+    EXPECT_EQ(al.nucleotides, native.nucleotides);
+  }
+  // A strict name with a blank in it.
+  EXPECT_EQ(parseSequenceText("1 6\nHomo sapieATGAAA\n").names[0], "Homo sapie");
+  // Every error names the line and what was expected there.
+  EXPECT_NE(failure("2 6\none\nTTT\nAAA\ntwo\nTTT\nAA\n").find("PHYLIP file, line 7: expected 1 more nucleotides of sequence 2"),
+            std::string::npos);
+  EXPECT_NE(failure("2 6\none TTTAAA\ntwo TTTAAAC\n").find("line 3: expected no more than 6 nucleotides in sequence 2"),
+            std::string::npos);
+  EXPECT_NE(failure("2 6\none TTT\ntwo TTT\n\nAAA\nAZA\n").find("line 6: expected nucleotides of sequence 2, not 'Z'"),
+            std::string::npos);
 }
 
 }  // namespace
