@@ -39,6 +39,7 @@
 #include "util/error.h"
 #include "util/memory.h"
 #include "util/parallel.h"
+#include "util/progress.h"
 
 using namespace radcon;
 
@@ -162,6 +163,24 @@ int referenceSequence(const Alignment& al, const std::string& name) {
   return found;
 }
 
+// Progress on standard error while it lives, then the summary.
+class ProgressScope {
+ public:
+  explicit ProgressScope(const Options& o, std::size_t alignments)
+      : on_(o.progress == 1 || (o.progress < 0 && ::isatty(STDERR_FILENO))) {
+    progress().alignmentsTotal = alignments;
+    if (on_) startProgress(RADCON_VERSION);
+  }
+  ~ProgressScope() {
+    if (on_) finishProgress();
+  }
+  ProgressScope(const ProgressScope&) = delete;
+  ProgressScope& operator=(const ProgressScope&) = delete;
+
+ private:
+  bool on_;
+};
+
 // What every alignment of a run shares.
 struct Settings {
   const Options& options;
@@ -242,6 +261,8 @@ void analyse(const Settings& s, const Input& in, const std::string& gene, Report
              const std::string& folder, Emit&& emit, TextBuffer* means, bool trace) {
   const Options& o = s.options;
   const Alignment& al = in.alignment;
+  progress().pairsDone = 0;
+  progress().pairsTotal = in.reference >= 0 ? static_cast<std::size_t>(al.seqNum - 1) : pairCount(al.seqNum);
   const CodonData codons = translateAndCount(al, s.code);
   const SiteTotals sites = countSites(al, codons, s.ratio, *s.answers.correction, s.indexs, s.code);
   if (trace && o.geneticCodeGiven) std::printf("Genetic code %d: %s\n", s.code.id, s.code.name);
@@ -278,6 +299,7 @@ int runOne(const Options& o, const std::string& file, int threads) {
   checkMemory(in.alignment, threads, o.maxMemoryMB, o.reportsNone, groupCount(in.clades));
   if (!o.reportsNone) checkDiskSpace(in.alignment, o.outdir);
   const Answers answers = askMissing(o);
+  const ProgressScope shown(o, 1);
   const Settings s{o, answers, o.groupFile.empty() ? loadGrouping(*answers.division) : readGroupFile(o.groupFile),
                    *findGeneticCode(o.geneticCode), finalRatio(*answers.typedTsTv), threads};
 
@@ -299,6 +321,7 @@ int runOne(const Options& o, const std::string& file, int threads) {
           o.means.empty() ? nullptr : &means, !o.quiet);
   if (!o.means.empty()) files.file(meansFile).write(means);
   files.commit();
+  ++progress().alignmentsDone;
   return 0;
 }
 
@@ -307,6 +330,7 @@ int runOne(const Options& o, const std::string& file, int threads) {
 // standard error and adds no row, and the others go on.
 int runBatch(const Options& o, const std::vector<std::string>& files, int threads) {
   const Answers answers = askMissing(o);
+  const ProgressScope shown(o, files.size());
   const Settings shared{o, answers,
                         o.groupFile.empty() ? loadGrouping(*answers.division) : readGroupFile(o.groupFile),
                         *findGeneticCode(o.geneticCode), finalRatio(*answers.typedTsTv), threads};
@@ -366,9 +390,11 @@ int runBatch(const Options& o, const std::vector<std::string>& files, int thread
   auto consume = [&](std::size_t f, Result& r) {
     if (!r.error.empty()) {
       ++failed;
-      std::fprintf(stderr, "radcon: %s: %s\n", files[f].c_str(), r.error.c_str());
+      ++progress().alignmentsFailed;
+      printAboveProgress("radcon: " + files[f] + ": " + r.error);
       return;
     }
+    ++progress().alignmentsDone;
     if (table) table->write(r.rows.table);
     if (meansFile) meansFile->write(r.rows.means);
   };

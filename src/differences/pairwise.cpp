@@ -8,6 +8,7 @@
 #include "codon/genetic_code.h"
 #include "differences/step.h"
 #include "util/parallel.h"
+#include "util/progress.h"
 
 namespace radcon {
 
@@ -234,6 +235,9 @@ PairDifferences countPairs(const CodonData& codons, int seqNum, int seqLength, c
       d.total[kConservative][a] = c;
       d.total[kRadical][a] = r;
     }
+    const std::size_t counted = std::min(pairs.size(), (block + 1) * kBlock) - block * kBlock;
+    progress().pairsDone += counted;
+    progress().pairsAll += counted;
   });
   return d;
 }

@@ -96,6 +96,9 @@ const std::vector<OptionSpec>& table() {
        [](Options& o, const std::string& v) { o.threads = parseThreads(v); }},
       {0, "max-memory", "MB", "refuse a run that needs more memory than this (default: what is available)",
        [](Options& o, const std::string& v) { o.maxMemoryMB = parseMaxMemory(v); }},
+      {0, "progress", nullptr, "show progress on standard error (default: when it is a terminal)",
+       [](Options& o, const std::string&) { o.progress = 1; }},
+      {0, "no-progress", nullptr, "show no progress", [](Options& o, const std::string&) { o.progress = 0; }},
       {'h', "help", nullptr, "show this help and exit", [](Options& o, const std::string&) { o.help = true; }},
       {'V', "version", nullptr, "show the version and exit", [](Options& o, const std::string&) { o.version = true; }},
   };

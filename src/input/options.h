@@ -30,6 +30,7 @@ struct Options {
   int geneticCode = 1;    // NCBI translation table number
   bool geneticCodeGiven = false;
   bool listGeneticCodes = false;
+  int progress = -1;      // 1 --progress, 0 --no-progress, -1 when standard error is a terminal
   bool help = false;
   bool version = false;
 };

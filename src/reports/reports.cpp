@@ -6,6 +6,7 @@
 
 #include "common/printed_precision.h"
 #include "util/parallel.h"
+#include "util/progress.h"
 
 namespace radcon {
 
@@ -306,6 +307,8 @@ void writeReports(const SiteTotals& sites, const PairDifferences& diff, PairStat
   const Layout L(sites.seqNum);
   const std::size_t window = static_cast<std::size_t>(threads) + 2;
   const std::size_t reports = reportNames().size();
+  progress().rowsDone = 0;
+  progress().rowsTotal = L.P;
   const RunResults results{sites, diff, st, ratio, division};
 
   // Each report up to and with the heading of its first covariance block.
@@ -349,7 +352,8 @@ void writeReports(const SiteTotals& sites, const PairDifferences& diff, PairStat
           covarianceChunk(r.text[report], b, L, t, r.cov[b.kind].data(), st);
         }
       },
-      [&](std::size_t, Rows& r) {
+      [&](std::size_t t, Rows& r) {
+        progress().rowsDone += L.tasks[t].second - L.tasks[t].first;
         for (std::size_t report = 0; report < reports; ++report) files.file(report).write(r.text[report]);
         for (int k = 0; k < kKinds; ++k) scratch[k]->append(r.cov[k].data(), r.cov[k].size());
       });

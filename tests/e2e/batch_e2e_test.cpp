@@ -1,5 +1,10 @@
 // Many alignments in one run: one table with a gene column, per-gene report
 // folders, and a broken file that costs only its own rows.
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -64,6 +69,41 @@ TEST(BatchE2E, ReportsInAFolderPerGene) {
   std::string differs;
   EXPECT_TRUE(sameReports(single.path(), dir / "out" / "lyso", &differs)) << differs;
   EXPECT_FALSE(fs::exists(dir / "out" / "bad"));  // no partial report folder
+}
+
+TEST(BatchE2E, ProgressOnATerminal) {
+  // Standard error is a pseudo-terminal, as a person would watch it.
+  ScratchDir dir;
+  for (int g = 0; g < 3; ++g) writeFile(dir / ("g" + std::to_string(g) + ".seq"), syntheticAlignment(6, 30, 0.1, g));
+  writeFile(dir / "broken.seq", "2 6\na\nTTTAAA\n");
+  int master = -1;
+  const pid_t child = ::forkpty(&master, nullptr, nullptr, nullptr);
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::chdir(dir.path().c_str()) != 0) ::_exit(99);
+    const int null = ::open("/dev/null", O_RDWR);
+    ::dup2(null, STDIN_FILENO);
+    ::dup2(null, STDOUT_FILENO);  // standard error stays on the terminal
+    ::execl(RADCON_BINARY, "radcon", "-q", "-c", "1", "-t", "1", "-k", "1", "-g", "charge", "--reports", "none",
+            "--table", "t.tsv", "g0.seq", "broken.seq", "g1.seq", "g2.seq", static_cast<char*>(nullptr));
+    ::_exit(98);
+  }
+  std::string screen;
+  char buf[4096];
+  for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;) screen.append(buf, static_cast<std::size_t>(n));
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ::close(master);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_NE(screen.find("radcon: broken.seq: "), std::string::npos) << screen;
+  // The last line is the summary, the progress line cleared before it.
+  const std::size_t summary = screen.rfind("\rradcon " RADCON_VERSION ": 3 alignments (1 failed), 45 pairs, ");
+  ASSERT_NE(summary, std::string::npos) << screen;
+  EXPECT_NE(screen.find(" s CPU, ", summary), std::string::npos);
+  EXPECT_NE(screen.find(" MB peak memory", summary), std::string::npos);
+  // Without a terminal (or with --no-progress) standard error holds only the failures.
+  const RunResult quiet = runRadcon(dir.path(), "-q -c 1 -t 1 -k 1 -g charge --reports none --table t.tsv g0.seq broken.seq", "");
+  EXPECT_EQ(quiet.err.find("pairs,"), std::string::npos) << quiet.err;
 }
 
 }  // namespace

@@ -1,0 +1,72 @@
+#!/usr/bin/env python3
+"""One batch command against a shell loop of one radcon process per file: 1,000
+generated alignments of 8 sequences x 300 codons, --reports none --table, same
+answers. Wall and user time of both, and the batch's peak memory, which must not
+grow with the number of files (measured at 250 and 1,000 files). Printed and
+saved as TSV under results/.
+
+usage: batch.py --binary PATH [--work DIR] [--files N]
+"""
+import argparse
+import datetime
+import os
+import re
+import subprocess
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ANSWERS = ["-q", "-c", "1", "-t", "1.5", "-k", "1", "-g", "charge", "--reports", "none"]
+
+
+def timed(command, shell=False):
+    r = subprocess.run(["/usr/bin/time", "-f", "TIME %e %U %S %M"] + (["sh", "-c", command] if shell else command),
+                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    if r.returncode != 0:
+        sys.exit(f"failed: {command}\n{r.stderr[-2000:]}")
+    wall, user, system, kb = re.search(r"TIME (\S+) (\S+) (\S+) (\d+)", r.stderr).groups()
+    return float(wall), float(user), float(system), int(kb)
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--binary", required=True)
+    ap.add_argument("--work", default=os.path.join(HERE, "work", "batch"))
+    ap.add_argument("--files", type=int, default=1000)
+    args = ap.parse_args()
+    radcon = os.path.abspath(args.binary)
+    genes = os.path.join(args.work, "genes")
+    os.makedirs(genes, exist_ok=True)
+    files = []
+    for g in range(args.files):
+        path = os.path.join(genes, f"gene{g:05d}.seq")
+        if not os.path.exists(path):
+            with open(path, "w") as out:
+                subprocess.run([sys.executable, os.path.join(HERE, "generate.py"), "--seed", str(g), "8", "300"],
+                               stdout=out, check=True)
+        files.append(path)
+    with open(os.path.join(args.work, "all.list"), "w") as f:
+        f.write("\n".join(files) + "\n")
+    quarter = files[: max(1, len(files) // 4)]
+    with open(os.path.join(args.work, "quarter.list"), "w") as f:
+        f.write("\n".join(quarter) + "\n")
+    table = os.path.join(args.work, "batch.tsv")
+    rows = []
+    rows.append(("batch, one command", len(files),
+                 *timed([radcon, *ANSWERS, "--table", table, "--inputs", os.path.join(args.work, "all.list")])))
+    rows.append(("batch, one command", len(quarter),
+                 *timed([radcon, *ANSWERS, "--table", table, "--inputs", os.path.join(args.work, "quarter.list")])))
+    loop = (f"for f in {genes}/*.seq; do {radcon} {' '.join(ANSWERS)} --table {args.work}/one.tsv \"$f\" || exit 1; "
+            f"tail -n +2 {args.work}/one.tsv; done > {args.work}/loop.tsv")
+    rows.append(("shell loop, one process a file", len(files), *timed(loop, shell=True)))
+    header = ["run", "files", "wall_s", "user_s", "sys_s", "peak_MB"]
+    lines = ["\t".join(header)] + ["\t".join([r, str(n), f"{w:.2f}", f"{u:.2f}", f"{s:.2f}", f"{kb / 1024:.0f}"])
+                                   for r, n, w, u, s, kb in rows]
+    print("\n".join(lines))
+    os.makedirs(os.path.join(HERE, "results"), exist_ok=True)
+    name = os.path.join(HERE, "results", "batch-" + datetime.datetime.now().strftime("%Y-%m-%d-%H%M%S") + ".tsv")
+    with open(name, "w") as out:
+        out.write(f"# {os.uname().nodename} {os.uname().machine} {os.cpu_count()} cores\n" + "\n".join(lines) + "\n")
+
+
+if __name__ == "__main__":
+    main()
