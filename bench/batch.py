@@ -8,23 +8,14 @@ saved as TSV under results/.
 usage: batch.py --binary PATH [--work DIR] [--files N]
 """
 import argparse
-import datetime
 import os
-import re
 import subprocess
 import sys
 
+from timing import save, timed
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 ANSWERS = ["-q", "-c", "1", "-t", "1.5", "-k", "1", "-g", "charge", "--reports", "none"]
-
-
-def timed(command, shell=False):
-    r = subprocess.run(["/usr/bin/time", "-f", "TIME %e %U %S %M"] + (["sh", "-c", command] if shell else command),
-                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
-    if r.returncode != 0:
-        sys.exit(f"failed: {command}\n{r.stderr[-2000:]}")
-    wall, user, system, kb = re.search(r"TIME (\S+) (\S+) (\S+) (\d+)", r.stderr).groups()
-    return float(wall), float(user), float(system), int(kb)
 
 
 def main():
@@ -55,17 +46,10 @@ def main():
                  *timed([radcon, *ANSWERS, "--table", table, "--inputs", os.path.join(args.work, "all.list")])))
     rows.append(("batch, one command", len(quarter),
                  *timed([radcon, *ANSWERS, "--table", table, "--inputs", os.path.join(args.work, "quarter.list")])))
-    loop = (f"for f in {genes}/*.seq; do {radcon} {' '.join(ANSWERS)} --table {args.work}/one.tsv \"$f\" || exit 1; "
-            f"tail -n +2 {args.work}/one.tsv; done > {args.work}/loop.tsv")
+    loop = (f"for f in $(cat {args.work}/all.list); do {radcon} {' '.join(ANSWERS)} --table {args.work}/one.tsv \"$f\" "
+            f"|| exit 1; tail -n +2 {args.work}/one.tsv; done > {args.work}/loop.tsv")
     rows.append(("shell loop, one process a file", len(files), *timed(loop, shell=True)))
-    header = ["run", "files", "wall_s", "user_s", "sys_s", "peak_MB"]
-    lines = ["\t".join(header)] + ["\t".join([r, str(n), f"{w:.2f}", f"{u:.2f}", f"{s:.2f}", f"{kb / 1024:.0f}"])
-                                   for r, n, w, u, s, kb in rows]
-    print("\n".join(lines))
-    os.makedirs(os.path.join(HERE, "results"), exist_ok=True)
-    name = os.path.join(HERE, "results", "batch-" + datetime.datetime.now().strftime("%Y-%m-%d-%H%M%S") + ".tsv")
-    with open(name, "w") as out:
-        out.write(f"# {os.uname().nodename} {os.uname().machine} {os.cpu_count()} cores\n" + "\n".join(lines) + "\n")
+    save("batch", ["run", "files"], rows)
 
 
 if __name__ == "__main__":

@@ -8,12 +8,12 @@ from generate.py and are kept in the work folder. Printed and saved as TSV.
 usage: streaming.py --binary PATH [--work DIR] [--no-yn00]
 """
 import argparse
-import datetime
 import os
-import re
 import shutil
 import subprocess
 import sys
+
+from timing import save, timed
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -28,16 +28,6 @@ def alignment(work, n, codons, seed):
     return path
 
 
-def timed(args, cwd):
-    """Wall, user and system seconds and peak KB of a command, from /usr/bin/time."""
-    r = subprocess.run(["/usr/bin/time", "-f", "TIME %e %U %S %M"] + args, cwd=cwd, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.PIPE, text=True)
-    if r.returncode != 0:
-        sys.exit(f"failed: {' '.join(args)}\n{r.stderr}")
-    wall, user, system, kb = re.search(r"TIME (\S+) (\S+) (\S+) (\d+)", r.stderr).groups()
-    return float(wall), float(user), float(system), int(kb)
-
-
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--binary", required=True)
@@ -49,24 +39,17 @@ def main():
     answers = ["-q", "-c", "1", "-t", "1.5", "-k", "1", "-g", "charge", "--reports", "none"]
     rows = []
     big = alignment(args.work, 2000, 1000, 3)
-    rows.append(("radcon --table --means", "2000x1000", *timed([radcon, *answers, "--table", "p.tsv", "--means", "m.tsv", big], args.work)))
+    rows.append(("radcon --table --means", "2000x1000", *timed([radcon, *answers, "--table", "p.tsv", "--means", "m.tsv", big], cwd=args.work)))
     mid = alignment(args.work, 200, 1000, 4)
-    rows.append(("radcon --table", "200x1000", *timed([radcon, *answers, "--table", "p.tsv", mid], args.work)))
+    rows.append(("radcon --table", "200x1000", *timed([radcon, *answers, "--table", "p.tsv", mid], cwd=args.work)))
     if not args.no_yn00 and shutil.which("yn00"):
         with open(os.path.join(args.work, "yn00.ctl"), "w") as ctl:
             ctl.write(f"seqfile = {mid}\noutfile = yn00.out\nverbose = 0\nicode = 0\nweighting = 1\ncommonf3x4 = 0\n")
-        rows.append(("yn00 (weighting = 1)", "200x1000", *timed(["yn00", "yn00.ctl"], args.work)))
+        rows.append(("yn00 (weighting = 1)", "200x1000", *timed(["yn00", "yn00.ctl"], cwd=args.work)))
     huge = alignment(args.work, 100000, 300, 5)
     rows.append(("radcon --reference --table --means", "100000x300",
-                 *timed([radcon, *answers, "--reference", "gene1", "--table", "r.tsv", "--means", "rm.tsv", huge], args.work)))
-    header = ["program", "size", "wall_s", "user_s", "sys_s", "peak_MB"]
-    lines = ["\t".join(header)] + ["\t".join([p, s, f"{w:.2f}", f"{u:.2f}", f"{y:.2f}", f"{kb / 1024:.0f}"])
-                                   for p, s, w, u, y, kb in rows]
-    print("\n".join(lines))
-    os.makedirs(os.path.join(HERE, "results"), exist_ok=True)
-    name = os.path.join(HERE, "results", "streaming-" + datetime.datetime.now().strftime("%Y-%m-%d-%H%M%S") + ".tsv")
-    with open(name, "w") as out:
-        out.write(f"# {os.uname().nodename} {os.uname().machine} {os.cpu_count()} cores\n" + "\n".join(lines) + "\n")
+                 *timed([radcon, *answers, "--reference", "gene1", "--table", "r.tsv", "--means", "rm.tsv", huge], cwd=args.work)))
+    save("streaming", ["program", "size"], rows)
 
 
 if __name__ == "__main__":
