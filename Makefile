@@ -23,7 +23,7 @@ demo: build
 	@echo "Reports written to $(CURDIR)/$(DEMO_DIR): sn.rst cr.rst n.dis s.dis r.dis c.dis outfile (dialogue and trace lines in trace.txt)"
 
 # Debian packages the tests need beyond a fresh machine, installed when missing.
-TEST_PACKAGES := python3-biopython
+TEST_PACKAGES := python3-biopython snakemake
 
 test:
 	@.ci/install-missing $(TEST_PACKAGES)
