@@ -127,9 +127,9 @@ std::string usageText() {
       "variances and covariances.\n"
       "\n"
       "Input: the native format (a header \"count length\", then a name line and a line\n"
-      "of nucleotides per sequence) or an aligned FASTA file (first character '>'),\n"
-      "gzip-compressed or not; - is standard input. Several alignments make a batch:\n"
-      "one table with a gene column, reports in -o DIR/GENE/ or none.\n"
+      "of nucleotides per sequence), PHYLIP, or an aligned FASTA file (first character\n"
+      "'>'), gzip-compressed or not; - is standard input. Several alignments make a\n"
+      "batch: one table with a gene column, reports in -o DIR/GENE/ or none.\n"
       "Answers not given as options are asked on standard input: correction, Ts/Tv,\n"
       "Ka/Ks and grouping (1 charge, 2 polarity, 3 Miyata-Yasunaga, 4 self-defined).\n"
       "\n"
@@ -148,7 +148,8 @@ std::string usageText() {
       "directory or --outdir; the dialogue and one trace line per codon on standard output.\n"
       "\n"
       "Exit status: 0 success; 1 bad input, a report that cannot be written, too\n"
-      "little memory or disk space; 2 bad command line; 255 an untranslatable codon.\n";
+      "little memory or disk space, or any alignment of a batch that failed; 2 bad\n"
+      "command line; 255 an untranslatable codon.\n";
   return u;
 }
 
