@@ -191,11 +191,6 @@ struct Settings {
   int threads;
 };
 
-// One alignment's results as text: the rows it adds to the pairs and means tables.
-struct GeneRows {
-  TextBuffer table, means;
-};
-
 // Without the covariance reports nothing is kept per pair: pairs go by in
 // batches, each counted, tested and turned into rows while the means take their
 // sums, in pair order, so every value equals that of a run with reports. Rows go
@@ -352,14 +347,15 @@ int runBatch(const Options& o, const std::vector<std::string>& files, int thread
   }
   if (!o.reportsNone) makeFolder(o.outdir);
 
+  // One gene's rows for the pairs and means tables, or why it failed.
   struct Result {
-    GeneRows rows;
+    TextBuffer table, means;
     std::string error;  // empty: the gene is done
   };
   // One gene, start to end; its reports are put in place only when it succeeds.
   auto one = [&](std::size_t f, Result& r, int innerThreads) {
-    r.rows.table.clear();
-    r.rows.means.clear();
+    r.table.clear();
+    r.means.clear();
     r.error.clear();
     const std::string gene = geneName(files[f]);
     const std::string folder = o.reportsNone ? "" : pathIn(o.outdir, gene);
@@ -376,8 +372,8 @@ int runBatch(const Options& o, const std::vector<std::string>& files, int thread
         checkDiskSpace(in.alignment, folder);
         reports = std::make_unique<ReportSet>(reportPaths(folder));
       }
-      const auto emit = [&](const TextBuffer& rows) { r.rows.table.append(std::string_view(rows.data(), rows.size())); };
-      analyse(s, in, gene, reports.get(), folder, emit, meansFile ? &r.rows.means : nullptr, false);
+      const auto emit = [&](const TextBuffer& rows) { r.table.append(std::string_view(rows.data(), rows.size())); };
+      analyse(s, in, gene, reports.get(), folder, emit, meansFile ? &r.means : nullptr, false);
       if (reports) reports->commit();
     } catch (const RunError& e) {
       r.error = e.what();
@@ -395,8 +391,8 @@ int runBatch(const Options& o, const std::vector<std::string>& files, int thread
       return;
     }
     ++progress().alignmentsDone;
-    if (table) table->write(r.rows.table);
-    if (meansFile) meansFile->write(r.rows.means);
+    if (table) table->write(r.table);
+    if (meansFile) meansFile->write(r.means);
   };
   if (o.reportsNone) {
     // Many small genes: the genes go to the threads, each counted on one.

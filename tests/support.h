@@ -123,6 +123,13 @@ inline bool sameReports(const std::filesystem::path& a, const std::filesystem::p
   return true;
 }
 
+// Expects the two folders to hold the same seven reports, and names the first
+// that differs.
+inline void expectSameReports(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::string differs;
+  EXPECT_TRUE(sameReports(a, b, &differs)) << differs;
+}
+
 inline const char* kDialogue =
     "Use corrected N and S? 0 not use, 1 use\n"
     "Input transition to transvertion ratio (0.5:no Ts/Tv bias )"

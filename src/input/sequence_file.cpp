@@ -103,18 +103,14 @@ Alignment parseNative(Source& in, long long available, bool allowGaps) {
   al.seqNum = seqNum;
   al.seqLength = length / 3;
   // Each sequence needs at least a line end for its name and its letters: a header
-  // that claims more than the file can hold is refused before anything is allocated.
+  // that claims more than the file holds (the whole file, a pipe's too, is read
+  // before parsing) is refused before anything is allocated.
   const long long perSequence = 3LL * al.seqLength + 1;
-  if (available >= 0 && seqNum > available / perSequence)
+  if (seqNum > available / perSequence)
     fail("The header claims " + std::to_string(seqNum) + " sequences of " + std::to_string(length) +
          " nucleotides, more than the file's " + std::to_string(available) + " bytes can hold.");
-
-  // From a pipe the size is unknown: storage grows with the data that arrives, so
-  // that a header claiming a huge alignment cannot size an allocation by itself.
-  const std::size_t total = static_cast<std::size_t>(seqNum) * al.seqLength * 3;
-  constexpr std::size_t kUnknownSizeReserve = std::size_t{1} << 24;
-  al.nucleotides.reserve(available >= 0 ? total : std::min(total, kUnknownSizeReserve));
-  al.names.reserve(available >= 0 ? static_cast<std::size_t>(seqNum) : std::min<std::size_t>(seqNum, 4096));
+  al.nucleotides.reserve(static_cast<std::size_t>(seqNum) * al.seqLength * 3);
+  al.names.reserve(static_cast<std::size_t>(seqNum));
   auto truncated = [&](int i) {
     fail("The file ends before sequence " + std::to_string(i + 1) + " of " + std::to_string(seqNum) + " is complete.");
   };

@@ -66,8 +66,7 @@ TEST(BatchE2E, ReportsInAFolderPerGene) {
   ASSERT_TRUE(exitedWith(runRadcon(single.path(), answers + "'" + kLysozyme + "'", ""), 0));
   const RunResult r = runRadcon(dir.path(), answers + "-o out lyso.seq bad.seq", "");
   EXPECT_TRUE(exitedWith(r, 1));
-  std::string differs;
-  EXPECT_TRUE(sameReports(single.path(), dir / "out" / "lyso", &differs)) << differs;
+  expectSameReports(single.path(), dir / "out" / "lyso");
   EXPECT_FALSE(fs::exists(dir / "out" / "bad"));  // no partial report folder
 }
 

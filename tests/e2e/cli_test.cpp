@@ -19,7 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
 // Nothing but the given files in the folder: no report, no temporary file.
 void expectOnly(const ScratchDir& dir, std::set<std::string> names) {
   std::set<std::string> found;
@@ -50,16 +49,14 @@ TEST(Cli, AnswersOnOneLineOrFourAreTheSameRun) {
   const RunResult rb = runRadcon(b.path(), "'" + kLysozyme + "'", "0\n2.5\n\n0.8\n3\n");
   ASSERT_TRUE(exitedWith(ra, 0));
   EXPECT_EQ(ra.out, rb.out);
-  std::string differs;
-  EXPECT_TRUE(sameReports(a.path(), b.path(), &differs)) << differs;
+  expectSameReports(a.path(), b.path());
 }
 
 TEST(Cli, TinyTsTvFallsBackToNoBias) {
   ScratchDir a, b;
   ASSERT_TRUE(exitedWith(runRadcon(a.path(), "'" + kLysozyme + "'", "1 0 1 2"), 0));
   ASSERT_TRUE(exitedWith(runRadcon(b.path(), "'" + kLysozyme + "'", "1 0.5 1 2"), 0));
-  std::string differs;
-  EXPECT_TRUE(sameReports(a.path(), b.path(), &differs)) << differs;
+  expectSameReports(a.path(), b.path());
 }
 
 TEST(Cli, OneCodonTraceLine) {
@@ -128,8 +125,7 @@ TEST(Cli, CommandLine) {
   ScratchDir a, b;
   ASSERT_TRUE(exitedWith(runRadcon(a.path(), "--threads 1 '" + kLysozyme + "'", "1 0.5 1 3"), 0));
   ASSERT_TRUE(exitedWith(runRadcon(b.path(), "--threads=3 -- '" + kLysozyme + "'", "1 0.5 1 3"), 0));
-  std::string differs;
-  EXPECT_TRUE(sameReports(a.path(), b.path(), &differs)) << differs;
+  expectSameReports(a.path(), b.path());
 }
 
 TEST(Cli, StandardOutputThatCannotBeWritten) {
@@ -147,8 +143,7 @@ TEST(Cli, ThreadsThatCannotStartLeaveTheWorkToFewer) {
   const RunResult r = runRadcon(refused.path(), "--threads 4 '" + kLysozyme + "'", "1 0.5 1 1",
                                 "ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD='" RADCON_FAIL_THREADS "'");
   ASSERT_TRUE(exitedWith(r, 0));
-  std::string differs;
-  EXPECT_TRUE(sameReports(one.path(), refused.path(), &differs)) << differs;
+  expectSameReports(one.path(), refused.path());
   expectOnly(refused, {"sn.rst", "cr.rst", "n.dis", "s.dis", "r.dis", "c.dis", "outfile"});
 }
 

@@ -20,8 +20,7 @@ TEST(GeneticCodeE2E, TheStandardCodeByNumberChangesNoReport) {
   const RunResult b = runRadcon(named.path(), "--genetic-code 1 --table t.tsv '" + kLysozyme + "'", "1 0.5 1 1");
   ASSERT_TRUE(exitedWith(a, 0));
   ASSERT_TRUE(exitedWith(b, 0));
-  std::string differs;
-  EXPECT_TRUE(sameReports(plain.path(), named.path(), &differs)) << differs;
+  expectSameReports(plain.path(), named.path());
   EXPECT_EQ(readFile(plain / "t.tsv"), readFile(named / "t.tsv"));
   // The code in use is stated once, after the dialogue and before the trace lines.
   const std::size_t dialogue = std::string(kDialogue).size();

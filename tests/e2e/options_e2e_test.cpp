@@ -13,12 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
-void expectSameReports(const fs::path& a, const fs::path& b) {
-  std::string differs;
-  EXPECT_TRUE(sameReports(a, b, &differs)) << differs;
-}
-
 // The native file's names and sequences.
 std::vector<std::pair<std::string, std::string>> records(const std::string& path) {
   std::istringstream in(readFile(path));
