@@ -14,16 +14,24 @@ build:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DRADCON_TESTS=OFF
 	cmake --build build -j $(JOBS) --target radcon
 
-demo: build
+# Chart.js, which the HTML report carries inline (radcon builds without it, and
+# then refuses --html).
+PAGE_PACKAGES := libjs-chart.js
+
+demo:
+	@.ci/install-missing $(PAGE_PACKAGES)
+	@$(MAKE) --no-print-directory build
 	@rm -rf $(DEMO_DIR) && mkdir -p $(DEMO_DIR)
 	@echo "Answers: corrected sites (1), Ts/Tv 0.5, Ka/Ks 1, grouping 1 (charge)"
-	cd $(DEMO_DIR) && printf '1\n0.5\n1\n1\n' | ../build/radcon ../examples/lysozymeLarge.seq > trace.txt
+	cd $(DEMO_DIR) && printf '1\n0.5\n1\n1\n' | ../build/radcon --clades ../examples/lysozyme.clades \
+	  --html report.html ../examples/lysozymeLarge.seq > trace.txt
 	@head -n 7 $(DEMO_DIR)/trace.txt; echo "..."
 	@cat $(DEMO_DIR)/outfile | head -n 25; echo; echo "..."
 	@echo "Reports written to $(CURDIR)/$(DEMO_DIR): sn.rst cr.rst n.dis s.dis r.dis c.dis outfile (dialogue and trace lines in trace.txt)"
+	@echo "Open $(CURDIR)/$(DEMO_DIR)/report.html in a browser for the tables and charts."
 
 # Debian packages the tests need beyond a fresh machine, installed when missing.
-TEST_PACKAGES := python3-biopython snakemake
+TEST_PACKAGES := python3-biopython snakemake chromium $(PAGE_PACKAGES)
 
 test:
 	@.ci/install-missing $(TEST_PACKAGES)

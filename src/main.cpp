@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -27,6 +28,7 @@
 #include "input/input_list.h"
 #include "input/options.h"
 #include "input/sequence_file.h"
+#include "reports/html_page.h"
 #include "reports/means_table.h"
 #include "reports/output.h"
 #include "reports/pairs_table.h"
@@ -50,6 +52,12 @@ bool gPromptOpen = false;
 
 // Pairs a streaming run counts, tests and writes at a time.
 constexpr int kStreamBatch = 256;
+
+// A batch's page carries the charts of its first genes (and of those named).
+constexpr std::size_t kPageChartGenes = 50;
+
+const auto gStart = std::chrono::steady_clock::now();
+std::string gCommandLine;  // as the page shows it
 
 struct Answers {
   std::optional<int> correction;
@@ -198,7 +206,7 @@ struct Settings {
 template <class Emit>
 void streamPairs(const Settings& s, const Alignment& al, const CodonData& codons, const SiteTotals& sites,
                  const std::string& gene, const Clades& clades, const std::vector<SeqPair>& pairs, Emit&& emit,
-                 TextBuffer* means) {
+                 TextBuffer* means, PageGene* page) {
   const Options& o = s.options;
   const double DrDcRatio =
       al.seqNum < 2 ? 1.0 : radicalConservativeRatio(codons, al.seqNum, al.seqLength, s.indexs, s.code);
@@ -223,9 +231,13 @@ void streamPairs(const Settings& s, const Alignment& al, const CodonData& codons
       },
       [&](std::size_t, Batch& out) {
         emit(out.rows);
-        if (means) acc.add(out.stats);
+        if (means || page) acc.add(out.stats);
+        if (page) addPagePairs(*page, out.stats);
       });
-  if (means) appendMeansRows(*means, gene, acc.rows(), clades.labels);
+  if (!means && !page) return;
+  const std::vector<GroupMean> rows = acc.rows();
+  if (means) appendMeansRows(*means, gene, rows, clades.labels);
+  if (page) page->means = rows;
 }
 
 // Reads one alignment and what belongs to it: gaps dropped, clades, the reference.
@@ -250,12 +262,23 @@ Input readInput(const Options& o, const std::string& file, bool say) {
 int groupCount(const Clades& c) { return static_cast<int>(c.labels.size() * (c.labels.size() + 1) / 2 + 1); }
 
 // Analyses one alignment. The reports, when there are any, go to 'reports' (the
-// seven in order) in 'folder'; table and means rows to 'emit' and 'means'.
+// seven in order) in 'folder'; table and means rows to 'emit' and 'means'; what
+// the HTML page shows to 'page'.
 template <class Emit>
 void analyse(const Settings& s, const Input& in, const std::string& gene, ReportSet* reports,
-             const std::string& folder, Emit&& emit, TextBuffer* means, bool trace) {
+             const std::string& folder, Emit&& emit, TextBuffer* means, PageGene* page, bool trace) {
   const Options& o = s.options;
   const Alignment& al = in.alignment;
+  if (page) {
+    page->gene = gene;
+    page->sequences = al.seqNum;
+    page->codons = al.seqLength;
+    page->cladeLabels = in.clades.labels;
+    const std::size_t shown = static_cast<std::size_t>(std::min(al.seqNum, kPageSequences));
+    if (page->charts) page->names.assign(al.names.begin(), al.names.begin() + static_cast<std::ptrdiff_t>(shown));
+    if (page->charts && !in.clades.cladeOf.empty())
+      page->cladeOf.assign(in.clades.cladeOf.begin(), in.clades.cladeOf.begin() + static_cast<std::ptrdiff_t>(shown));
+  }
   progress().pairsDone = 0;
   progress().pairsTotal = in.reference >= 0 ? static_cast<std::size_t>(al.seqNum - 1) : pairCount(al.seqNum);
   const CodonData codons = translateAndCount(al, s.code);
@@ -264,21 +287,53 @@ void analyse(const Settings& s, const Input& in, const std::string& gene, Report
   if (trace) writeTraceLines(sites, stdout);
   if (!reports) {
     streamPairs(s, al, codons, sites, gene, in.clades,
-                in.reference >= 0 ? referencePairs(al.seqNum, in.reference) : allPairs(al.seqNum), emit, means);
+                in.reference >= 0 ? referencePairs(al.seqNum, in.reference) : allPairs(al.seqNum), emit, means,
+                page);
     return;
   }
   PairDifferences differences = countDifferences(codons, al.seqNum, al.seqLength, s.ratio, *s.answers.KaKsRatio,
                                                  s.indexs, s.code, s.threads);
   PairStatistics stats = computeStatistics(sites, differences);
-  if (means)  // before the reports release the per-codon deviations
-    appendMeansRows(*means, gene, groupMeans(stats, in.clades.cladeOf, static_cast<int>(in.clades.labels.size())),
-                    in.clades.labels);
+  if (means || page) {  // before the reports release the per-codon deviations
+    const std::vector<GroupMean> rows =
+        groupMeans(stats, in.clades.cladeOf, static_cast<int>(in.clades.labels.size()));
+    if (means) appendMeansRows(*means, gene, rows, in.clades.labels);
+    if (page) page->means = rows;
+  }
+  if (page) addPagePairs(*page, stats);
   writeReports(sites, differences, stats, s.ratio, *s.answers.division, *reports, folder, s.threads);
   if (!o.table.empty()) {
     TextBuffer rows;
     appendPairsRows(rows, gene, al.names, differences, stats, s.code.id);
     emit(rows);
   }
+}
+
+// What the HTML page says of the run; its wall time is taken as it is written.
+PageRun pageRun(const Settings& s, std::size_t inputs) {
+  static const char* const kGroupings[] = {"Charge", "Polarity", "Miyata and Yasunaga", "Self-defined"};
+  const Options& o = s.options;
+  PageRun r;
+  r.version = RADCON_VERSION;
+  r.commandLine = gCommandLine;
+  r.inputs = inputs;
+  r.correction = *s.answers.correction;
+  r.typedTsTv = *s.answers.typedTsTv;
+  r.tsTvRatio = s.ratio;
+  r.KaKsRatio = *s.answers.KaKsRatio;
+  r.grouping = o.groupFile.empty() ? kGroupings[*s.answers.division - 1] : "Self-defined: " + o.groupFile;
+  r.groups = s.indexs;
+  r.geneticCode = s.code.id;
+  r.geneticCodeName = s.code.name;
+  r.reference = o.reference;
+  return r;
+}
+
+void writePage(OutputFile& file, PageRun run, const std::vector<PageGene>& genes) {
+  run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - gStart).count();
+  TextBuffer page(1 << 20);
+  appendHtmlPage(page, run, genes);
+  file.write(page);
 }
 
 std::vector<std::string> reportPaths(const std::string& folder) {
@@ -304,6 +359,8 @@ int runOne(const Options& o, const std::string& file, int threads) {
   if (!o.table.empty()) paths.push_back(o.table);
   const std::size_t meansFile = paths.size();
   if (!o.means.empty()) paths.push_back(o.means);
+  const std::size_t pageFile = paths.size();
+  if (!o.html.empty()) paths.push_back(o.html);
   ReportSet files(paths);
   TextBuffer text, means;
   if (!o.table.empty()) {
@@ -312,9 +369,12 @@ int runOne(const Options& o, const std::string& file, int threads) {
   }
   if (!o.means.empty()) appendHeader(means, meansTableColumns());
   const auto emit = [&](const TextBuffer& rows) { files.file(tableFile).write(rows); };
+  std::vector<PageGene> page(1);
+  page[0].charts = true;
   analyse(s, in, geneName(file), o.reportsNone ? nullptr : &files, o.outdir, emit,
-          o.means.empty() ? nullptr : &means, !o.quiet);
+          o.means.empty() ? nullptr : &means, o.html.empty() ? nullptr : &page[0], !o.quiet);
   if (!o.means.empty()) files.file(meansFile).write(means);
+  if (!o.html.empty()) writePage(files.file(pageFile), pageRun(s, 1), page);
   files.commit();
   ++progress().alignmentsDone;
   return 0;
@@ -332,9 +392,13 @@ int runBatch(const Options& o, const std::vector<std::string>& files, int thread
   std::vector<std::string> paths;
   if (!o.table.empty()) paths.push_back(o.table);
   if (!o.means.empty()) paths.push_back(o.means);
+  if (!o.html.empty()) paths.push_back(o.html);
   ReportSet tables(paths);
   OutputFile* table = o.table.empty() ? nullptr : &tables.file(0);
-  OutputFile* meansFile = o.means.empty() ? nullptr : &tables.file(paths.size() - 1);
+  OutputFile* meansFile = o.means.empty() ? nullptr : &tables.file(o.table.empty() ? 0 : 1);
+  OutputFile* pageFile = o.html.empty() ? nullptr : &tables.file(paths.size() - 1);
+  PageRun run = pageRun(shared, files.size());
+  std::vector<PageGene> pageGenes;
   TextBuffer text;
   if (table) {
     appendHeader(text, pairsTableColumns());
@@ -347,9 +411,10 @@ int runBatch(const Options& o, const std::vector<std::string>& files, int thread
   }
   if (!o.reportsNone) makeFolder(o.outdir);
 
-  // One gene's rows for the pairs and means tables, or why it failed.
+  // One gene's rows for the pairs and means tables and what its page shows, or why it failed.
   struct Result {
     TextBuffer table, means;
+    PageGene page;
     std::string error;  // empty: the gene is done
   };
   // One gene, start to end; its reports are put in place only when it succeeds.
@@ -358,6 +423,9 @@ int runBatch(const Options& o, const std::vector<std::string>& files, int thread
     r.means.clear();
     r.error.clear();
     const std::string gene = geneName(files[f]);
+    r.page = PageGene{};
+    r.page.charts = f < kPageChartGenes ||
+                    std::find(o.htmlGenes.begin(), o.htmlGenes.end(), gene) != o.htmlGenes.end();
     const std::string folder = o.reportsNone ? "" : pathIn(o.outdir, gene);
     bool made = false;
     try {
@@ -373,7 +441,8 @@ int runBatch(const Options& o, const std::vector<std::string>& files, int thread
         reports = std::make_unique<ReportSet>(reportPaths(folder));
       }
       const auto emit = [&](const TextBuffer& rows) { r.table.append(std::string_view(rows.data(), rows.size())); };
-      analyse(s, in, gene, reports.get(), folder, emit, meansFile ? &r.means : nullptr, false);
+      analyse(s, in, gene, reports.get(), folder, emit, meansFile ? &r.means : nullptr, pageFile ? &r.page : nullptr,
+              false);
       if (reports) reports->commit();
     } catch (const RunError& e) {
       r.error = e.what();
@@ -388,11 +457,13 @@ int runBatch(const Options& o, const std::vector<std::string>& files, int thread
       ++failed;
       ++progress().alignmentsFailed;
       printAboveProgress("radcon: " + files[f] + ": " + r.error);
+      if (pageFile) run.failures.emplace_back(files[f], r.error);
       return;
     }
     ++progress().alignmentsDone;
     if (table) table->write(r.table);
     if (meansFile) meansFile->write(r.means);
+    if (pageFile) pageGenes.push_back(std::move(r.page));
   };
   if (o.reportsNone) {
     // Many small genes: the genes go to the threads, each counted on one.
@@ -407,6 +478,7 @@ int runBatch(const Options& o, const std::vector<std::string>& files, int thread
       consume(f, r);
     }
   }
+  if (pageFile) writePage(*pageFile, std::move(run), pageGenes);
   tables.commit();
   if (failed > 0) std::fprintf(stderr, "radcon: %zu of %zu alignments failed.\n", failed, files.size());
   return failed > 0 ? 1 : 0;
@@ -418,6 +490,11 @@ int run(const Options& o) {
     for (std::string& f : readInputList(o.inputs)) files.push_back(std::move(f));
   if (files.empty()) fail("No sequence file was given. Usage: radcon [OPTION]... SEQUENCE_FILE...");
   checkAnswersCanBeRead(o, files);
+  if (!o.html.empty() && !pageChartsAvailable())
+    fail("--html needs Chart.js, which this radcon was built without: install Debian's libjs-chart.js and rebuild.");
+  for (const std::string& g : o.htmlGenes)
+    if (std::none_of(files.begin(), files.end(), [&](const std::string& f) { return geneName(f) == g; }))
+      fail("--html-genes names \"" + g + "\", which is none of the inputs' genes.");
   const int threads = o.threads > 0 ? o.threads : defaultThreads();
   if (files.size() == 1) {
     const int status = runOne(o, files[0], threads);
@@ -477,6 +554,7 @@ int main(int argc, char** argv) {
   std::set_terminate(onTerminate);
   try {
     const Options options = parseOptions(argc, argv);
+    gCommandLine = shellQuoted(argc, argv);
     if (options.help) {
       std::fputs(usageText().c_str(), stdout);
       return 0;

@@ -1,5 +1,6 @@
 #include "input/options.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "codon/genetic_code.h"
@@ -80,6 +81,18 @@ const std::vector<OptionSpec>& table() {
        [](Options& o, const std::string& v) { o.means = v; }},
       {0, "clades", "FILE", "groups for --means: a sequence name and a clade label a line",
        [](Options& o, const std::string& v) { o.clades = v; }},
+      {0, "html", "FILE", "also write a self-contained HTML page with tables and charts to FILE",
+       [](Options& o, const std::string& v) { o.html = v; }},
+      {0, "html-genes", "LIST", "genes (comma-separated) whose charts a batch's page carries besides the first 50",
+       [](Options& o, const std::string& v) {
+         o.htmlGenes.clear();
+         for (std::size_t from = 0; from <= v.size();) {
+           const std::size_t comma = std::min(v.find(',', from), v.size());
+           if (comma > from) o.htmlGenes.push_back(v.substr(from, comma - from));
+           from = comma + 1;
+         }
+         if (o.htmlGenes.empty()) usage("option --html-genes needs at least one gene name");
+       }},
       {0, "reports", "WHICH", "all (the seven reports, default) or none (only --table and --means, pairs streamed)",
        [](Options& o, const std::string& v) {
          if (v != "all" && v != "none") usage("option --reports takes all or none, not \"" + v + "\"");
@@ -199,9 +212,11 @@ Options parseOptions(int argc, const char* const* argv) {
     option->apply(o, value ? *value : "");
   }
   // The one cross-option check.
-  if (!o.clades.empty() && o.means.empty()) usage("option --clades needs --means, the table the clades group");
-  if (o.reportsNone && o.table.empty() && o.means.empty())
-    usage("--reports none writes nothing without --table or --means");
+  if (!o.clades.empty() && o.means.empty() && o.html.empty())
+    usage("option --clades needs --means or --html, the outputs the clades group");
+  if (o.reportsNone && o.table.empty() && o.means.empty() && o.html.empty())
+    usage("--reports none writes nothing without --table, --means or --html");
+  if (!o.htmlGenes.empty() && o.html.empty()) usage("option --html-genes needs --html, the page it adds charts to");
   if (!o.reference.empty() && !o.reportsNone)
     usage("option --reference needs --reports none: the reports cover every pair");
   return o;

@@ -21,6 +21,8 @@ struct Options {
   std::string table;      // "" writes no pairs table
   std::string means;      // "" writes no means table
   std::string clades;     // "" groups every pair together
+  std::string html;       // "" writes no HTML page
+  std::vector<std::string> htmlGenes;  // genes whose charts a batch's page carries besides the first ones
   bool reportsNone = false;  // --reports none: only the tables, pairs streamed
   std::string reference;  // "" every pair; else only the pairs of this sequence
   bool quiet = false;

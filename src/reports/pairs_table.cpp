@@ -55,11 +55,8 @@ void appendPairsRows(TextBuffer& t, const std::string& gene, const std::vector<s
     for (Kind k : kOrder) fixedCell(t, diff.total[k][a]);
     for (Kind k : kOrder) fixedCell(t, st.proportion[k][a]);
     for (Kind k : kOrder) {
-      const double jc = st.jcDenominator[k][a];
-      const double var = st.variance[k][a];
-      distance[k] = jc > 0.0 ? jukesCantor(st.proportion[k][a]) : NAN;
-      seP[k] = std::sqrt(var < 0.0 ? 0.0 : var);
-      seD[k] = jc > 0.0 ? seP[k] / jc : NAN;
+      const PairDistance pd = pairDistance(st, k, a);
+      distance[k] = pd.d, seP[k] = pd.seP, seD[k] = pd.seD;
       fixedCell(t, distance[k]);
     }
     for (Kind k : kOrder) fixedCell(t, seP[k]);

@@ -24,6 +24,13 @@ const std::vector<double>& codonSites(const SiteTotals& sites, Kind kind) {
 
 double jukesCantor(double p) { return 0.0 - std::log(1.0 - p * kFourThirds) * 0.75; }
 
+PairDistance pairDistance(const PairStatistics& st, Kind kind, std::size_t pair) {
+  const double jc = st.jcDenominator[kind][pair];
+  const double var = st.variance[kind][pair];
+  const double seP = std::sqrt(var < 0.0 ? 0.0 : var);
+  return {jc > 0.0 ? jukesCantor(st.proportion[kind][pair]) : NAN, seP, jc > 0.0 ? seP / jc : NAN};
+}
+
 namespace {
 
 // Sum over codons of d^A_k d^B_k / ((A_i + A_j)(B_i + B_j) / 4), each term divided

@@ -41,6 +41,14 @@ inline constexpr double kFourThirds = 4.0 / 3.0;
 // The Jukes-Cantor distance of a proportion: 0.0 - ln(1 - p 4/3) 3/4.
 double jukesCantor(double p);
 
+// One kind of one pair as the tables show it: the distance and the standard
+// errors of the proportion and of the distance (NaN where the distance is
+// undefined, that is where 1 - p 4/3 is not positive).
+struct PairDistance {
+  double d, seP, seD;
+};
+PairDistance pairDistance(const PairStatistics& st, Kind kind, std::size_t pair);
+
 // Covariances of the proportions of pair a and every later pair b: the sum over
 // codons of d_a d_b / ((X_a)(X_b) / 4), each term divided before it is added.
 // Rows [rowBegin, rowEnd) of the upper triangle are written row after row into

@@ -1,0 +1,390 @@
+// The radcon report: builds the page's tables and Chart.js charts from the run's
+// data (the JSON element radcon-data). Everything shown is text or canvas made
+// here; nothing from the data is ever read as markup.
+"use strict";
+(function () {
+  const started = performance.now();
+  const body = document.body;
+  let problems = 0;
+  window.addEventListener("error", function () { body.dataset.errors = String(++problems); });
+
+  const data = JSON.parse(document.getElementById("radcon-data").textContent);
+  const root = document.getElementById("report");
+  const genes = data.genes;
+  const batch = data.inputs > 1;
+
+  // ---- small helpers ----
+  function el(tag, props, children) {
+    const e = document.createElement(tag);
+    if (props) for (const k in props) {
+      if (k === "text") e.textContent = props[k];
+      else if (k === "cls") e.className = props[k];
+      else e.setAttribute(k, props[k]);
+    }
+    if (children) for (const c of children) if (c) e.appendChild(c);
+    return e;
+  }
+  // As the tables print them: six decimals, or six significant digits (%.6g).
+  function fixed(v) { return v === null ? "NA" : v.toFixed(6); }
+  function general(v) {
+    if (v === null) return "NA";
+    if (v === 0) return "0";
+    const parts = v.toExponential(5).split("e");
+    const exp = Number(parts[1]);
+    const strip = (s) => (s.indexOf(".") < 0 ? s : s.replace(/0+$/, "").replace(/\.$/, ""));
+    if (exp < -4 || exp >= 6) {
+      const a = Math.abs(exp);
+      return strip(parts[0]) + "e" + (exp < 0 ? "-" : "+") + (a < 10 ? "0" : "") + a;
+    }
+    return strip(v.toFixed(5 - exp));
+  }
+  function cell(text, cls) {
+    if (text === "NA") cls = "na";
+    return el("td", cls ? { text: text, cls: cls } : { text: text });
+  }
+  function pValueCell(p) { return cell(general(p), p !== null && p < 0.05 ? "sig" : ""); }
+  const palette = ["#4e79a7", "#f28e2b", "#e15759", "#76b7b2", "#59a14f", "#edc948", "#b07aa1", "#ff9da7",
+    "#9c755f", "#bab0ac"];
+  function section(title) { const s = el("section"); s.appendChild(el("h2", { text: title })); root.appendChild(s); return s; }
+  function chartFigure(parent, id, caption, aspect) {
+    const canvas = el("canvas", { id: id, role: "img", "aria-label": caption });
+    const box = el("div", { cls: "chart-box" }, [canvas]);
+    const cap = el("figcaption", { text: caption });
+    const fig = el("figure", null, [box, cap]);
+    parent.appendChild(fig);
+    return { canvas: canvas, caption: cap, figure: fig, aspect: aspect || 1.4 };
+  }
+  // The last row of an alignment's means is that of every pair.
+  function allRow(g) { return g.means.length ? g.means[g.means.length - 1] : null; }
+  // Means columns (see radcon's means table): 0 clade1, 1 clade2, 2 pairs, 3 undefined,
+  // 4..7 dS dN dR dC, 8..11 their standard errors, 12 dN/dS, 13 dR/dC, 14 z, 15 p (dN-dS), 16 z, 17 p (dR-dC).
+  const M = { pairs: 2, undef: 3, dS: 4, dN: 5, dR: 6, dC: 7, seS: 8, seN: 9, seR: 10, seC: 11, NS: 12, RC: 13,
+    zNS: 14, pNS: 15, zRC: 16, pRC: 17 };
+
+  // Every chart says when it has been drawn, for the page's own tests.
+  Chart.register({ id: "radconDrawn", afterRender: (chart) => { chart.canvas.dataset.rendered = "1"; } });
+  Chart.defaults.animation = false;
+  Chart.defaults.font.family = getComputedStyle(body).fontFamily;
+  Chart.defaults.color = "#1d2330";
+
+  // ---- the run ----
+  root.appendChild(el("h1", { text: "radcon report" }));
+  const failed = data.failures.length;
+  root.appendChild(el("p", { cls: "subtitle", text: batch
+    ? data.inputs + " alignments" + (failed ? ", " + failed + " failed" : "")
+    : (genes.length ? "Alignment " + genes[0].gene : "") }));
+
+  const run = section("Run");
+  const dl = el("dl", { cls: "run" });
+  function item(term, value, cls) { dl.appendChild(el("dt", { text: term })); dl.appendChild(el("dd", { text: value, cls: cls || "" })); }
+  item("radcon", "version " + data.version);
+  item("Command", data.command, "command");
+  item("Inputs", data.inputs + (data.inputs === 1 ? " alignment" : " alignments") +
+    (failed ? ", " + failed + " failed" : ", none failed"));
+  item("Corrected N and S", data.correction ? "yes (1)" : "no (0)");
+  item("Ts/Tv", general(data.typedTsTv) + " as typed; κ = " + general(data.tsTvRatio) + " in the site model");
+  item("Ka/Ks", general(data.KaKsRatio));
+  item("Grouping", data.grouping);
+  item("Genetic code", data.geneticCode + ": " + data.geneticCodeName);
+  if (data.reference) item("Reference", data.reference + " (only its pairs)");
+  item("Wall time", data.wallSeconds.toFixed(2) + " s");
+  run.appendChild(dl);
+  run.appendChild(el("h3", { text: "Amino-acid groups" }));
+  run.appendChild(el("p", { cls: "note", text: "A change within a group is conservative; between groups, radical." }));
+  const groupRows = data.groups.map((g, k) => el("tr", null, [cell(String(k + 1)), cell(g)]));
+  run.appendChild(el("table", { cls: "groups" }, [
+    el("thead", null, [el("tr", null, [el("th", { text: "group" }), el("th", { text: "amino acids" })])]),
+    el("tbody", null, groupRows)]));
+  if (failed) {
+    run.appendChild(el("h3", { text: "Failed inputs" }));
+    run.appendChild(el("ul", { cls: "failures" }, data.failures.map((f) =>
+      el("li", null, [el("code", { text: f.file }), document.createTextNode(": " + f.message)]))));
+  }
+
+  // ---- the genes of a batch ----
+  let pickGene = null;  // set below: shows one gene's means and charts
+  let picked = -1;
+  let markPicked = () => {};
+  if (batch) {
+    const sec = section("Genes");
+    const rows = genes.map((g, k) => ({ g: g, k: k, all: allRow(g) }));
+    const ratios = rows.filter((r) => r.all && r.all[M.RC] !== null);
+    const charts = el("div", { cls: "charts" });
+    sec.appendChild(charts);
+
+    // Distribution of per-gene dR/dC (mean dR over mean dC, every pair).
+    const hist = chartFigure(charts, "chart-histogram", "Per-gene dR/dC (mean dR / mean dC over every pair): " +
+      ratios.length + " of " + genes.length + " genes; " + (genes.length - ratios.length) + " with dR/dC NA not counted.");
+    const values = ratios.map((r) => r.all[M.RC]);
+    let lo = Math.min(...values, Infinity), hi = Math.max(...values, -Infinity);
+    if (!values.length) { lo = 0; hi = 1; }
+    if (lo === hi) { lo -= 0.5; hi += 0.5; }
+    const bins = Math.min(40, Math.max(5, Math.ceil(Math.sqrt(values.length))));
+    const width = (hi - lo) / bins;
+    const counts = new Array(bins).fill(0);
+    for (const v of values) counts[Math.min(bins - 1, Math.floor((v - lo) / width))]++;
+    new Chart(hist.canvas, {
+      type: "bar",
+      data: { labels: counts.map((_, b) => (lo + b * width).toPrecision(3) + "–" + (lo + (b + 1) * width).toPrecision(3)),
+        datasets: [{ label: "genes", data: counts, backgroundColor: "#4e79a7", barPercentage: 1, categoryPercentage: 1 }] },
+      options: { aspectRatio: hist.aspect, plugins: { legend: { display: false } },
+        scales: { x: { title: { display: true, text: "dR/dC" } }, y: { beginAtZero: true, title: { display: true, text: "genes" }, ticks: { precision: 0 } } } },
+    });
+
+    // dR/dC against −log10 p of the test of dR against dC.
+    const drawable = ratios.filter((r) => r.all[M.pRC] !== null);
+    const finite = drawable.filter((r) => r.all[M.pRC] > 0);
+    const top = Math.max(10, ...finite.map((r) => -Math.log10(r.all[M.pRC]))) * 1.05;
+    const point = (r) => ({ x: r.all[M.RC], y: r.all[M.pRC] > 0 ? -Math.log10(r.all[M.pRC]) : top, k: r.k });
+    const zeros = drawable.length - finite.length;
+    const volcano = chartFigure(charts, "chart-volcano", "Per-gene dR/dC against −log10 p (z test of mean dR against mean dC): " +
+      drawable.length + " genes drawn, " + (genes.length - drawable.length) + " with dR/dC or p NA not drawn" +
+      (zeros ? "; " + zeros + " with p = 0 (below double precision) drawn as triangles at the top" : "") + ". Click a gene to show it.");
+    const sig = (r) => r.all[M.pRC] < 0.05;
+    new Chart(volcano.canvas, {
+      type: "scatter",
+      data: { datasets: [
+        { label: "p < 0.05", data: finite.filter(sig).map(point), backgroundColor: "#e15759", pointRadius: 3 },
+        { label: "p ≥ 0.05", data: finite.filter((r) => !sig(r)).map(point), backgroundColor: "#9aa3ad", pointRadius: 3 },
+        { label: "p = 0", data: drawable.filter((r) => r.all[M.pRC] === 0).map(point), backgroundColor: "#b03a2e", pointStyle: "triangle", pointRadius: 5 },
+      ] },
+      options: { aspectRatio: volcano.aspect,
+        scales: { x: { title: { display: true, text: "dR/dC" } }, y: { beginAtZero: true, title: { display: true, text: "−log10 p" } } },
+        plugins: { tooltip: { callbacks: { label: (c) => genes[c.raw.k].gene + ": dR/dC " + fixed(rows[c.raw.k].all[M.RC]) + ", p " + general(rows[c.raw.k].all[M.pRC]) } } },
+        onClick: (e, items, chart) => {
+          if (items.length) pickGene(chart.data.datasets[items[0].datasetIndex].data[items[0].index].k, true);
+        } },
+    });
+
+    // One sortable row per gene.
+    const columns = [
+      { name: "gene", get: (r) => r.g.gene, text: true },
+      { name: "sequences", get: (r) => r.g.sequences },
+      { name: "codons", get: (r) => r.g.codons },
+      { name: "pairs", get: (r) => r.g.pairs },
+      { name: "pairs NA", get: (r) => (r.all ? r.all[M.undef] : null), title: "pairs with any distance undefined" },
+      { name: "dN/dS", get: (r) => r.all && r.all[M.NS], fmt: fixed },
+      { name: "z dN−dS", get: (r) => r.all && r.all[M.zNS], fmt: fixed },
+      { name: "p dN−dS", get: (r) => r.all && r.all[M.pNS], p: true },
+      { name: "dR", get: (r) => r.all && r.all[M.dR], fmt: fixed },
+      { name: "se dR", get: (r) => r.all && r.all[M.seR], fmt: fixed },
+      { name: "dC", get: (r) => r.all && r.all[M.dC], fmt: fixed },
+      { name: "se dC", get: (r) => r.all && r.all[M.seC], fmt: fixed },
+      { name: "dR/dC", get: (r) => r.all && r.all[M.RC], fmt: fixed },
+      { name: "z dR−dC", get: (r) => r.all && r.all[M.zRC], fmt: fixed },
+      { name: "p dR−dC", get: (r) => r.all && r.all[M.pRC], p: true },
+      { name: "charts", get: (r) => (r.g.charts ? "yes" : "no"), text: true },
+    ];
+    sec.appendChild(el("h3", { text: "Every gene" }));
+    sec.appendChild(el("p", { cls: "note", text: "Means over every pair. Click a heading to sort, a row to show the gene below. " +
+      "The page carries the pairs (for the charts) of " + genes.filter((g) => g.charts).length + " genes: the first " +
+      "ones and any named with --html-genes." }));
+    const table = el("table", { cls: "sortable", id: "gene-table" });
+    const headRow = el("tr");
+    const tbody = el("tbody");
+    let sortBy = -1, ascending = true;
+    function fill() {
+      const order = rows.slice();
+      if (sortBy >= 0) {
+        const c = columns[sortBy];
+        order.sort((a, b) => {
+          const x = c.get(a), y = c.get(b);
+          if (x === null || x === undefined) return y === null || y === undefined ? a.k - b.k : 1;
+          if (y === null || y === undefined) return -1;
+          const d = c.text ? String(x).localeCompare(String(y)) : x - y;
+          return (ascending ? d : -d) || a.k - b.k;
+        });
+      }
+      tbody.textContent = "";
+      for (const r of order) {
+        const tr = el("tr", { cls: "pickable", "data-gene": String(r.k) }, columns.map((c) => {
+          const v = c.get(r);
+          if (c.p) return pValueCell(v === undefined ? null : v);
+          if (v === null || v === undefined) return cell("NA");
+          return cell(c.fmt ? c.fmt(v) : String(v));
+        }));
+        tr.addEventListener("click", () => pickGene(r.k, true));
+        tbody.appendChild(tr);
+      }
+      markPicked();
+    }
+    columns.forEach((c, n) => {
+      const th = el("th", { text: c.name, title: c.title || "sort by " + c.name, scope: "col" });
+      th.addEventListener("click", () => {
+        ascending = sortBy === n ? !ascending : true;
+        sortBy = n;
+        for (const h of headRow.children) h.removeAttribute("aria-sort");
+        th.setAttribute("aria-sort", ascending ? "ascending" : "descending");
+        fill();
+      });
+      headRow.appendChild(th);
+    });
+    table.appendChild(el("thead", null, [headRow]));
+    table.appendChild(tbody);
+    sec.appendChild(el("div", { cls: "table-scroll" }, [table]));
+    markPicked = () => {
+      for (const tr of tbody.children) tr.classList.toggle("picked", Number(tr.dataset.gene) === picked);
+    };
+    fill();
+  }
+
+  // ---- one alignment: means, and the charts of its pairs ----
+  const geneSection = section(batch ? "Gene" : "Alignment");
+  const picker = el("p");
+  const geneBody = el("div");
+  geneSection.appendChild(picker);
+  geneSection.appendChild(geneBody);
+  let live = [];
+
+  function groupName(g, row) {
+    if (row[0] < 0) return "all pairs";
+    const a = g.clades[row[0]], b = g.clades[row[1]];
+    return row[0] === row[1] ? a : a + " × " + b;
+  }
+  function meansTable(g) {
+    const head = ["pairs of", "pairs", "pairs NA", "dS", "se", "dN", "se", "dN/dS", "z", "p", "dR", "se", "dC", "se", "dR/dC", "z", "p"];
+    const body = g.means.map((m) => el("tr", null, [
+      cell(groupName(g, m)), cell(String(m[M.pairs])), cell(String(m[M.undef])),
+      cell(fixed(m[M.dS])), cell(fixed(m[M.seS])), cell(fixed(m[M.dN])), cell(fixed(m[M.seN])),
+      cell(fixed(m[M.NS])), cell(fixed(m[M.zNS])), pValueCell(m[M.pNS]),
+      cell(fixed(m[M.dR])), cell(fixed(m[M.seR])), cell(fixed(m[M.dC])), cell(fixed(m[M.seC])),
+      cell(fixed(m[M.RC])), cell(fixed(m[M.zRC])), pValueCell(m[M.pRC])]));
+    return el("div", { cls: "table-scroll" }, [el("table", { id: "means-table" }, [
+      el("thead", null, [el("tr", null, head.map((h) => el("th", { text: h, scope: "col" })))]),
+      el("tbody", null, body)])]);
+  }
+
+  function scatter(parent, g, c) {
+    const n = c.i.length;
+    const name = (s) => c.names[s];
+    const cladePair = (k) => {
+      if (!c.clade.length) return "pairs";
+      const a = c.clade[c.i[k]], b = c.clade[c.j[k]];
+      return a === b ? g.clades[a] : g.clades[Math.min(a, b)] + " × " + g.clades[Math.max(a, b)];
+    };
+    const groups = new Map();
+    const bars = [];
+    let drawn = 0, most = 0;
+    for (let k = 0; k < n; k++) {
+      const x = c.dC[k], y = c.dR[k];
+      if (x === null || y === null) continue;
+      drawn++;
+      const key = cladePair(k);
+      if (!groups.has(key)) groups.set(key, []);
+      groups.get(key).push({ x: x, y: y, k: k });
+      most = Math.max(most, x, y);
+      if (c.seC[k] !== null) bars.push({ x: x - c.seC[k], y: y }, { x: x + c.seC[k], y: y }, { x: null, y: null });
+      if (c.seR[k] !== null) bars.push({ x: x, y: y - c.seR[k] }, { x: x, y: y + c.seR[k] }, { x: null, y: null });
+    }
+    const kept = g.sequences > data.maxSequences
+      ? " The page carries the pairs among the first " + data.maxSequences + " of " + g.sequences + " sequences (" + n + " of " + g.pairs + " pairs)."
+      : "";
+    const f = chartFigure(parent, "chart-scatter", "dR against dC, one point per pair, with ±1 standard error: " + drawn +
+      " pairs drawn; " + (n - drawn) + " with dR or dC undefined (NA) not drawn." + kept);
+    const datasets = [];
+    let colour = 0;
+    for (const [key, points] of groups) {
+      const col = palette[colour++ % palette.length];
+      datasets.push({ label: key, data: points, backgroundColor: col, borderColor: col, pointRadius: 3 });
+    }
+    datasets.push({ label: "±1 standard error", data: bars, showLine: true, pointRadius: 0, borderWidth: 1,
+      borderColor: "rgba(90,100,115,0.45)", backgroundColor: "rgba(90,100,115,0.45)", spanGaps: false, bars: true });
+    datasets.push({ label: "dR = dC", data: [{ x: 0, y: 0 }, { x: most || 1, y: most || 1 }], showLine: true,
+      pointRadius: 0, borderColor: "#333", borderDash: [6, 4], borderWidth: 1.2, backgroundColor: "#333", line: true });
+    live.push(new Chart(f.canvas, {
+      type: "scatter",
+      data: { datasets: datasets },
+      options: { aspectRatio: f.aspect,
+        scales: { x: { beginAtZero: true, title: { display: true, text: "dC (conservative)" } },
+          y: { beginAtZero: true, title: { display: true, text: "dR (radical)" } } },
+        plugins: { tooltip: { filter: (t) => !t.dataset.bars && !t.dataset.line,
+          callbacks: { label: (t) => { const k = t.raw.k; return name(c.i[k]) + " – " + name(c.j[k]) + ": dR " + general(c.dR[k]) +
+            ", dC " + general(c.dC[k]) + ", dR/dC " + fixed(c.ratio[k]); } } } } },
+    }));
+  }
+
+  // Diverging colours on log2 dR/dC: blue below 1, red above, pale at 1.
+  function ratioColour(r) {
+    const t = Math.max(-1, Math.min(1, Math.log2(r) / 2));
+    const mix = (a, b, s) => Math.round(a + (b - a) * s);
+    const [from, to] = t < 0 ? [[247, 247, 247], [33, 102, 172]] : [[247, 247, 247], [178, 24, 43]];
+    const s = Math.abs(t);
+    return "rgb(" + mix(from[0], to[0], s) + "," + mix(from[1], to[1], s) + "," + mix(from[2], to[2], s) + ")";
+  }
+
+  function heatMap(parent, g, c) {
+    const size = c.names.length;
+    const cells = [], missing = [];
+    for (let k = 0; k < c.i.length; k++) {
+      const r = c.ratio[k];
+      const to = r === null ? missing : cells;
+      to.push({ x: c.j[k], y: c.i[k], k: k }, { x: c.i[k], y: c.j[k], k: k });
+    }
+    const f = chartFigure(parent, "chart-heatmap", "Pairwise dR/dC, sequences in alignment order: " + cells.length / 2 +
+      " pairs coloured; " + missing.length / 2 + " with dR/dC undefined (NA) in grey." +
+      (g.sequences > size ? " The first " + size + " of " + g.sequences + " sequences." : ""), 1);
+    const scale = el("div", { cls: "scale" }, [el("span", { text: "dR/dC ≤ 0.25" }), el("span", { cls: "bar" }),
+      el("span", { text: "≥ 4 (1 in the middle)" }), el("span", { cls: "na-swatch" }), el("span", { text: "NA" })]);
+    f.figure.appendChild(scale);
+    const radius = (ctx) => {
+      const a = ctx.chart.chartArea;
+      return a ? Math.max(0.6, Math.min(a.width, a.height) / size / Math.SQRT2) : 2;
+    };
+    const label = (v) => (Number.isInteger(v) && v >= 0 && v < size ? (c.names[v].length > 14 ? c.names[v].slice(0, 13) + "…" : c.names[v]) : "");
+    const axis = (reverse) => ({ type: "linear", min: -0.5, max: size - 0.5, reverse: reverse, grid: { display: false },
+      afterBuildTicks: (s) => { s.ticks = Array.from({ length: size }, (_, v) => ({ value: v })); },
+      ticks: { autoSkip: true, callback: label, font: { size: size > 40 ? 8 : 10 } } });
+    live.push(new Chart(f.canvas, {
+      type: "scatter",
+      data: { datasets: [
+        { label: "dR/dC", data: cells, pointStyle: "rect", pointRadius: radius, pointHoverRadius: radius, borderWidth: 0,
+          backgroundColor: (ctx) => (ctx.raw ? ratioColour(c.ratio[ctx.raw.k]) : "#ccc") },
+        { label: "NA", data: missing, pointStyle: "rect", pointRadius: radius, pointHoverRadius: radius, borderWidth: 0,
+          backgroundColor: "#c8ccd2" }] },
+      options: { aspectRatio: 1, scales: { x: axis(false), y: axis(true) },
+        plugins: { legend: { display: false }, tooltip: { callbacks: { label: (t) => {
+          const k = t.raw.k; return c.names[c.i[k]] + " – " + c.names[c.j[k]] + ": dR/dC " + fixed(c.ratio[k]); } } } } },
+    }));
+  }
+
+  function showGene(k) {
+    for (const chart of live) chart.destroy();
+    live = [];
+    geneBody.textContent = "";
+    const g = genes[k];
+    if (!g) { geneBody.appendChild(el("p", { cls: "note", text: "No alignment was analysed." })); return; }
+    geneBody.appendChild(el("p", { cls: "note", text: g.gene + ": " + g.sequences + " sequences of " + g.codons + " codons, " +
+      g.pairs + " pairs; " + g.noRadical + " pairs without a dR or dC distance (NA)" +
+      (allRow(g) ? ", " + allRow(g)[M.undef] + " with any of the four distances undefined (left out of the means)." : ".") }));
+    geneBody.appendChild(el("h3", { text: "Means, standard errors and z tests" }));
+    geneBody.appendChild(meansTable(g));
+    if (!g.charts) {
+      geneBody.appendChild(el("p", { cls: "note", text: "This page does not carry the pairs of " + g.gene +
+        "; name it with --html-genes to see its charts." }));
+      return;
+    }
+    const charts = el("div", { cls: "charts" });
+    geneBody.appendChild(charts);
+    scatter(charts, g, g.charts);
+    heatMap(charts, g, g.charts);
+  }
+
+  const withCharts = genes.map((g, k) => k).filter((k) => genes[k].charts);
+  const select = el("select", { id: "gene-picker" });
+  pickGene = function (k, scroll) {
+    if (batch) { picked = k; markPicked(); select.value = genes[k].charts ? String(k) : ""; }
+    showGene(k);
+    if (scroll) geneSection.scrollIntoView({ block: "start" });
+  };
+  if (batch) {
+    picker.appendChild(document.createTextNode("Gene with charts: "));
+    for (const k of withCharts) select.appendChild(el("option", { value: String(k), text: genes[k].gene }));
+    select.addEventListener("change", () => pickGene(Number(select.value), false));
+    picker.appendChild(select);
+  }
+  if (genes.length) pickGene(withCharts.length ? withCharts[0] : 0, false);
+  else showGene(-1);
+
+  body.dataset.renderMs = String(Math.round(performance.now() - started));
+  body.dataset.status = "ready";
+})();
