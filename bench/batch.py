@@ -18,6 +18,21 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ANSWERS = ["-q", "-c", "1", "-t", "1.5", "-k", "1", "-g", "charge", "--reports", "none"]
 
 
+def make_genes(work, count):
+    """The generated alignments (8 x 300, one seed each), made once under work/genes."""
+    genes = os.path.join(work, "genes")
+    os.makedirs(genes, exist_ok=True)
+    files = []
+    for g in range(count):
+        path = os.path.join(genes, f"gene{g:05d}.seq")
+        if not os.path.exists(path):
+            with open(path, "w") as out:
+                subprocess.run([sys.executable, os.path.join(HERE, "generate.py"), "--seed", str(g), "8", "300"],
+                               stdout=out, check=True)
+        files.append(path)
+    return files
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--binary", required=True)
@@ -25,16 +40,7 @@ def main():
     ap.add_argument("--files", type=int, default=1000)
     args = ap.parse_args()
     radcon = os.path.abspath(args.binary)
-    genes = os.path.join(args.work, "genes")
-    os.makedirs(genes, exist_ok=True)
-    files = []
-    for g in range(args.files):
-        path = os.path.join(genes, f"gene{g:05d}.seq")
-        if not os.path.exists(path):
-            with open(path, "w") as out:
-                subprocess.run([sys.executable, os.path.join(HERE, "generate.py"), "--seed", str(g), "8", "300"],
-                               stdout=out, check=True)
-        files.append(path)
+    files = make_genes(args.work, args.files)
     with open(os.path.join(args.work, "all.list"), "w") as f:
         f.write("\n".join(files) + "\n")
     quarter = files[: max(1, len(files) // 4)]

@@ -79,7 +79,7 @@ const std::vector<OptionSpec>& table() {
        [](Options& o, const std::string& v) { o.table = v; }},
       {0, "means", "FILE", "also write means over groups of pairs, with covariance-aware errors and tests, to FILE",
        [](Options& o, const std::string& v) { o.means = v; }},
-      {0, "clades", "FILE", "groups for --means: a sequence name and a clade label a line",
+      {0, "clades", "FILE", "groups for --means and --html: a sequence name and a clade label a line",
        [](Options& o, const std::string& v) { o.clades = v; }},
       {0, "html", "FILE", "also write a self-contained HTML page with tables and charts to FILE",
        [](Options& o, const std::string& v) { o.html = v; }},
@@ -93,7 +93,8 @@ const std::vector<OptionSpec>& table() {
          }
          if (o.htmlGenes.empty()) usage("option --html-genes needs at least one gene name");
        }},
-      {0, "reports", "WHICH", "all (the seven reports, default) or none (only --table and --means, pairs streamed)",
+      {0, "reports", "WHICH",
+       "all (the seven reports, default) or none (only --table, --means and --html, pairs streamed)",
        [](Options& o, const std::string& v) {
          if (v != "all" && v != "none") usage("option --reports takes all or none, not \"" + v + "\"");
          o.reportsNone = v == "none";

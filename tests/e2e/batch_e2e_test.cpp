@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "../support.h"
@@ -16,6 +17,9 @@ namespace radcon::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The sequences whose pairs an alignment's page keeps.
+constexpr int kPageSequencesShown = 150;
 
 // The rows of a table without its header line.
 std::string body(const std::string& table) { return table.substr(table.find('\n') + 1); }
@@ -103,6 +107,47 @@ TEST(BatchE2E, ProgressOnATerminal) {
   // Without a terminal (or with --no-progress) standard error holds only the failures.
   const RunResult quiet = runRadcon(dir.path(), "-q -c 1 -t 1 -k 1 -g charge --reports none --table t.tsv g0.seq broken.seq", "");
   EXPECT_EQ(quiet.err.find("pairs,"), std::string::npos) << quiet.err;
+}
+
+// The page of a large batch carries the pairs of its first 50 genes and of those
+// --html-genes names; of a large alignment, the pairs among its first sequences.
+TEST(BatchE2E, HtmlPageKeepsWhatItsChartsShow) {
+  ScratchDir dir;
+  std::string args = "-q -c 1 -t 1 -k 1 -g charge --reports none";
+  std::string genes;
+  for (int g = 0; g < 52; ++g) {
+    writeFile(dir / ("g" + std::to_string(g) + ".seq"), syntheticAlignment(3, 10, 0.1, static_cast<unsigned>(g)));
+    genes += " g" + std::to_string(g) + ".seq";
+  }
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), args + " --html p.html --html-genes g51" + genes, ""), 0));
+  const std::string page = readFile(dir / "p.html");
+  const auto gene = [&](const std::string& name) {
+    const std::size_t at = page.find("{\"gene\":\"" + name + "\"");
+    return page.substr(at, page.find("{\"gene\"", at + 1) - at);
+  };
+  EXPECT_NE(gene("g49").find("\"charts\":{"), std::string::npos);
+  EXPECT_EQ(gene("g50").find("\"charts\""), std::string::npos);
+  EXPECT_NE(gene("g51").find("\"charts\":{"), std::string::npos);
+  EXPECT_NE(page.find("\"inputs\":52,\"failures\":[]"), std::string::npos);
+
+  const RunResult unknown = runRadcon(dir.path(), args + " --html q.html --html-genes g1,g99" + genes, "");
+  EXPECT_TRUE(exitedWith(unknown, 1));
+  EXPECT_NE(unknown.out.find("--html-genes names \"g99\""), std::string::npos);
+  EXPECT_TRUE(exitedWith(runRadcon(dir.path(), args + " --table t.tsv --html-genes g1" + genes, ""), 2));
+  // A single alignment that fails leaves no page.
+  writeFile(dir / "bad.seq", "2 6\na\nTTTAAA\n");
+  EXPECT_TRUE(exitedWith(runRadcon(dir.path(), args + " --html q.html bad.seq", ""), 1));
+  EXPECT_FALSE(fs::exists(dir / "q.html"));
+
+  const int n = kPageSequencesShown + 10;
+  writeFile(dir / "wide.seq", syntheticAlignment(n, 5, 0.1, 7));
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), args + " --html w.html wide.seq", ""), 0));
+  const std::string wide = readFile(dir / "w.html");
+  EXPECT_NE(wide.find("\"pairs\":" + std::to_string(n * (n - 1) / 2) + ","), std::string::npos);
+  const std::size_t i = wide.find("\"i\":[");
+  const std::string firsts = wide.substr(i, wide.find(']', i) - i);
+  EXPECT_EQ(std::count(firsts.begin(), firsts.end(), ',') + 1, kPageSequencesShown * (kPageSequencesShown - 1) / 2);
+  EXPECT_NE(wide.find("\"seq149\"],\"clade\""), std::string::npos);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ browse() {
   local page=$1 shot=${2:-}
   local flags=(--headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking
     --disable-component-update --disable-sync --user-data-dir="$work/profile" --enable-logging=stderr --v=0
-    --host-resolver-rules="MAP * ~NOTFOUND" --proxy-server=127.0.0.1:9 --window-size=1280,1560 --hide-scrollbars
+    --host-resolver-rules="MAP * ~NOTFOUND" --proxy-server=127.0.0.1:9 --window-size=1280,1640 --hide-scrollbars
     --virtual-time-budget=15000)
   timeout 120 "$chromium" "${flags[@]}" --dump-dom "file://$page" > "$page.dom" 2> "$page.log"
   if [ -n "$shot" ]; then timeout 120 "$chromium" "${flags[@]}" --screenshot="$shot" "file://$page" >/dev/null 2>&1; fi
@@ -51,11 +51,13 @@ cd "$work" || exit 1
 # through as such.
 printf '2 9\n</script><b>x\nATGAAATTT\nplain\nATGGAATTT\n' > 'tiny<b>.seq'
 printf '3 9\nA\nATGATGATG\nB\nATG\n' > broken.seq
-cp "$src/examples/lysozymeLarge.seq" lyso.seq
+cp "$src/examples/lysozymeLarge.seq" .
 answers=(-q -c 1 -t 0.5 -k 1 -g charge)
 
-"$radcon" "${answers[@]}" --reports none --clades "$src/examples/lysozyme.clades" --means means.tsv \
-  --html "$work/single.html" lyso.seq > single.out 2>&1
+cp "$src/examples/lysozyme.clades" .
+# As a user types it: the page shows the command line.
+PATH="$(dirname "$radcon"):$PATH" radcon "${answers[@]}" --reports none --clades lysozyme.clades --means means.tsv \
+  --html single.html lysozymeLarge.seq > single.out 2>&1
 check "one alignment: status 0" [ $? -eq 0 ]
 browse "$work/single.html" "$out/report.png"
 check "one alignment: page ready, scatter and heat map drawn" rendered "$work/single.html" chart-scatter chart-heatmap
@@ -64,7 +66,7 @@ check "one alignment: nothing outside the page" selfContained "$work/single.html
 check "one alignment: clade rows" grep -q "hominoids × colobines" "$work/single.html.dom"
 check "screenshot written" test -s "$out/report.png"
 
-"$radcon" "${answers[@]}" --reports none --html "$work/batch.html" lyso.seq 'tiny<b>.seq' broken.seq > batch.out 2>&1
+"$radcon" "${answers[@]}" --reports none --html "$work/batch.html" lysozymeLarge.seq 'tiny<b>.seq' broken.seq > batch.out 2>&1
 check "batch with a failed file: status 1" [ $? -eq 1 ]
 browse "$work/batch.html"
 check "batch: page ready, all four charts drawn" rendered "$work/batch.html" chart-histogram chart-volcano chart-scatter chart-heatmap

@@ -105,6 +105,7 @@
   let pickGene = null;  // set below: shows one gene's means and charts
   let picked = -1;
   let markPicked = () => {};
+  let fillGenes = () => {};  // the genes' rows go in last: the charts measure a lighter page
   if (batch) {
     const sec = section("Genes");
     const rows = genes.map((g, k) => ({ g: g, k: k, all: allRow(g) }));
@@ -225,7 +226,7 @@
     markPicked = () => {
       for (const tr of tbody.children) tr.classList.toggle("picked", Number(tr.dataset.gene) === picked);
     };
-    fill();
+    fillGenes = fill;
   }
 
   // ---- one alignment: means, and the charts of its pairs ----
@@ -241,15 +242,14 @@
     const a = g.clades[row[0]], b = g.clades[row[1]];
     return row[0] === row[1] ? a : a + " × " + b;
   }
-  function meansTable(g) {
-    const head = ["pairs of", "pairs", "pairs NA", "dS", "se", "dN", "se", "dN/dS", "z", "p", "dR", "se", "dC", "se", "dR/dC", "z", "p"];
+  // Means of one test a table: radical against conservative, then nonsynonymous against synonymous.
+  function meansTable(g, id, a, seA, b, seB, ratio, z, p, names) {
+    const head = ["pairs of", "pairs", "pairs NA"].concat(names);
     const body = g.means.map((m) => el("tr", null, [
       cell(groupName(g, m)), cell(String(m[M.pairs])), cell(String(m[M.undef])),
-      cell(fixed(m[M.dS])), cell(fixed(m[M.seS])), cell(fixed(m[M.dN])), cell(fixed(m[M.seN])),
-      cell(fixed(m[M.NS])), cell(fixed(m[M.zNS])), pValueCell(m[M.pNS]),
-      cell(fixed(m[M.dR])), cell(fixed(m[M.seR])), cell(fixed(m[M.dC])), cell(fixed(m[M.seC])),
-      cell(fixed(m[M.RC])), cell(fixed(m[M.zRC])), pValueCell(m[M.pRC])]));
-    return el("div", { cls: "table-scroll" }, [el("table", { id: "means-table" }, [
+      cell(fixed(m[a])), cell(fixed(m[seA])), cell(fixed(m[b])), cell(fixed(m[seB])),
+      cell(fixed(m[ratio])), cell(fixed(m[z])), pValueCell(m[p])]));
+    return el("div", { cls: "table-scroll" }, [el("table", { id: id }, [
       el("thead", null, [el("tr", null, head.map((h) => el("th", { text: h, scope: "col" })))]),
       el("tbody", null, body)])]);
   }
@@ -264,6 +264,8 @@
     };
     const groups = new Map();
     const bars = [];
+    // Beyond this many pairs error bars would only cover the points (and slow the page).
+    const withBars = n <= 2000;
     let drawn = 0, most = 0;
     for (let k = 0; k < n; k++) {
       const x = c.dC[k], y = c.dR[k];
@@ -273,21 +275,23 @@
       if (!groups.has(key)) groups.set(key, []);
       groups.get(key).push({ x: x, y: y, k: k });
       most = Math.max(most, x, y);
-      if (c.seC[k] !== null) bars.push({ x: x - c.seC[k], y: y }, { x: x + c.seC[k], y: y }, { x: null, y: null });
-      if (c.seR[k] !== null) bars.push({ x: x, y: y - c.seR[k] }, { x: x, y: y + c.seR[k] }, { x: null, y: null });
+      if (withBars && c.seC[k] !== null) bars.push({ x: x - c.seC[k], y: y }, { x: x + c.seC[k], y: y }, { x: null, y: null });
+      if (withBars && c.seR[k] !== null) bars.push({ x: x, y: y - c.seR[k] }, { x: x, y: y + c.seR[k] }, { x: null, y: null });
     }
     const kept = g.sequences > data.maxSequences
       ? " The page carries the pairs among the first " + data.maxSequences + " of " + g.sequences + " sequences (" + n + " of " + g.pairs + " pairs)."
       : "";
-    const f = chartFigure(parent, "chart-scatter", "dR against dC, one point per pair, with ±1 standard error: " + drawn +
-      " pairs drawn; " + (n - drawn) + " with dR or dC undefined (NA) not drawn." + kept);
+    const f = chartFigure(parent, "chart-scatter", "dR against dC, one point per pair" +
+      (withBars ? ", with ±1 standard error: " : " (standard errors in the tooltips; bars are drawn up to 2,000 pairs): ") +
+      drawn + " pairs drawn; " + (n - drawn) + " with dR or dC undefined (NA) not drawn." + kept);
     const datasets = [];
     let colour = 0;
     for (const [key, points] of groups) {
       const col = palette[colour++ % palette.length];
-      datasets.push({ label: key, data: points, backgroundColor: col, borderColor: col, pointRadius: 3 });
+      datasets.push({ label: key, data: points, backgroundColor: col, borderColor: col, pointRadius: withBars ? 3 : 2,
+        parsing: false, normalized: true });
     }
-    datasets.push({ label: "±1 standard error", data: bars, showLine: true, pointRadius: 0, borderWidth: 1,
+    if (withBars) datasets.push({ label: "±1 standard error", data: bars, showLine: true, pointRadius: 0, borderWidth: 1,
       borderColor: "rgba(90,100,115,0.45)", backgroundColor: "rgba(90,100,115,0.45)", spanGaps: false, bars: true });
     datasets.push({ label: "dR = dC", data: [{ x: 0, y: 0 }, { x: most || 1, y: most || 1 }], showLine: true,
       pointRadius: 0, borderColor: "#333", borderDash: [6, 4], borderWidth: 1.2, backgroundColor: "#333", line: true });
@@ -299,51 +303,62 @@
           y: { beginAtZero: true, title: { display: true, text: "dR (radical)" } } },
         plugins: { tooltip: { filter: (t) => !t.dataset.bars && !t.dataset.line,
           callbacks: { label: (t) => { const k = t.raw.k; return name(c.i[k]) + " – " + name(c.j[k]) + ": dR " + general(c.dR[k]) +
-            ", dC " + general(c.dC[k]) + ", dR/dC " + fixed(c.ratio[k]); } } } } },
+            " ± " + general(c.seR[k]) + ", dC " + general(c.dC[k]) + " ± " + general(c.seC[k]) + ", dR/dC " + fixed(c.ratio[k]); } } } } },
     }));
   }
 
-  // Diverging colours on log2 dR/dC: blue below 1, red above, pale at 1.
-  function ratioColour(r) {
-    const t = Math.max(-1, Math.min(1, Math.log2(r) / 2));
-    const mix = (a, b, s) => Math.round(a + (b - a) * s);
-    const [from, to] = t < 0 ? [[247, 247, 247], [33, 102, 172]] : [[247, 247, 247], [178, 24, 43]];
-    const s = Math.abs(t);
-    return "rgb(" + mix(from[0], to[0], s) + "," + mix(from[1], to[1], s) + "," + mix(from[2], to[2], s) + ")";
+  // Diverging colours on log2 dR/dC in 17 levels: blue below 1, red above, pale at 1.
+  const kLevels = 8;
+  function levelOf(r) { return Math.round(Math.max(-1, Math.min(1, Math.log2(r) / 2)) * kLevels); }
+  function levelColour(level) {
+    const s = Math.abs(level) / kLevels;
+    const to = level < 0 ? [33, 102, 172] : [178, 24, 43];
+    const mix = (a, b) => Math.round(a + (b - a) * s);
+    return "rgb(" + mix(247, to[0]) + "," + mix(247, to[1]) + "," + mix(247, to[2]) + ")";
   }
 
   function heatMap(parent, g, c) {
     const size = c.names.length;
-    const cells = [], missing = [];
+    const levels = new Map();
+    const missing = [];
+    let coloured = 0;
     for (let k = 0; k < c.i.length; k++) {
       const r = c.ratio[k];
-      const to = r === null ? missing : cells;
+      let to = missing;
+      if (r !== null) {
+        const level = levelOf(r);
+        if (!levels.has(level)) levels.set(level, []);
+        to = levels.get(level);
+        coloured++;
+      }
       to.push({ x: c.j[k], y: c.i[k], k: k }, { x: c.i[k], y: c.j[k], k: k });
     }
-    const f = chartFigure(parent, "chart-heatmap", "Pairwise dR/dC, sequences in alignment order: " + cells.length / 2 +
+    const f = chartFigure(parent, "chart-heatmap", "Pairwise dR/dC, sequences in alignment order: " + coloured +
       " pairs coloured; " + missing.length / 2 + " with dR/dC undefined (NA) in grey." +
       (g.sequences > size ? " The first " + size + " of " + g.sequences + " sequences." : ""), 1);
     const scale = el("div", { cls: "scale" }, [el("span", { text: "dR/dC ≤ 0.25" }), el("span", { cls: "bar" }),
       el("span", { text: "≥ 4 (1 in the middle)" }), el("span", { cls: "na-swatch" }), el("span", { text: "NA" })]);
     f.figure.appendChild(scale);
-    const radius = (ctx) => {
-      const a = ctx.chart.chartArea;
-      return a ? Math.max(0.6, Math.min(a.width, a.height) / size / Math.SQRT2) : 2;
-    };
     const label = (v) => (Number.isInteger(v) && v >= 0 && v < size ? (c.names[v].length > 14 ? c.names[v].slice(0, 13) + "…" : c.names[v]) : "");
     const axis = (reverse) => ({ type: "linear", min: -0.5, max: size - 0.5, reverse: reverse, grid: { display: false },
       afterBuildTicks: (s) => { s.ticks = Array.from({ length: size }, (_, v) => ({ value: v })); },
       ticks: { autoSkip: true, callback: label, font: { size: size > 40 ? 8 : 10 } } });
+    const cell = (data, colour) => ({ data: data, pointStyle: "rect", pointRadius: 1, pointHoverRadius: 1, borderWidth: 0,
+      backgroundColor: colour, hoverBackgroundColor: colour, parsing: false, normalized: true });
+    const datasets = [...levels.keys()].sort((a, b) => a - b).map((level) => cell(levels.get(level), levelColour(level)));
+    datasets.push(cell(missing, "#c8ccd2"));
     live.push(new Chart(f.canvas, {
       type: "scatter",
-      data: { datasets: [
-        { label: "dR/dC", data: cells, pointStyle: "rect", pointRadius: radius, pointHoverRadius: radius, borderWidth: 0,
-          backgroundColor: (ctx) => (ctx.raw ? ratioColour(c.ratio[ctx.raw.k]) : "#ccc") },
-        { label: "NA", data: missing, pointStyle: "rect", pointRadius: radius, pointHoverRadius: radius, borderWidth: 0,
-          backgroundColor: "#c8ccd2" }] },
+      data: { datasets: datasets },
       options: { aspectRatio: 1, scales: { x: axis(false), y: axis(true) },
         plugins: { legend: { display: false }, tooltip: { callbacks: { label: (t) => {
           const k = t.raw.k; return c.names[c.i[k]] + " – " + c.names[c.j[k]] + ": dR/dC " + fixed(c.ratio[k]); } } } } },
+      // One square a cell: its size follows the plot area, known once the axes are laid out.
+      plugins: [{ id: "cells", afterLayout: (chart) => {
+        const a = chart.chartArea;
+        const r = Math.max(0.6, Math.min(a.right - a.left, a.bottom - a.top) / size / Math.SQRT2);
+        for (const d of chart.data.datasets) d.pointRadius = d.pointHoverRadius = r;
+      } }],
     }));
   }
 
@@ -356,17 +371,21 @@
     geneBody.appendChild(el("p", { cls: "note", text: g.gene + ": " + g.sequences + " sequences of " + g.codons + " codons, " +
       g.pairs + " pairs; " + g.noRadical + " pairs without a dR or dC distance (NA)" +
       (allRow(g) ? ", " + allRow(g)[M.undef] + " with any of the four distances undefined (left out of the means)." : ".") }));
-    geneBody.appendChild(el("h3", { text: "Means, standard errors and z tests" }));
-    geneBody.appendChild(meansTable(g));
-    if (!g.charts) {
+    if (g.charts) {
+      const charts = el("div", { cls: "charts" });
+      geneBody.appendChild(charts);
+      scatter(charts, g, g.charts);
+      heatMap(charts, g, g.charts);
+    } else {
       geneBody.appendChild(el("p", { cls: "note", text: "This page does not carry the pairs of " + g.gene +
         "; name it with --html-genes to see its charts." }));
-      return;
     }
-    const charts = el("div", { cls: "charts" });
-    geneBody.appendChild(charts);
-    scatter(charts, g, g.charts);
-    heatMap(charts, g, g.charts);
+    geneBody.appendChild(el("h3", { text: "Means, standard errors and z tests: radical against conservative" }));
+    geneBody.appendChild(meansTable(g, "means-rc", M.dR, M.seR, M.dC, M.seC, M.RC, M.zRC, M.pRC,
+      ["dR", "se dR", "dC", "se dC", "dR/dC", "z dR−dC", "p"]));
+    geneBody.appendChild(el("h3", { text: "Nonsynonymous against synonymous" }));
+    geneBody.appendChild(meansTable(g, "means-ns", M.dN, M.seN, M.dS, M.seS, M.NS, M.zNS, M.pNS,
+      ["dN", "se dN", "dS", "se dS", "dN/dS", "z dN−dS", "p"]));
   }
 
   const withCharts = genes.map((g, k) => k).filter((k) => genes[k].charts);
@@ -384,6 +403,7 @@
   }
   if (genes.length) pickGene(withCharts.length ? withCharts[0] : 0, false);
   else showGene(-1);
+  fillGenes();
 
   body.dataset.renderMs = String(Math.round(performance.now() - started));
   body.dataset.status = "ready";
