@@ -484,12 +484,28 @@ int runBatch(const Options& o, const std::vector<std::string>& files, int thread
   return failed > 0 ? 1 : 0;
 }
 
+// Two outputs at one path would leave only the one renamed last.
+void checkDistinctOutputs(const Options& o, bool single) {
+  std::vector<std::pair<std::string, std::string>> outputs;  // option, path
+  if (!o.table.empty()) outputs.emplace_back("--table", o.table);
+  if (!o.means.empty()) outputs.emplace_back("--means", o.means);
+  if (!o.html.empty()) outputs.emplace_back("--html", o.html);
+  if (single && !o.reportsNone)
+    for (const std::string& name : reportNames()) outputs.emplace_back("the report " + name, pathIn(o.outdir, name));
+  std::map<std::filesystem::path, std::string> seen;
+  for (const auto& [option, path] : outputs) {
+    const auto [it, added] = seen.emplace(std::filesystem::absolute(path).lexically_normal(), option);
+    if (!added) throw RunError(2, it->second + " and " + option + " would both be written to " + path);
+  }
+}
+
 int run(const Options& o) {
   std::vector<std::string> files = o.files;
   if (!o.inputs.empty())
     for (std::string& f : readInputList(o.inputs)) files.push_back(std::move(f));
   if (files.empty()) fail("No sequence file was given. Usage: radcon [OPTION]... SEQUENCE_FILE...");
   checkAnswersCanBeRead(o, files);
+  checkDistinctOutputs(o, files.size() == 1);
   if (!o.html.empty() && !pageChartsAvailable())
     fail("--html needs Chart.js, which this radcon was built without: install Debian's libjs-chart.js and rebuild.");
   for (const std::string& g : o.htmlGenes)

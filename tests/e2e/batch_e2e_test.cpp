@@ -134,6 +134,10 @@ TEST(BatchE2E, HtmlPageKeepsWhatItsChartsShow) {
   EXPECT_TRUE(exitedWith(unknown, 1));
   EXPECT_NE(unknown.out.find("--html-genes names \"g99\""), std::string::npos);
   EXPECT_TRUE(exitedWith(runRadcon(dir.path(), args + " --table t.tsv --html-genes g1" + genes, ""), 2));
+  const RunResult clash = runRadcon(dir.path(), args + " --table p.html --html ./p.html g1.seq", "");
+  EXPECT_TRUE(exitedWith(clash, 2));
+  EXPECT_NE(clash.err.find("--table and --html would both be written to ./p.html"), std::string::npos);
+  EXPECT_TRUE(exitedWith(runRadcon(dir.path(), "-c 1 -t 1 -k 1 -g charge --html outfile g1.seq", ""), 2));
   // A single alignment that fails leaves no page.
   writeFile(dir / "bad.seq", "2 6\na\nTTTAAA\n");
   EXPECT_TRUE(exitedWith(runRadcon(dir.path(), args + " --html q.html bad.seq", ""), 1));
