@@ -81,7 +81,7 @@
   item("Command", data.command, "command");
   item("Inputs", data.inputs + (data.inputs === 1 ? " alignment" : " alignments") +
     (failed ? ", " + failed + " failed" : ", none failed"));
-  item("Corrected N and S", data.correction ? "yes (1)" : "no (0)");
+  item("Corrected N and S", (data.correction ? "yes (" : "no (") + data.correction + ")");
   item("Ts/Tv", general(data.typedTsTv) + " as typed; κ = " + general(data.tsTvRatio) + " in the site model");
   item("Ka/Ks", general(data.KaKsRatio));
   item("Grouping", data.grouping);
@@ -117,7 +117,7 @@
     const hist = chartFigure(charts, "chart-histogram", "Per-gene dR/dC (mean dR / mean dC over every pair): " +
       ratios.length + " of " + genes.length + " genes; " + (genes.length - ratios.length) + " with dR/dC NA not counted.");
     const values = ratios.map((r) => r.all[M.RC]);
-    let lo = Math.min(...values, Infinity), hi = Math.max(...values, -Infinity);
+    let lo = values.reduce((a, v) => Math.min(a, v), Infinity), hi = values.reduce((a, v) => Math.max(a, v), -Infinity);
     if (!values.length) { lo = 0; hi = 1; }
     if (lo === hi) { lo -= 0.5; hi += 0.5; }
     const bins = Math.min(40, Math.max(5, Math.ceil(Math.sqrt(values.length))));
@@ -135,7 +135,7 @@
     // dR/dC against −log10 p of the test of dR against dC.
     const drawable = ratios.filter((r) => r.all[M.pRC] !== null);
     const finite = drawable.filter((r) => r.all[M.pRC] > 0);
-    const top = Math.max(10, ...finite.map((r) => -Math.log10(r.all[M.pRC]))) * 1.05;
+    const top = finite.reduce((a, r) => Math.max(a, -Math.log10(r.all[M.pRC])), 10) * 1.05;
     const point = (r) => ({ x: r.all[M.RC], y: r.all[M.pRC] > 0 ? -Math.log10(r.all[M.pRC]) : top, k: r.k });
     const zeros = drawable.length - finite.length;
     const volcano = chartFigure(charts, "chart-volcano", "Per-gene dR/dC against −log10 p (z test of mean dR against mean dC): " +
