@@ -33,6 +33,14 @@ def make_genes(work, count):
     return files
 
 
+def write_list(work, name, files):
+    """A list of paths for --inputs; returns its path."""
+    path = os.path.join(work, name)
+    with open(path, "w") as f:
+        f.write("\n".join(files) + "\n")
+    return path
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--binary", required=True)
@@ -41,11 +49,9 @@ def main():
     args = ap.parse_args()
     radcon = os.path.abspath(args.binary)
     files = make_genes(args.work, args.files)
-    with open(os.path.join(args.work, "all.list"), "w") as f:
-        f.write("\n".join(files) + "\n")
+    write_list(args.work, "all.list", files)
     quarter = files[: max(1, len(files) // 4)]
-    with open(os.path.join(args.work, "quarter.list"), "w") as f:
-        f.write("\n".join(quarter) + "\n")
+    write_list(args.work, "quarter.list", quarter)
     table = os.path.join(args.work, "batch.tsv")
     rows = []
     rows.append(("batch, one command", len(files),

@@ -76,7 +76,10 @@
 
   const run = section("Run");
   const dl = el("dl", { cls: "run" });
-  function item(term, value, cls) { dl.appendChild(el("dt", { text: term })); dl.appendChild(el("dd", { text: value, cls: cls || "" })); }
+  function item(term, value, cls) {
+    dl.appendChild(el("dt", { text: term }));
+    dl.appendChild(el("dd", cls ? { text: value, cls: cls } : { text: value }));
+  }
   item("radcon", "version " + data.version);
   item("Command", data.command, "command");
   item("Inputs", data.inputs + (data.inputs === 1 ? " alignment" : " alignments") +
@@ -245,13 +248,13 @@
   // Means of one test a table: radical against conservative, then nonsynonymous against synonymous.
   function meansTable(g, id, a, seA, b, seB, ratio, z, p, names) {
     const head = ["pairs of", "pairs", "pairs NA"].concat(names);
-    const body = g.means.map((m) => el("tr", null, [
+    const rows = g.means.map((m) => el("tr", null, [
       cell(groupName(g, m)), cell(String(m[M.pairs])), cell(String(m[M.undef])),
       cell(fixed(m[a])), cell(fixed(m[seA])), cell(fixed(m[b])), cell(fixed(m[seB])),
       cell(fixed(m[ratio])), cell(fixed(m[z])), pValueCell(m[p])]));
     return el("div", { cls: "table-scroll" }, [el("table", { id: id }, [
       el("thead", null, [el("tr", null, head.map((h) => el("th", { text: h, scope: "col" })))]),
-      el("tbody", null, body)])]);
+      el("tbody", null, rows)])]);
   }
 
   function scatter(parent, g, c) {
@@ -343,10 +346,10 @@
     const axis = (reverse) => ({ type: "linear", min: -0.5, max: size - 0.5, reverse: reverse, grid: { display: false },
       afterBuildTicks: (s) => { s.ticks = Array.from({ length: size }, (_, v) => ({ value: v })); },
       ticks: { autoSkip: true, callback: label, font: { size: size > 40 ? 8 : 10 } } });
-    const cell = (data, colour) => ({ data: data, pointStyle: "rect", pointRadius: 1, pointHoverRadius: 1, borderWidth: 0,
+    const level = (data, colour) => ({ data: data, pointStyle: "rect", pointRadius: 1, pointHoverRadius: 1, borderWidth: 0,
       backgroundColor: colour, hoverBackgroundColor: colour, parsing: false, normalized: true });
-    const datasets = [...levels.keys()].sort((a, b) => a - b).map((level) => cell(levels.get(level), levelColour(level)));
-    datasets.push(cell(missing, "#c8ccd2"));
+    const datasets = [...levels.keys()].sort((a, b) => a - b).map((l) => level(levels.get(l), levelColour(l)));
+    datasets.push(level(missing, "#c8ccd2"));
     live.push(new Chart(f.canvas, {
       type: "scatter",
       data: { datasets: datasets },

@@ -17,7 +17,7 @@ import sys
 import tempfile
 import time
 
-from batch import make_genes
+from batch import make_genes, write_list
 from timing import HERE, timed
 
 ANSWERS = ["-q", "-c", "1", "-t", "1.5", "-k", "1", "-g", "charge", "--reports", "none"]
@@ -47,9 +47,7 @@ def main():
     ap.add_argument("--repeats", type=int, default=3)
     args = ap.parse_args()
     radcon = os.path.abspath(args.binary)
-    files = make_genes(args.work, 1000)
-    with open(os.path.join(args.work, "all.list"), "w") as f:
-        f.write("\n".join(files) + "\n")
+    all_list = write_list(args.work, "all.list", make_genes(args.work, 1000))
     wide = os.path.join(args.work, "wide200x300.seq")
     if not os.path.exists(wide):
         with open(wide, "w") as out:
@@ -61,7 +59,7 @@ def main():
     base = statistics.median(browse(empty)[0] for _ in range(args.repeats))
 
     table = os.path.join(args.work, "html-table.tsv")
-    cases = [("1,000 genes of 8 x 300", ["--inputs", os.path.join(args.work, "all.list")]),
+    cases = [("1,000 genes of 8 x 300", ["--inputs", all_list]),
              ("one alignment of 200 x 300", [wide])]
     lines = ["\t".join(["input", "radcon_s", "radcon_html_s", "page_MB", "draw_ms", "chromium_s",
                         "chromium_empty_s", "console_lines"])]
