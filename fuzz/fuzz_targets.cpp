@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     RADCON_FUZZ_TARGET(text);
   } catch (const RunError& e) {
-    if (e.status() != 1 && e.status() != 2) __builtin_trap();
+    if (e.kind() != RunError::kFailure && e.kind() != RunError::kUsage) __builtin_trap();
   }
   return 0;
 }

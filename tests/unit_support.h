@@ -17,7 +17,7 @@ std::string refusal(F f) {
   try {
     f();
   } catch (const RunError& e) {
-    EXPECT_EQ(e.status(), 1);
+    EXPECT_EQ(e.kind(), RunError::kFailure);
     return e.what();
   }
   return "";

@@ -9,7 +9,6 @@ CodonData translateAndCount(const Alignment& al, const GeneticCode& code) {
   CodonData d;
   const std::size_t total = static_cast<std::size_t>(al.seqNum) * al.seqLength;
   d.codon.resize(total);
-  d.aminoAcid.resize(total);
   d.frequency.resize(al.seqNum);
   for (int i = 0; i < al.seqNum; ++i) {
     FrequencyTable& f = d.frequency[i];
@@ -17,7 +16,7 @@ CodonData translateAndCount(const Alignment& al, const GeneticCode& code) {
     for (int j = 0; j < al.seqLength; ++j) {
       const int a = al.nucleotide(i, j, 0), b = al.nucleotide(i, j, 1), c = al.nucleotide(i, j, 2);
       const std::size_t at = static_cast<std::size_t>(i) * al.seqLength + j;
-      d.aminoAcid[at] = static_cast<std::uint8_t>(aa(a, b, c, code));
+      aa(a, b, c, code);
       d.codon[at] = static_cast<std::uint8_t>(bb(a, b, c));
       f[d.codon[at]] += 1.0;
     }

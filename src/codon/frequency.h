@@ -10,20 +10,19 @@ namespace radcon {
 struct Alignment;
 struct GeneticCode;
 
-// 70 entries indexed by codon index; entries 64..69 are never reached by a codon
-// but are initialised and divided like the others.
-inline constexpr int kFrequencyEntries = 70;
+// One entry per codon index.
+inline constexpr int kFrequencyEntries = 64;
 using FrequencyTable = std::array<double, kFrequencyEntries>;
 
-// Each codon's index and amino-acid index, [seq * seqLength + codon].
+// Each codon's index, [seq * seqLength + codon], and each sequence's table.
 struct CodonData {
   std::vector<std::uint8_t> codon;
-  std::vector<std::uint8_t> aminoAcid;
   std::vector<FrequencyTable> frequency;  // one per sequence
 };
 
-// Translates every codon under the genetic code and builds each sequence's
-// table: (1 + number of codons with that index) / seqLength.
+// Translates every codon under the genetic code (a codon that cannot be
+// translated stops the run) and builds each sequence's table: (1 + number of
+// codons with that index) / seqLength.
 CodonData translateAndCount(const Alignment& alignment, const GeneticCode& code);
 
 // The Ts/Tv parameter used by the run: twice the typed value; below 0.0001 it

@@ -2,14 +2,13 @@
 
 #include <string>
 
-#include "util/error.h"
 
 namespace radcon {
 
 int aa(int a, int b, int c, const GeneticCode& code) {
   const int k = bb(a, b, c);
   if (static_cast<unsigned>(k) > 63u)
-    throw RunError(255, std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c), false);
+    throw UntranslatableCodon(std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c));
   return code.translate(k);
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <stdexcept>
 
 namespace radcon {
 
@@ -52,9 +53,15 @@ const GeneticCode& standardCode();
 // The table of an NCBI number; nullptr for a number NCBI does not define.
 const GeneticCode* findGeneticCode(int id);
 
-// Amino-acid index of the codon (a, b, c) under a genetic code. A codon index
-// outside 0..63 throws a RunError of status 255 whose message is the three values
-// as "%d %d %d", printed without a line end.
+// A codon whose index lies outside 0..63; its message is the three nucleotide
+// values as "%d %d %d".
+class UntranslatableCodon : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Amino-acid index of the codon (a, b, c) under a genetic code; a codon index
+// outside 0..63 throws UntranslatableCodon.
 int aa(int a, int b, int c, const GeneticCode& code = standardCode());
 
 // A transition exchanges two pyrimidines (T, C) or two purines (A, G).

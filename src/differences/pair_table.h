@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -67,6 +68,14 @@ class PairCodonTable {
   // The codons x lanes block of one panel; lanes beyond the last pair hold 0.
   const double* panel(std::size_t p) const { return data_.get() + p * codons_ * kLanes; }
   void release() { data_.reset(); }
+
+  // Copies every pair of 'from' (as many codons) into this table, its first
+  // pair at pair 'firstPair', a multiple of kLanes: whole panels at a time.
+  void place(const PairCodonTable& from, std::size_t firstPair) {
+    if (from.panels_ == 0) return;
+    std::memcpy(data_.get() + firstPair / kLanes * codons_ * kLanes, from.data_.get(),
+                from.panels_ * codons_ * kLanes * sizeof(double));
+  }
 
  private:
   struct Free {

@@ -7,8 +7,6 @@
 
 #include "codon/genetic_code.h"
 #include "differences/step.h"
-#include "util/parallel.h"
-#include "util/progress.h"
 
 namespace radcon {
 
@@ -188,65 +186,47 @@ CodonDifference compareCodons(int I, int J, const FrequencyTable& ave, const Ste
   }
 }
 
-PairDifferences countPairs(const CodonData& codons, int seqNum, int seqLength, const std::vector<SeqPair>& pairs,
-                           const StepRates& rates, const GroupTable& indexs, const GeneticCode& code, int threads) {
+PairDifferences countPairs(const CodonData& codons, int seqLength, const std::vector<SeqPair>& pairs,
+                           const StepRates& rates, const GroupTable& indexs, const GeneticCode& code) {
   PairDifferences d;
-  d.seqNum = seqNum;
-  d.seqLength = seqLength;
-  d.DrDcRatio = rates.DrDcRatio;
   d.pairs = pairs;
   for (int k = 0; k < kKinds; ++k) {
     d.total[k].assign(pairs.size(), 0.0);
     d.perCodon[k] = PairCodonTable(pairs.size(), seqLength);
   }
-  // Pairs are independent: each writes only its own totals and codon values. A
-  // pair meets few distinct codon pairs, most of them many times: each is
-  // resolved once per pair (the memo is stamped with the pair it holds). Pairs
-  // go to the threads in blocks, each block with a memo of its own.
-  constexpr std::size_t kBlock = 64;
-  parallelFor((pairs.size() + kBlock - 1) / kBlock, threads, [&](std::size_t block) {
-    std::vector<std::size_t> stamp(kCodons * kCodons, SIZE_MAX);
-    std::vector<CodonDifference> memo(kCodons * kCodons);
-    for (std::size_t a = block * kBlock; a < std::min(pairs.size(), (block + 1) * kBlock); ++a) {
-      const auto [i, j] = pairs[a];
-      const FrequencyTable ave = averageTables(codons.frequency[i], codons.frequency[j]);
-      const std::uint8_t* ci = &codons.codon[static_cast<std::size_t>(i) * seqLength];
-      const std::uint8_t* cj = &codons.codon[static_cast<std::size_t>(j) * seqLength];
-      double s = 0, n = 0, c = 0, r = 0;
-      for (int k = 0; k < seqLength; ++k) {
-        if (ci[k] == cj[k]) continue;
-        const std::size_t key = static_cast<std::size_t>(ci[k]) * kCodons + cj[k];
-        if (stamp[key] != a) {
-          memo[key] = compareCodons(ci[k], cj[k], ave, rates, indexs, code);
-          stamp[key] = a;
-        }
-        const CodonDifference& t = memo[key];
-        s = s + t.s;
-        n = n + t.n;
-        c = c + t.c;
-        r = r + t.r;
-        d.perCodon[kSynonymous].at(a, k) = t.s;
-        d.perCodon[kNonsynonymous].at(a, k) = t.n;
-        d.perCodon[kConservative].at(a, k) = t.c;
-        d.perCodon[kRadical].at(a, k) = t.r;
+  // A pair meets few distinct codon pairs, most of them many times: each is
+  // resolved once per pair (the memo is stamped with the pair it holds).
+  std::vector<std::size_t> stamp(kCodons * kCodons, SIZE_MAX);
+  std::vector<CodonDifference> memo(kCodons * kCodons);
+  for (std::size_t a = 0; a < pairs.size(); ++a) {
+    const auto [i, j] = pairs[a];
+    const FrequencyTable ave = averageTables(codons.frequency[i], codons.frequency[j]);
+    const std::uint8_t* ci = &codons.codon[static_cast<std::size_t>(i) * seqLength];
+    const std::uint8_t* cj = &codons.codon[static_cast<std::size_t>(j) * seqLength];
+    double s = 0, n = 0, c = 0, r = 0;
+    for (int k = 0; k < seqLength; ++k) {
+      if (ci[k] == cj[k]) continue;
+      const std::size_t key = static_cast<std::size_t>(ci[k]) * kCodons + cj[k];
+      if (stamp[key] != a) {
+        memo[key] = compareCodons(ci[k], cj[k], ave, rates, indexs, code);
+        stamp[key] = a;
       }
-      d.total[kSynonymous][a] = s;
-      d.total[kNonsynonymous][a] = n;
-      d.total[kConservative][a] = c;
-      d.total[kRadical][a] = r;
+      const CodonDifference& t = memo[key];
+      s = s + t.s;
+      n = n + t.n;
+      c = c + t.c;
+      r = r + t.r;
+      d.perCodon[kSynonymous].at(a, k) = t.s;
+      d.perCodon[kNonsynonymous].at(a, k) = t.n;
+      d.perCodon[kConservative].at(a, k) = t.c;
+      d.perCodon[kRadical].at(a, k) = t.r;
     }
-    const std::size_t counted = std::min(pairs.size(), (block + 1) * kBlock) - block * kBlock;
-    progress().pairsDone += counted;
-    progress().pairsAll += counted;
-  });
+    d.total[kSynonymous][a] = s;
+    d.total[kNonsynonymous][a] = n;
+    d.total[kConservative][a] = c;
+    d.total[kRadical][a] = r;
+  }
   return d;
-}
-
-PairDifferences countDifferences(const CodonData& codons, int seqNum, int seqLength, double ratio, double KaKsRatio,
-                                 const GroupTable& indexs, const GeneticCode& code, int threads) {
-  const double DrDcRatio = seqNum < 2 ? 1.0 : radicalConservativeRatio(codons, seqNum, seqLength, indexs, code);
-  return countPairs(codons, seqNum, seqLength, allPairs(seqNum), {ratio, KaKsRatio, DrDcRatio}, indexs, code,
-                    threads);
 }
 
 }  // namespace radcon

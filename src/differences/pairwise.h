@@ -43,9 +43,6 @@ CodonDifference compareCodons(int I, int J, const FrequencyTable& frequencyAve, 
                               const GroupTable& indexs, const GeneticCode& code);
 
 struct PairDifferences {
-  int seqNum = 0;
-  int seqLength = 0;
-  double DrDcRatio = 1.0;
   std::vector<SeqPair> pairs;  // the pairs counted, by pair index
   // Pair totals by kind, [kind][pair index].
   std::array<std::vector<double>, kKinds> total;
@@ -53,13 +50,9 @@ struct PairDifferences {
   std::array<PairCodonTable, kKinds> perCodon;
 };
 
-// Counts the given pairs under the given step rates; threads > 1 spreads the
-// pairs over threads. Each pair's values depend on that pair alone.
-PairDifferences countPairs(const CodonData& codons, int seqNum, int seqLength, const std::vector<SeqPair>& pairs,
-                           const StepRates& rates, const GroupTable& indexs, const GeneticCode& code, int threads);
-
-// Counts every pair i < j, after the run-wide ratio.
-PairDifferences countDifferences(const CodonData& codons, int seqNum, int seqLength, double ratio, double KaKsRatio,
-                                 const GroupTable& indexs, const GeneticCode& code, int threads);
+// Counts the given pairs under the given step rates. Each pair's values depend
+// on that pair alone, so pairs may be counted in any batches, in any order.
+PairDifferences countPairs(const CodonData& codons, int seqLength, const std::vector<SeqPair>& pairs,
+                           const StepRates& rates, const GroupTable& indexs, const GeneticCode& code);
 
 }  // namespace radcon

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "common/text.h"
 #include "input/number_words.h"
 #include "util/error.h"
 
@@ -11,8 +12,6 @@ namespace radcon {
 namespace {
 
 constexpr std::size_t kMaxWord = 256;
-
-bool isBlank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 std::string quoted(const std::string& word) {
   std::string q = "\"";

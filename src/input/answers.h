@@ -8,6 +8,14 @@
 
 namespace radcon {
 
+// The four answers of a run, each given as an option or asked for by the dialogue.
+struct Answers {
+  std::optional<int> correction;
+  std::optional<double> typedTsTv;  // as typed, not yet doubled
+  std::optional<double> KaKsRatio;
+  std::optional<int> division;      // 1 charge, 2 polarity, 3 Miyata-Yasunaga, 4 self-defined
+};
+
 // Reads the next whitespace-separated word; nothing when the input has ended.
 std::optional<std::string> readWord(std::FILE* in);
 

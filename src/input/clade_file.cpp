@@ -1,10 +1,10 @@
 #include "input/clade_file.h"
 
-#include <cstdio>
 #include <map>
-#include <memory>
 
 #include "common/alignment.h"
+#include "common/text.h"
+#include "files/whole_file.h"
 #include "util/error.h"
 
 namespace radcon {
@@ -12,15 +12,6 @@ namespace radcon {
 namespace {
 
 constexpr std::size_t kMaxCladeFileBytes = std::size_t{64} << 20;
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
-std::string trim(const std::string& s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && isBlank(s[b])) ++b;
-  while (e > b && isBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
 
 }  // namespace
 
@@ -35,18 +26,15 @@ Clades parseCladeText(const std::string& text, const std::string& where, const s
   Clades c;
   c.cladeOf.assign(names.size(), -1);
   std::map<std::string, int> label;
-  std::size_t start = 0;
-  for (int line = 1; start < text.size(); ++line) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string content = trim(text.substr(start, end - start));
-    start = end + 1;
+  Lines lines(text);
+  for (std::string_view line; lines.next(line);) {
+    const std::string_view content = trimBlanks(line);
     if (content.empty() || content[0] == '#') continue;
-    const std::string at = "Clade file " + where + ", line " + std::to_string(line) + ": ";
+    const std::string at = "Clade file " + where + ", line " + std::to_string(lines.number()) + ": ";
     std::size_t split = content.size();
     while (split > 0 && !isBlank(content[split - 1])) --split;
     if (split == 0) fail(at + "a sequence name and a clade label are needed, separated by white space.");
-    const std::string name = trim(content.substr(0, split)), clade = content.substr(split);
+    const std::string name(trimBlanks(content.substr(0, split))), clade(content.substr(split));
     const auto s = sequence.find(name);
     if (s == sequence.end()) fail(at + "no sequence of the alignment is named \"" + name + "\".");
     if (c.cladeOf[static_cast<std::size_t>(s->second)] >= 0)
@@ -63,17 +51,11 @@ Clades parseCladeText(const std::string& text, const std::string& where, const s
 }
 
 Clades readCladeFile(const std::string& path, const std::vector<std::string>& names) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "r"), &std::fclose);
-  if (!f) fail("Can't open the clade file " + path + ".");
-  std::string text;
-  char buf[65536];
-  std::size_t got = 0;
-  while ((got = std::fread(buf, 1, sizeof buf, f.get())) > 0) {
-    text.append(buf, got);
-    if (text.size() > kMaxCladeFileBytes) fail("The clade file " + path + " is larger than 64 MB.");
-  }
-  if (std::ferror(f.get())) fail("Can't read the clade file " + path + ".");
-  return parseCladeText(text, path, names);
+  const WholeFile f = readWholeFile(path, kMaxCladeFileBytes);
+  if (f.status == WholeFile::kCannotOpen) fail("Can't open the clade file " + path + ".");
+  if (f.status == WholeFile::kTooLarge) fail("The clade file " + path + " is larger than 64 MB.");
+  if (f.status != WholeFile::kRead) fail("Can't read the clade file " + path + ".");
+  return parseCladeText(f.text, path, names);
 }
 
 }  // namespace radcon

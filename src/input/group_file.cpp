@@ -2,12 +2,11 @@
 
 #include <unistd.h>
 
-#include <cctype>
 #include <climits>
-#include <cstdio>
-#include <memory>
 
 #include "codon/genetic_code.h"
+#include "common/text.h"
+#include "files/whole_file.h"
 #include "input/number_words.h"
 #include "util/error.h"
 
@@ -38,7 +37,7 @@ struct Cursor {
   // An integer as "%d" reads it: blanks skipped, optional sign, digits. What
   // follows the digits is left for the caller.
   long long integer(const char* what) {
-    while (peek() != EOF && std::isspace(peek())) get();
+    while (isBlank(peek())) get();
     if (peek() == EOF) error(std::string("the file ends where the ") + what + " should stand.");
     const WholePrefix r = readWholePrefix(std::string_view(text).substr(pos), INT_MAX);
     if (r.status == WholePrefix::kTooLarge) error(std::string("the ") + what + " is too large.");
@@ -109,15 +108,11 @@ std::string locateGroupFile(const std::string& name) {
 }
 
 GroupTable readGroupFile(const std::string& path) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "r"), &std::fclose);
-  if (!f) fail("Can't open the group file " + path + ".");
-  std::string text;
-  char buf[65536];
-  std::size_t got = 0;
-  while (text.size() < kMaxGroupFileBytes && (got = std::fread(buf, 1, sizeof buf, f.get())) > 0)
-    text.append(buf, got);
-  if (std::ferror(f.get())) fail("Can't read the group file " + path + ".");
-  return parseGroupText(text, path);
+  const WholeFile f = readWholeFile(path, kMaxGroupFileBytes);
+  if (f.status == WholeFile::kCannotOpen) fail("Can't open the group file " + path + ".");
+  if (f.status != WholeFile::kRead && f.status != WholeFile::kTooLarge)  // what follows the groups is never read
+    fail("Can't read the group file " + path + ".");
+  return parseGroupText(f.text, path);
 }
 
 GroupTable loadGrouping(int division) {

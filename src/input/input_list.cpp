@@ -1,8 +1,7 @@
 #include "input/input_list.h"
 
-#include <cstdio>
-#include <memory>
-
+#include "common/text.h"
+#include "files/whole_file.h"
 #include "util/error.h"
 
 namespace radcon {
@@ -11,36 +10,24 @@ namespace {
 
 constexpr std::size_t kMaxListBytes = std::size_t{256} << 20;
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
 }  // namespace
 
 std::vector<std::string> parseInputList(const std::string& text) {
   std::vector<std::string> paths;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::size_t b = start, e = end;
-    while (b < e && isBlank(text[b])) ++b;
-    while (e > b && isBlank(text[e - 1])) --e;
-    if (b < e && text[b] != '#') paths.emplace_back(text, b, e - b);
-    start = end + 1;
+  Lines lines(text);
+  for (std::string_view line; lines.next(line);) {
+    line = trimBlanks(line);
+    if (!line.empty() && line[0] != '#') paths.emplace_back(line);
   }
   return paths;
 }
 
 std::vector<std::string> readInputList(const std::string& path) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "r"), &std::fclose);
-  if (!f) fail("Can't open the list of alignments " + path + ".");
-  std::string text;
-  char buf[65536];
-  for (std::size_t got; (got = std::fread(buf, 1, sizeof buf, f.get())) > 0;) {
-    text.append(buf, got);
-    if (text.size() > kMaxListBytes) fail("The list of alignments " + path + " is larger than 256 MB.");
-  }
-  if (std::ferror(f.get())) fail("Can't read the list of alignments " + path + ".");
-  return parseInputList(text);
+  const WholeFile f = readWholeFile(path, kMaxListBytes);
+  if (f.status == WholeFile::kCannotOpen) fail("Can't open the list of alignments " + path + ".");
+  if (f.status == WholeFile::kTooLarge) fail("The list of alignments " + path + " is larger than 256 MB.");
+  if (f.status != WholeFile::kRead) fail("Can't read the list of alignments " + path + ".");
+  return parseInputList(f.text);
 }
 
 std::string geneName(const std::string& path) {

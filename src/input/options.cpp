@@ -20,8 +20,6 @@ struct OptionSpec {
   void (*apply)(Options&, const std::string&);
 };
 
-[[noreturn]] void usage(const std::string& message) { throw RunError(2, message); }
-
 int parseThreads(const std::string& v) {
   const auto n = wholeWord(v, 1, 1024);
   if (!n) usage("option --threads needs a whole number from 1 to 1024, not \"" + v + "\"");
@@ -51,23 +49,23 @@ void setGrouping(Options& o, const std::string& v) {
   static const char* const names[] = {"charge", "polarity", "my", "self"};
   for (int d = 0; d < 4; ++d)
     if (v == names[d]) {
-      o.division = d + 1;
+      o.answers.division = d + 1;
       o.groupFile.clear();
       return;
     }
   if (v.empty()) fail("The grouping must be charge, polarity, my, self or the path of a group file.");
-  o.division = 4;  // a file of the user's own: a self-defined grouping
+  o.answers.division = 4;  // a file of the user's own: a self-defined grouping
   o.groupFile = v;
 }
 
 const std::vector<OptionSpec>& table() {
   static const std::vector<OptionSpec> t = {
       {'c', "correction", "N", "answer to \"Use corrected N and S?\": 0 not use, 1 use",
-       [](Options& o, const std::string& v) { o.correction = parseCorrection(v); }},
+       [](Options& o, const std::string& v) { o.answers.correction = parseCorrection(v); }},
       {'t', "tstv", "X", "transition/transversion ratio as typed (0.5: no bias)",
-       [](Options& o, const std::string& v) { o.typedTsTv = parseTsTv(v); }},
+       [](Options& o, const std::string& v) { o.answers.typedTsTv = parseTsTv(v); }},
       {'k', "kaks", "X", "Ka/Ks rate ratio, 1e-6 to 1e6",
-       [](Options& o, const std::string& v) { o.KaKsRatio = parseKaKs(v); }},
+       [](Options& o, const std::string& v) { o.answers.KaKsRatio = parseKaKs(v); }},
       {'g', "grouping", "G", "charge, polarity, my (Miyata-Yasunaga), self, or the path of a group file",
        setGrouping},
       {'o', "outdir", "DIR", "write the reports into DIR (created if missing)",
@@ -113,6 +111,8 @@ const std::vector<OptionSpec>& table() {
       {0, "progress", nullptr, "show progress on standard error (default: when it is a terminal)",
        [](Options& o, const std::string&) { o.progress = 1; }},
       {0, "no-progress", nullptr, "show no progress", [](Options& o, const std::string&) { o.progress = 0; }},
+      {0, "gene-name", nullptr, "print the gene name of each SEQUENCE_FILE, one a line, and exit (for workflows)",
+       [](Options& o, const std::string&) { o.geneNames = true; }},
       {'h', "help", nullptr, "show this help and exit", [](Options& o, const std::string&) { o.help = true; }},
       {'V', "version", nullptr, "show the version and exit", [](Options& o, const std::string&) { o.version = true; }},
   };

@@ -6,16 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "input/answers.h"
+
 namespace radcon {
 
 struct Options {
   std::vector<std::string> files;  // the alignments named on the command line
   std::string inputs;              // a file that lists more, one a line
-  // Answers given on the command line; the dialogue asks only for the others.
-  std::optional<int> correction;
-  std::optional<double> typedTsTv;
-  std::optional<double> KaKsRatio;
-  std::optional<int> division;
+  Answers answers;  // given on the command line; the dialogue asks only for the others
   std::string groupFile;  // a grouping given as a path (division 4 then)
   std::string outdir;     // "" is the current directory
   std::string table;      // "" writes no pairs table
@@ -32,6 +30,7 @@ struct Options {
   int geneticCode = 1;    // NCBI translation table number
   bool geneticCodeGiven = false;
   bool listGeneticCodes = false;
+  bool geneNames = false;  // --gene-name: print the gene of each file and exit
   int progress = -1;      // 1 --progress, 0 --no-progress, -1 when standard error is a terminal
   bool help = false;
   bool version = false;

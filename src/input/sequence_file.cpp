@@ -1,12 +1,5 @@
 #include "input/sequence_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#ifdef RADCON_HAVE_ZLIB
-#include <zlib.h>
-#endif
-
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -15,6 +8,8 @@
 #include <vector>
 
 #include "codon/genetic_code.h"
+#include "common/text.h"
+#include "files/whole_file.h"
 #include "input/number_words.h"
 #include "util/error.h"
 
@@ -35,8 +30,6 @@ struct TextSource {
     return '\n';
   }
 };
-
-bool isBlank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 bool isGapOrAmbiguous(int c) {
   if (c == '-' || c == '.' || c == '?') return true;
@@ -206,7 +199,7 @@ Alignment parseFasta(Source& in, bool allowGaps) {
 // (notes) is ignored.
 class PhylipReader {
  public:
-  PhylipReader(const std::string& text, bool allowGaps) : text_(text), allowGaps_(allowGaps) {}
+  PhylipReader(const std::string& text, bool allowGaps) : text_(text), allowGaps_(allowGaps), lines_(text) {}
 
   Alignment read() {
     std::string header;
@@ -258,14 +251,9 @@ class PhylipReader {
 
  private:
   bool nextLine(std::string& line) {
-    if (pos_ >= text_.size()) return false;
-    std::size_t end = text_.find_first_of("\r\n", pos_);
-    if (end == std::string::npos) end = text_.size();
-    line.assign(text_, pos_, end - pos_);
-    pos_ = end;
-    if (pos_ < text_.size() && text_[pos_] == '\r') ++pos_;
-    if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
-    ++lineNumber_;
+    std::string_view view;
+    if (!lines_.next(view)) return false;
+    line.assign(view);
     return true;
   }
   static bool blank(const std::string& line) { return line.find_first_not_of(" \t\v\f") == std::string::npos; }
@@ -305,8 +293,7 @@ class PhylipReader {
   }
   // Whether the next non-blank line begins with a name rather than letters.
   bool looksLikeNextName() {
-    const std::size_t savedPos = pos_;
-    const int savedLine = lineNumber_;
+    const Lines saved = lines_;
     std::string line;
     bool name = false;
     if (nonBlankLine(line)) {
@@ -314,8 +301,7 @@ class PhylipReader {
       const std::size_t e = line.find_first_of(" \t", b);
       name = e != std::string::npos && !sequenceLetters(line.substr(b, e - b));
     }
-    pos_ = savedPos;
-    lineNumber_ = savedLine;
+    lines_ = saved;
     return name;
   }
   void append(std::vector<std::uint8_t>& seq, const std::string& letters, std::size_t L, std::size_t i) {
@@ -329,13 +315,12 @@ class PhylipReader {
     }
   }
   [[noreturn]] void error(const std::string& expected) const {
-    fail("PHYLIP file, line " + std::to_string(lineNumber_) + ": expected " + expected + ".");
+    fail("PHYLIP file, line " + std::to_string(lines_.number()) + ": expected " + expected + ".");
   }
 
   const std::string& text_;
   bool allowGaps_;
-  std::size_t pos_ = 0;
-  int lineNumber_ = 0;
+  Lines lines_;
 };
 
 // Whether a file that neither reading accepts is meant as the native format (its
@@ -343,15 +328,11 @@ class PhylipReader {
 // name line, then the first sequence's letters on the line after it, or the end
 // of the file. Anything else reads as PHYLIP gone wrong.
 bool looksNative(const std::string& text) {
-  std::size_t pos = 0;
+  Lines lines(text);
   auto line = [&] {
-    std::size_t end = text.find_first_of("\r\n", pos);
-    if (end == std::string::npos) end = text.size();
-    std::string l = text.substr(pos, end - pos);
-    pos = end;
-    if (pos < text.size() && text[pos] == '\r') ++pos;
-    if (pos < text.size() && text[pos] == '\n') ++pos;
-    return l;
+    std::string_view l;
+    lines.next(l);
+    return std::string(l);
   };
   std::istringstream header(line());
   std::string words[2];
@@ -360,7 +341,7 @@ bool looksNative(const std::string& text) {
   if (!n || !length || *length % 3 != 0) return true;
   line();  // the name
   const std::string letters = line();
-  if (pos >= text.size() && static_cast<long long>(letters.size()) < *length) return true;  // cut short
+  if (lines.atEnd() && static_cast<long long>(letters.size()) < *length) return true;  // cut short
   if (static_cast<long long>(letters.size()) < *length) return false;
   for (long long k = 0; k < *length; ++k)
     if (letterCode(static_cast<unsigned char>(letters[static_cast<std::size_t>(k)]), true) < 0) return false;
@@ -399,45 +380,22 @@ int dropGappedCodons(Alignment& al) {
 
 namespace {
 
-// The whole content of a sequence file ("-": standard input). zlib reads a
-// gzip-compressed file (told by its first bytes, not by its name) and passes any
-// other through unchanged; the stream is read to its end, so that its checksum is
-// checked too.
+// Longer alignments than this are refused before they fill memory.
+constexpr std::size_t kMaxAlignmentBytes = std::size_t{1} << 40;
+
+// The whole content of a sequence file ("-": standard input), inflated when it
+// is gzip-compressed.
 std::string readAll(const std::string& path) {
-  const int fd = path == "-" ? ::dup(STDIN_FILENO) : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) fail("Can't open the file!");
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    fail("Can't open the file!");
+  WholeFile f = readWholeFile(path, kMaxAlignmentBytes, true);
+  switch (f.status) {
+    case WholeFile::kRead: break;
+    case WholeFile::kCannotOpen: fail("Can't open the file!");
+    case WholeFile::kCannotRead: fail("Can't read the file " + path + ".");
+    case WholeFile::kTooLarge: fail("The file " + path + " is larger than radcon can read.");
+    case WholeFile::kDamaged: fail("The compressed file " + path + " is damaged: " + f.detail + ".");
+    case WholeFile::kNeedsZlib: fail("The file " + path + " is gzip-compressed, and this radcon was built without zlib.");
   }
-  std::string text;
-  char buf[1 << 16];
-#ifdef RADCON_HAVE_ZLIB
-  std::unique_ptr<gzFile_s, int (*)(gzFile)> f(gzdopen(fd, "rb"), &gzclose);
-  if (!f) {
-    ::close(fd);
-    fail("Can't open the file!");
-  }
-  gzbuffer(f.get(), 1 << 17);
-  for (int got; (got = gzread(f.get(), buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(got));
-  int status = Z_OK;
-  std::string message = gzerror(f.get(), &status);
-  if (status != Z_OK && status != Z_STREAM_END) {
-    if (message.starts_with("<fd:")) message.erase(0, message.find(": ") + 2);  // zlib names the descriptor
-    fail("The compressed file " + path + " is damaged: " + message + ".");
-  }
-#else
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(::fdopen(fd, "r"), &std::fclose);
-  if (!f) {
-    ::close(fd);
-    fail("Can't open the file!");
-  }
-  for (std::size_t got; (got = std::fread(buf, 1, sizeof buf, f.get())) > 0;) text.append(buf, got);
-  if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0x1f && static_cast<unsigned char>(text[1]) == 0x8b)
-    fail("The file " + path + " is gzip-compressed, and this radcon was built without zlib.");
-#endif
-  return text;
+  return std::move(f.text);
 }
 
 }  // namespace
@@ -455,7 +413,7 @@ Alignment parseSequenceText(const std::string& text, bool allowGaps) {
   try {
     return parse(src, static_cast<long long>(text.size()), allowGaps, first);
   } catch (const RunError& native) {
-    if (native.status() != 1) throw;
+    if (native.kind() != RunError::kFailure) throw;
     try {
       return PhylipReader(text, allowGaps).read();
     } catch (const RunError&) {

@@ -96,27 +96,25 @@ std::vector<std::string> groupMembers(const GroupTable& g) {
   return groups;
 }
 
-// Means rows: clade1, clade2 (-1: every pair), pairs, undefined, dS dN dR dC,
-// their standard errors, dN/dS, dR/dC, then z and p of dN-dS and of dR-dC.
+// A means row as an object whose keys are the means table's column names
+// (clade1 and clade2 hold clade numbers here, -1 for every pair).
 void meansRow(TextBuffer& t, const GroupMean& m) {
-  t.put('[');
-  t.integer(m.clade1);
-  t.put(',');
-  t.integer(m.clade2);
-  t.put(',');
-  t.integer(static_cast<long long>(m.pairs));
-  t.put(',');
-  t.integer(static_cast<long long>(m.undefined));
-  constexpr Kind order[kKinds] = {kSynonymous, kNonsynonymous, kRadical, kConservative};
-  for (Kind k : order) t.put(','), jsonFixed(t, m.d[k]);
-  for (Kind k : order) t.put(','), jsonFixed(t, m.seD[k]);
-  t.put(','), jsonFixed(t, m.d[kNonsynonymous] / m.d[kSynonymous]);
-  t.put(','), jsonFixed(t, m.d[kRadical] / m.d[kConservative]);
-  t.put(','), jsonFixed(t, m.dNdS.z);
-  t.put(','), jsonGeneral(t, m.dNdS.p);
-  t.put(','), jsonFixed(t, m.dRdC.z);
-  t.put(','), jsonGeneral(t, m.dRdC.p);
-  t.put(']');
+  t.put('{');
+  key(t, "clade1", true), t.integer(m.clade1);
+  key(t, "clade2"), t.integer(m.clade2);
+  key(t, "pairs"), t.integer(static_cast<long long>(m.pairs));
+  key(t, "pairs_undefined"), t.integer(static_cast<long long>(m.undefined));
+  static const char* const kD[kKinds] = {"dS", "dN", "dR", "dC"};
+  static const char* const kSe[kKinds] = {"se_dS", "se_dN", "se_dR", "se_dC"};
+  for (Kind k : kKindOrder) key(t, kD[k]), jsonFixed(t, m.d[k]);
+  for (Kind k : kKindOrder) key(t, kSe[k]), jsonFixed(t, m.seD[k]);
+  key(t, "dN_dS"), jsonFixed(t, m.d[kNonsynonymous] / m.d[kSynonymous]);
+  key(t, "dR_dC"), jsonFixed(t, m.d[kRadical] / m.d[kConservative]);
+  key(t, "z_dN_dS"), jsonFixed(t, m.dNdS.z);
+  key(t, "p_dN_dS"), jsonGeneral(t, m.dNdS.p);
+  key(t, "z_dR_dC"), jsonFixed(t, m.dRdC.z);
+  key(t, "p_dR_dC"), jsonGeneral(t, m.dRdC.p);
+  t.put('}');
 }
 
 void geneJson(TextBuffer& t, const PageGene& g) {

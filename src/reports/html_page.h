@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/groups.h"
-#include "reports/output.h"
+#include "reports/text_buffer.h"
 #include "stats/difference_tests.h"
 #include "stats/statistics.h"
 

@@ -4,13 +4,6 @@
 
 namespace radcon {
 
-namespace {
-
-// Column order of the four kinds, as in the pairs table.
-constexpr Kind kOrder[kKinds] = {kSynonymous, kNonsynonymous, kRadical, kConservative};
-
-}  // namespace
-
 const std::vector<std::string>& meansTableColumns() {
   static const std::vector<std::string> columns = {
       "gene",   "clade1", "clade2",  "pairs",   "pairs_undefined", "pS",      "pN",      "pR",      "pC",    "dS",
@@ -31,10 +24,10 @@ void appendMeansRows(TextBuffer& t, const std::string& gene, const std::vector<G
     t.integer(static_cast<long long>(r.pairs));
     t.put('\t');
     t.integer(static_cast<long long>(r.undefined));
-    for (Kind k : kOrder) fixedCell(t, r.p[k]);
-    for (Kind k : kOrder) fixedCell(t, r.d[k]);
-    for (Kind k : kOrder) fixedCell(t, r.seP[k]);
-    for (Kind k : kOrder) fixedCell(t, r.seD[k]);
+    for (Kind k : kKindOrder) fixedCell(t, r.p[k]);
+    for (Kind k : kKindOrder) fixedCell(t, r.d[k]);
+    for (Kind k : kKindOrder) fixedCell(t, r.seP[k]);
+    for (Kind k : kKindOrder) fixedCell(t, r.seD[k]);
     fixedCell(t, r.d[kNonsynonymous] / r.d[kSynonymous]);
     fixedCell(t, r.d[kRadical] / r.d[kConservative]);
     fixedCell(t, r.dNdS.z);

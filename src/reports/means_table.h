@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "reports/output.h"
+#include "reports/text_buffer.h"
 #include "stats/difference_tests.h"
 
 namespace radcon {

@@ -12,9 +12,6 @@ namespace radcon {
 
 namespace {
 
-// Column order of the four kinds.
-constexpr Kind kOrder[kKinds] = {kSynonymous, kNonsynonymous, kRadical, kConservative};
-
 std::string tableName(const std::string& name) {
   std::string s = displayName(name);
   for (char& c : s)
@@ -51,16 +48,16 @@ void appendPairsRows(TextBuffer& t, const std::string& gene, const std::vector<s
     t.put('\t');
     t.append(tableName(names[j]));
     double distance[kKinds], seP[kKinds], seD[kKinds];
-    for (Kind k : kOrder) fixedCell(t, st.sumSites[k][a] / 2.0);
-    for (Kind k : kOrder) fixedCell(t, diff.total[k][a]);
-    for (Kind k : kOrder) fixedCell(t, st.proportion[k][a]);
-    for (Kind k : kOrder) {
+    for (Kind k : kKindOrder) fixedCell(t, st.sumSites[k][a] / 2.0);
+    for (Kind k : kKindOrder) fixedCell(t, diff.total[k][a]);
+    for (Kind k : kKindOrder) fixedCell(t, st.proportion[k][a]);
+    for (Kind k : kKindOrder) {
       const PairDistance pd = pairDistance(st, k, a);
       distance[k] = pd.d, seP[k] = pd.seP, seD[k] = pd.seD;
       fixedCell(t, distance[k]);
     }
-    for (Kind k : kOrder) fixedCell(t, seP[k]);
-    for (Kind k : kOrder) fixedCell(t, seD[k]);
+    for (Kind k : kKindOrder) fixedCell(t, seP[k]);
+    for (Kind k : kKindOrder) fixedCell(t, seD[k]);
     fixedCell(t, distance[kNonsynonymous] / distance[kSynonymous]);
     fixedCell(t, distance[kRadical] / distance[kConservative]);
     t.put('\t');

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "differences/pairwise.h"
-#include "reports/output.h"
+#include "reports/text_buffer.h"
 #include "stats/statistics.h"
 
 namespace radcon {

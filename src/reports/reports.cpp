@@ -4,9 +4,10 @@
 #include <cstring>
 #include <memory>
 
-#include "common/printed_precision.h"
+#include "files/scratch_file.h"
+#include "reports/printed_precision.h"
+#include "reports/text_buffer.h"
 #include "util/parallel.h"
-#include "util/progress.h"
 
 namespace radcon {
 
@@ -197,6 +198,11 @@ const std::vector<Block>& reportBlocks(std::size_t report) {
   return blocks[report];
 }
 
+// Every covariance is printed as "%8.7f" in the detailed reports and "%f" in the
+// .dis files, and as a Jukes-Cantor covariance "%8.7f": the fast sums must print
+// as the term-by-term ones would in each.
+const PrintedDecimals kPrinted{{kCovariancePrecision, kMatrixFilePrecision}, {kCovariancePrecision}};
+
 // Everything a block may print.
 struct RunResults {
   const SiteTotals& sites;
@@ -303,12 +309,15 @@ void covarianceChunk(TextBuffer& out, const Block& b, const Layout& L, std::size
 }
 
 void writeReports(const SiteTotals& sites, const PairDifferences& diff, PairStatistics& st, double ratio,
-                  int division, ReportSet& files, const std::string& scratchFolder, int threads) {
+                  int division, ReportSet& files, const std::string& scratchFolder, int threads,
+                  ProgressCounters* progress) {
   const Layout L(sites.seqNum);
   const std::size_t window = static_cast<std::size_t>(threads) + 2;
   const std::size_t reports = reportNames().size();
-  progress().rowsDone = 0;
-  progress().rowsTotal = L.P;
+  if (progress) {
+    progress->rowsDone = 0;
+    progress->rowsTotal = L.P;
+  }
   const RunResults results{sites, diff, st, ratio, division};
 
   // Each report up to and with the heading of its first covariance block.
@@ -342,7 +351,7 @@ void writeReports(const SiteTotals& sites, const PairDifferences& diff, PairStat
         const std::size_t count = L.rowOffset(end) - L.rowOffset(begin);
         for (int k = 0; k < kKinds; ++k) {
           r.cov[k].resize(count);
-          covarianceRows(st, static_cast<Kind>(k), begin, end, r.cov[k].data(), r.workspace);
+          covarianceRows(st, static_cast<Kind>(k), begin, end, r.cov[k].data(), r.workspace, kPrinted);
         }
         r.text.resize(reports);
         for (std::size_t report = 0; report < reports; ++report) {
@@ -353,7 +362,7 @@ void writeReports(const SiteTotals& sites, const PairDifferences& diff, PairStat
         }
       },
       [&](std::size_t t, Rows& r) {
-        progress().rowsDone += L.tasks[t].second - L.tasks[t].first;
+        if (progress) progress->rowsDone += L.tasks[t].second - L.tasks[t].first;
         for (std::size_t report = 0; report < reports; ++report) files.file(report).write(r.text[report]);
         for (int k = 0; k < kKinds; ++k) scratch[k]->append(r.cov[k].data(), r.cov[k].size());
       });

@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "differences/pairwise.h"
-#include "reports/output.h"
+#include "files/report_set.h"
 #include "sites/site_totals.h"
 #include "stats/statistics.h"
+#include "util/progress.h"
 
 namespace radcon {
 
@@ -29,7 +30,9 @@ double estimateReportBytes(int seqNum);
 // Writes every report. ratio is the run's Ts/Tv parameter (outfile prints half of
 // it). The deviations in stats are released once the covariances are formed.
 // scratchFolder holds the covariance tables between the passes over them.
+// 'progress' (may be null) counts the covariance rows written.
 void writeReports(const SiteTotals& sites, const PairDifferences& differences, PairStatistics& stats, double ratio,
-                  int division, ReportSet& files, const std::string& scratchFolder, int threads);
+                  int division, ReportSet& files, const std::string& scratchFolder, int threads,
+                  ProgressCounters* progress = nullptr);
 
 }  // namespace radcon

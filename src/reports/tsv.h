@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "reports/output.h"
+#include "reports/text_buffer.h"
 
 namespace radcon {
 

@@ -8,7 +8,6 @@
 #include <limits>
 #include <vector>
 
-#include "common/printed_precision.h"
 #include "stats/statistics.h"
 
 namespace radcon {
@@ -61,29 +60,31 @@ bool sameDecimals(double lo, double hi, double scale) {
   return std::floor(mlo - slack + 0.5) == std::floor(mhi + slack + 0.5);
 }
 
-constexpr double scaleOf(int decimals) { return decimals == 0 ? 1.0 : 10.0 * scaleOf(decimals - 1); }
-constexpr double kCovarianceScale = scaleOf(kCovariancePrecision);
-constexpr double kMatrixFileScale = scaleOf(kMatrixFilePrecision);
+double scaleOf(int decimals) { return decimals == 0 ? 1.0 : 10.0 * scaleOf(decimals - 1); }
 
 // Whether a covariance known to lie within r of c prints the same whatever its
-// exact value: as a proportion covariance in the detailed reports and in the .dis
-// files (negative values as zero) and as a Jukes-Cantor covariance, c / ja / jb.
-bool printsAlike(double c, double r, double ja, double jb) {
+// exact value, in every form the caller prints: as a proportion covariance
+// (negative values as zero) and as a Jukes-Cantor covariance, c / ja / jb.
+bool printsAlike(double c, double r, double ja, double jb, const PrintedDecimals& printed) {
   if (std::isnan(c)) return true;  // NaN flows alike through either sum
   if (!(r < std::numeric_limits<double>::infinity())) return false;
   const double lo = std::max(c - r, 0.0), hi = std::max(c + r, 0.0);
-  if (!sameDecimals(lo, hi, kCovarianceScale) || !sameDecimals(lo, hi, kMatrixFileScale)) return false;
+  for (int decimals : printed.proportions)
+    if (!sameDecimals(lo, hi, scaleOf(decimals))) return false;
+  if (printed.distances.empty()) return true;
   const double q = std::fabs(ja * jb);
   if (std::isnan(q)) return true;
   if (q == 0.0 || !std::isfinite(q)) return lo > 0.0 || hi == 0.0;  // +-inf, or 0/0, either way
   constexpr double u = 0x1p-50;
-  return sameDecimals(lo / q * (1 - u), hi / q * (1 + u) + 0x1p-1000, kCovarianceScale);
+  for (int decimals : printed.distances)
+    if (!sameDecimals(lo / q * (1 - u), hi / q * (1 + u) + 0x1p-1000, scaleOf(decimals))) return false;
+  return true;
 }
 
 }  // namespace
 
 void covarianceRows(const PairStatistics& st, Kind kind, std::size_t rowBegin, std::size_t rowEnd, double* out,
-                    std::vector<double>& workspace) {
+                    std::vector<double>& workspace, const PrintedDecimals& printed) {
   constexpr std::size_t kL = PairCodonTable::kLanes;
   const PairCodonTable& d = st.deviation[kind];
   const std::vector<double>& sum = st.sumSites[kind];
@@ -123,7 +124,7 @@ void covarianceRows(const PairStatistics& st, Kind kind, std::size_t rowBegin, s
       const double D = (sum[a] * sum[b]) / 4.0;
       double v = row[b - c0] / D;
       const double r = errorPerScale * std::sqrt(var[a] * var[b]) * 2.0;
-      if (!printsAlike(v, r, jc[a], jc[b])) {
+      if (!printsAlike(v, r, jc[a], jc[b], printed)) {
         v = 0.0;
         for (int k = 0; k < L; ++k) v = v + (d.at(a, k) * d.at(b, k)) / D;
       }

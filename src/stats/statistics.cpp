@@ -93,4 +93,36 @@ PairStatistics computeStatistics(const SiteTotals& sites, PairDifferences& diffe
   return st;
 }
 
+PairStatistics reserveStatistics(int seqNum, int seqLength, std::size_t pairs) {
+  PairStatistics st;
+  st.seqNum = seqNum;
+  st.seqLength = seqLength;
+  st.pairList.reserve(pairs);
+  for (int k = 0; k < kKinds; ++k) {
+    for (auto* v : {&st.proportion[k], &st.variance[k], &st.sumSites[k], &st.jcDenominator[k]}) v->reserve(pairs);
+    st.deviation[k] = PairCodonTable(pairs, seqLength);
+  }
+  st.covNS.reserve(pairs);
+  st.covRC.reserve(pairs);
+  return st;
+}
+
+void placeStatistics(PairStatistics& all, const PairStatistics& batch) {
+  const std::size_t first = all.pairs;
+  auto append = [](std::vector<double>& to, const std::vector<double>& from) {
+    to.insert(to.end(), from.begin(), from.end());
+  };
+  all.pairList.insert(all.pairList.end(), batch.pairList.begin(), batch.pairList.end());
+  for (int k = 0; k < kKinds; ++k) {
+    append(all.proportion[k], batch.proportion[k]);
+    append(all.variance[k], batch.variance[k]);
+    append(all.sumSites[k], batch.sumSites[k]);
+    append(all.jcDenominator[k], batch.jcDenominator[k]);
+    all.deviation[k].place(batch.deviation[k], first);
+  }
+  append(all.covNS, batch.covNS);
+  append(all.covRC, batch.covRC);
+  all.pairs += batch.pairs;
+}
+
 }  // namespace radcon

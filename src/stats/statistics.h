@@ -35,6 +35,14 @@ struct PairStatistics {
 // (they become the deviations) and leaves the pair totals in place.
 PairStatistics computeStatistics(const SiteTotals& sites, PairDifferences& differences);
 
+// Statistics of 'pairs' pairs of n sequences of L codons, to be filled batch by
+// batch with place(): every per-codon table allocated (and zero) at once.
+PairStatistics reserveStatistics(int seqNum, int seqLength, std::size_t pairs);
+
+// Puts the statistics of a batch of pairs into 'all' after the pairs it holds
+// already; a batch starts at a multiple of PairCodonTable::kLanes pairs.
+void placeStatistics(PairStatistics& all, const PairStatistics& batch);
+
 // 4/3 as one double.
 inline constexpr double kFourThirds = 4.0 / 3.0;
 
@@ -49,6 +57,12 @@ struct PairDistance {
 };
 PairDistance pairDistance(const PairStatistics& st, Kind kind, std::size_t pair);
 
+// The numbers of decimals with which a caller prints covariances: of the
+// proportions, and of the Jukes-Cantor distances (c / ja / jb).
+struct PrintedDecimals {
+  std::vector<int> proportions, distances;
+};
+
 // Covariances of the proportions of pair a and every later pair b: the sum over
 // codons of d_a d_b / ((X_a)(X_b) / 4), each term divided before it is added.
 // Rows [rowBegin, rowEnd) of the upper triangle are written row after row into
@@ -56,13 +70,12 @@ PairDistance pairDistance(const PairStatistics& st, Kind kind, std::size_t pair)
 // variance. Negative covariances are stored as 0 (a NaN stays a NaN).
 // rowBegin must be a multiple of PairCodonTable::kLanes.
 //
-// The sums are formed as a blocked matrix product and divided once; an entry whose
-// printed forms (%8.7f and %f of the covariance, %8.7f of the Jukes-Cantor
-// covariance) could differ from those of the term-by-term sum is evaluated term
-// by term, so the reports carry the same text either way.
+// The sums are formed as a blocked matrix product and divided once; an entry
+// whose printed forms (with the caller's decimals) could differ from those of the
+// term-by-term sum is evaluated term by term, so the text is the same either way.
 // 'workspace' is scratch memory that a caller may keep from call to call.
 void covarianceRows(const PairStatistics& stats, Kind kind, std::size_t rowBegin, std::size_t rowEnd, double* out,
-                    std::vector<double>& workspace);
+                    std::vector<double>& workspace, const PrintedDecimals& printed);
 
 // Offset of row a in the row-after-row upper triangle of an order-P matrix.
 constexpr std::size_t triangleOffset(std::size_t P, std::size_t a) { return a * P - a * (a - 1) / 2; }

@@ -1,8 +1,11 @@
 #include "util/error.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace radcon {
+
+std::string errnoText(int err) { return std::strerror(err); }
 
 std::string describeChar(int c) {
   switch (c) {

@@ -1,5 +1,5 @@
-// The one error path of a run: whatever stops a run is thrown as a RunError and
-// reported by main, which prints the message and exits with the status.
+// The one error path of a run: whatever stops a run is thrown and carried up to
+// the driver, which alone decides what the user sees and the exit status.
 #pragma once
 
 #include <stdexcept>
@@ -9,19 +9,24 @@ namespace radcon {
 
 class RunError : public std::runtime_error {
  public:
-  RunError(int status, const std::string& message, bool lineEnd = true)
-      : std::runtime_error(message), status_(status), lineEnd_(lineEnd) {}
-  int status() const { return status_; }
-  // Whether the message is printed with a line end after it.
-  bool lineEnd() const { return lineEnd_; }
+  enum Kind {
+    kFailure,  // bad input, an output that cannot be written, too little memory or disk
+    kUsage,    // a command line that cannot be run as given
+  };
+  RunError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+  Kind kind() const { return kind_; }
 
  private:
-  int status_;
-  bool lineEnd_;
+  Kind kind_;
 };
 
-// An input or output failure: exit status 1.
-[[noreturn]] inline void fail(const std::string& message) { throw RunError(1, message); }
+// A run that cannot go on: bad input or an output that cannot be written.
+[[noreturn]] inline void fail(const std::string& message) { throw RunError(RunError::kFailure, message); }
+// A command line that cannot be run as given.
+[[noreturn]] inline void usage(const std::string& message) { throw RunError(RunError::kUsage, message); }
+
+// What a failed system call's error number means, for a message.
+std::string errnoText(int err);
 
 // Describes a character for a message: printable ones quoted, others by name.
 std::string describeChar(int c);

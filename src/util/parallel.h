@@ -12,17 +12,21 @@
 #include <thread>
 #include <vector>
 
+#include "util/signal_block.h"
+
 namespace radcon {
 
 // The number of threads to use by default: every core the process may run on.
 int defaultThreads();
 
 // Starts up to 'count' threads running fn, as many as the system allows: a
-// process limit may refuse some, and the work then goes on with fewer.
+// process limit may refuse some, and the work then goes on with fewer. They run
+// with the termination signals blocked, so that the driver alone handles them.
 template <class F>
 std::vector<std::thread> startThreads(std::size_t count, F& fn) {
   std::vector<std::thread> pool;
   pool.reserve(count);
+  SignalBlock quiet;
   for (std::size_t k = 0; k < count; ++k) {
     try {
       pool.emplace_back(fn);

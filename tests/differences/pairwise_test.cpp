@@ -18,6 +18,12 @@ namespace {
 
 const GroupTable kCharge = parseGroupText("3\n3 RHK\n2 DE\n", "charge");
 
+// Every pair of the alignment, counted after the run-wide ratio as a run counts them.
+PairDifferences countAll(const CodonData& codons, int n, int L, double ratio, double KaKs) {
+  const double DrDc = n < 2 ? 1.0 : radicalConservativeRatio(codons, n, L, kCharge, standardCode());
+  return countPairs(codons, L, allPairs(n), {ratio, KaKs, DrDc}, kCharge, standardCode());
+}
+
 int idx(const char* s) { return bb(dna(s[0]), dna(s[1]), dna(s[2])); }
 
 double qab(const char* from, const char* to, double Pi2, double ratio, double w, double r) {
@@ -30,14 +36,6 @@ std::vector<int> flags(const char* from, const char* to) {
   const int a = dna(from[0]), b = dna(from[1]), c = dna(from[2]), x = dna(to[0]), y = dna(to[1]), z = dna(to[2]);
   return {SynonymousChange(a, b, c, x, y, z, standardCode()), HasTransVersion(a, b, c, x, y, z),
           IsRadical(a, b, c, x, y, z, kCharge.data(), standardCode())};
-}
-
-TEST(StepClassifiers, TransversionTruthTable) {
-  for (auto [a, b] : {std::pair{0, 2}, {1, 3}, {2, 1}, {3, 0}, {0, 3}, {1, 2}}) EXPECT_EQ(IsTransVersion(a, b), 1);
-  for (auto [a, b] : {std::pair{0, 1}, {2, 3}, {1, 1}, {1, 0}, {3, 2}, {4, 2}, {0, 4}, {-1, 2}})
-    EXPECT_EQ(IsTransVersion(a, b), 0);
-  EXPECT_EQ(HasTransVersion(0, 0, 0, 0, 0, 2), 1);
-  EXPECT_EQ(HasTransVersion(0, 0, 0, 0, 0, 1), 0);
 }
 
 TEST(StepClassifiers, WeightsOfTheStepKinds) {
@@ -142,8 +140,7 @@ TEST(PairDifferencesTest, RatioIsSharedByAllPairs) {
   const CodonData codons = translateAndCount(al, standardCode());
   // Radical: TGG/TAG in (0,1), AAA/GAA in (0,2), TAG/TGG in (1,2); conservative: AAA/AGA in (0,1).
   EXPECT_EQ(radicalConservativeRatio(codons, 3, 2, kCharge, standardCode()), (((0.001 + 1) + 1) + 1) / (0.001 + 1));
-  const PairDifferences d = countDifferences(codons, 3, 2, 1.0, 1.0, kCharge, standardCode(), 1);
-  EXPECT_EQ(d.DrDcRatio, (((0.001 + 1) + 1) + 1) / (0.001 + 1));
+  const PairDifferences d = countAll(codons, 3, 2, 1.0, 1.0);
   EXPECT_EQ(d.total[kRadical][0], 1.0);
   EXPECT_EQ(d.total[kConservative][0], 1.0);
   EXPECT_EQ(d.total[kNonsynonymous][0], 2.0);
@@ -170,8 +167,9 @@ TEST(PairDifferencesTest, RatioFromCodonCountsIsThePairByPairCount) {
           const std::size_t a = static_cast<std::size_t>(i) * al.seqLength + k, b = static_cast<std::size_t>(j) * al.seqLength + k;
           const int d = codons.codon[a] ^ codons.codon[b];
           if (((d & 0x30) != 0) + ((d & 0x0C) != 0) + ((d & 0x03) != 0) != 1) continue;
-          if (codons.aminoAcid[a] == codons.aminoAcid[b]) continue;
-          if (kCharge[codons.aminoAcid[a]] == kCharge[codons.aminoAcid[b]])
+          const int A = code.translate(codons.codon[a]), B = code.translate(codons.codon[b]);
+          if (A == B) continue;
+          if (kCharge[A] == kCharge[B])
             Dc += 1;
           else
             Dr += 1;
@@ -184,32 +182,39 @@ TEST(PairDifferencesTest, NoOneStepChangesGiveRatioOne) {
   const Alignment al = test::alignmentOf({"AAAAAA", "AAAAAA"});
   const CodonData codons = translateAndCount(al, standardCode());
   EXPECT_EQ(radicalConservativeRatio(codons, 2, 2, kCharge, standardCode()), 1.0);
-  const PairDifferences d = countDifferences(codons, 2, 2, 1.0, 1.0, kCharge, standardCode(), 1);
+  const PairDifferences d = countAll(codons, 2, 2, 1.0, 1.0);
   for (int k = 0; k < kKinds; ++k) {
     EXPECT_EQ(d.total[k][0], 0.0);
     EXPECT_EQ(d.perCodon[k].at(0, 0), 0.0);
   }
-  EXPECT_EQ(countDifferences(translateAndCount(test::alignmentOf({"AAA"}), standardCode()), 1, 1, 1.0, 1.0, kCharge, standardCode(), 1).total[0].size(), 0u);
+  EXPECT_EQ(countAll(translateAndCount(test::alignmentOf({"AAA"}), standardCode()), 1, 1, 1.0, 1.0).total[0].size(), 0u);
 }
 
-TEST(PairDifferencesTest, TotalsAreSumsOverCodonsAndThreadsChangeNothing) {
+TEST(PairDifferencesTest, TotalsAreSumsOverCodonsAndBatchesChangeNothing) {
   std::mt19937_64 rng(5);
   std::vector<std::string> seqs(7);
   for (std::string& s : seqs)
     for (int k = 0; k < 300; ++k) s.push_back("TCAG"[rng() % 4]);
   const Alignment al = test::alignmentOf(seqs);
   const CodonData codons = translateAndCount(al, standardCode());
-  const PairDifferences one = countDifferences(codons, 7, 100, 2.5, 0.7, kCharge, standardCode(), 1);
-  const PairDifferences four = countDifferences(codons, 7, 100, 2.5, 0.7, kCharge, standardCode(), 4);
+  const PairDifferences one = countAll(codons, 7, 100, 2.5, 0.7);
+  // The same pairs counted in two batches, the later ones first.
+  const std::vector<SeqPair> pairs = allPairs(7);
+  const std::vector<SeqPair> front(pairs.begin(), pairs.begin() + 8), back(pairs.begin() + 8, pairs.end());
+  const StepRates rates{2.5, 0.7, radicalConservativeRatio(codons, 7, 100, kCharge, standardCode())};
+  const PairDifferences later = countPairs(codons, 100, back, rates, kCharge, standardCode());
+  const PairDifferences earlier = countPairs(codons, 100, front, rates, kCharge, standardCode());
   for (int k = 0; k < kKinds; ++k) {
-    EXPECT_EQ(one.total[k], four.total[k]);
     for (std::size_t a = 0; a < pairCount(7); ++a) {
+      const PairDifferences& part = a < 8 ? earlier : later;
+      const std::size_t b = a < 8 ? a : a - 8;
       double sum = 0;
       for (int j = 0; j < 100; ++j) {
         sum = sum + one.perCodon[k].at(a, j);
-        EXPECT_EQ(one.perCodon[k].at(a, j), four.perCodon[k].at(a, j));
+        EXPECT_EQ(one.perCodon[k].at(a, j), part.perCodon[k].at(b, j));
       }
       EXPECT_EQ(one.total[k][a], sum);
+      EXPECT_EQ(part.total[k][b], sum);
     }
   }
 }

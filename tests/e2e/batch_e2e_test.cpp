@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "reports/html_page.h"
+
 #include "../support.h"
 #include "../synthetic.h"
 
@@ -112,6 +114,7 @@ TEST(BatchE2E, ProgressOnATerminal) {
 // The page of a large batch carries the pairs of its first 50 genes and of those
 // --html-genes names; of a large alignment, the pairs among its first sequences.
 TEST(BatchE2E, HtmlPageKeepsWhatItsChartsShow) {
+  if (!pageChartsAvailable()) GTEST_SKIP() << "built without Chart.js";
   ScratchDir dir;
   std::string args = "-q -c 1 -t 1 -k 1 -g charge --reports none";
   std::string genes;

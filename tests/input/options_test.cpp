@@ -14,11 +14,12 @@ Options parse(std::vector<const char*> args) {
   return parseOptions(static_cast<int>(args.size()), args.data());
 }
 
+// The exit status the command gives: 2 for a usage error, 1 for a bad value.
 int statusOf(std::vector<const char*> args) {
   try {
     parse(args);
   } catch (const RunError& e) {
-    return e.status();
+    return e.kind() == RunError::kUsage ? 2 : 1;
   }
   return 0;
 }
@@ -32,8 +33,8 @@ TEST(Options, EveryFormOfAValue) {
                                                                 {"-qc1", "f.seq"},
                                                                 {"-c", "0", "--correction=1", "f.seq"}}) {
     const Options o = parse(args);
-    ASSERT_TRUE(o.correction.has_value());
-    EXPECT_EQ(*o.correction, 1);
+    ASSERT_TRUE(o.answers.correction.has_value());
+    EXPECT_EQ(*o.answers.correction, 1);
     EXPECT_EQ(o.files, std::vector<std::string>{"f.seq"});
   }
 }
@@ -41,9 +42,9 @@ TEST(Options, EveryFormOfAValue) {
 TEST(Options, AnswersGroupingsAndFlags) {
   const Options o = parse({"-t", "0.5", "-k", "2", "-g", "my", "-qo", "out", "--table", "t.tsv", "--drop-gapped-codons",
                            "--threads=3", "x.seq", "y.fa.gz"});
-  EXPECT_EQ(*o.typedTsTv, 0.5);
-  EXPECT_EQ(*o.KaKsRatio, 2.0);
-  EXPECT_EQ(*o.division, 3);
+  EXPECT_EQ(*o.answers.typedTsTv, 0.5);
+  EXPECT_EQ(*o.answers.KaKsRatio, 2.0);
+  EXPECT_EQ(*o.answers.division, 3);
   EXPECT_TRUE(o.groupFile.empty());
   EXPECT_TRUE(o.quiet);
   EXPECT_EQ(o.outdir, "out");
@@ -51,11 +52,11 @@ TEST(Options, AnswersGroupingsAndFlags) {
   EXPECT_TRUE(o.dropGappedCodons);
   EXPECT_EQ(o.threads, 3);
   EXPECT_EQ(o.files, (std::vector<std::string>{"x.seq", "y.fa.gz"}));
-  EXPECT_EQ(*parse({"-g", "charge"}).division, 1);
-  EXPECT_EQ(*parse({"-g", "polarity"}).division, 2);
-  EXPECT_EQ(*parse({"-g", "self"}).division, 4);
+  EXPECT_EQ(*parse({"-g", "charge"}).answers.division, 1);
+  EXPECT_EQ(*parse({"-g", "polarity"}).answers.division, 2);
+  EXPECT_EQ(*parse({"-g", "self"}).answers.division, 4);
   const Options file = parse({"-g", "groups/mine.div"});
-  EXPECT_EQ(*file.division, 4);
+  EXPECT_EQ(*file.answers.division, 4);
   EXPECT_EQ(file.groupFile, "groups/mine.div");
 }
 

@@ -100,7 +100,7 @@ TEST(SequenceReader, MissingFile) {
     FAIL();
   } catch (const RunError& e) {
     EXPECT_STREQ(e.what(), "Can't open the file!");
-    EXPECT_EQ(e.status(), 1);
+    EXPECT_EQ(e.kind(), RunError::kFailure);
   }
 }
 

@@ -28,8 +28,6 @@ void writeRadcon(const ReferenceInput& in, const std::string& dir, int threads) 
   sites.RR = in.XX[kRadical];
   sites.CC = in.XX[kConservative];
   PairDifferences diff;
-  diff.seqNum = in.n;
-  diff.seqLength = in.L;
   diff.pairs = allPairs(in.n);
   const std::size_t P = pairCount(in.n);
   for (int k = 0; k < kKinds; ++k) {

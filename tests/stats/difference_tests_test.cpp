@@ -24,7 +24,8 @@ struct Analysis {
     const GroupTable charge = parseGroupText("3\n3 RHK\n2 DE\n", "charge");
     const CodonData codons = translateAndCount(al, standardCode());
     sites = countSites(al, codons, 3.0, 1, charge, standardCode());
-    diff = countDifferences(codons, al.seqNum, al.seqLength, 3.0, 1.0, charge, standardCode(), 1);
+    const double DrDc = radicalConservativeRatio(codons, al.seqNum, al.seqLength, charge, standardCode());
+    diff = countPairs(codons, al.seqLength, allPairs(al.seqNum), {3.0, 1.0, DrDc}, charge, standardCode());
     st = computeStatistics(sites, diff);
   }
 };

@@ -10,6 +10,9 @@
 namespace radcon {
 namespace {
 
+// The decimals of the reports: "%8.7f" and "%f" of a covariance, "%8.7f" of a distance covariance.
+const PrintedDecimals kReportDecimals{{7, 6}, {7}};
+
 // Three sequences of two codons; one kind's sites and differences chosen by hand,
 // the same for all four kinds.
 struct Three {
@@ -22,8 +25,6 @@ struct Three {
     const std::vector<double> X = {3.0, 3.0, 3.0};
     sites.SS = sites.NN = sites.RR = sites.CC = XX;
     sites.S = sites.N = sites.R = sites.C = X;
-    diff.seqNum = 3;
-    diff.seqLength = 2;
     diff.pairs = allPairs(3);
     for (int k = 0; k < kKinds; ++k) {
       diff.total[k].assign(3, 0.0);
@@ -52,7 +53,7 @@ TEST(Statistics, ProportionsVariancesAndCovariances) {
   EXPECT_NEAR(st.deviation[kRadical].at(1, 1), d02[1], 1e-15);
 
   std::vector<double> cov(6), workspace;
-  covarianceRows(st, kRadical, 0, 3, cov.data(), workspace);
+  covarianceRows(st, kRadical, 0, 3, cov.data(), workspace, kReportDecimals);
   // Entries (0,1)(0,1), (0,1)(0,2), (0,1)(1,2), (0,2)(0,2), (0,2)(1,2), (1,2)(1,2).
   EXPECT_EQ(cov[0], st.variance[kRadical][0]);  // the diagonal is the variance itself
   EXPECT_EQ(cov[3], st.variance[kRadical][1]);
@@ -77,12 +78,12 @@ TEST(Statistics, IdenticalSequencesAndMissingSites) {
   EXPECT_EQ(st.proportion[kRadical][0], 0.0);
   EXPECT_EQ(st.variance[kRadical][0], 0.0);
   std::vector<double> cov(6), workspace;
-  covarianceRows(st, kRadical, 0, 3, cov.data(), workspace);
+  covarianceRows(st, kRadical, 0, 3, cov.data(), workspace, kReportDecimals);
   for (double c : cov) EXPECT_EQ(c, 0.0);
   // No synonymous sites in sequences 0 and 1: 0/0 flows on as NaN.
   EXPECT_TRUE(std::isnan(st.proportion[kSynonymous][0]));
   EXPECT_TRUE(std::isnan(st.variance[kSynonymous][0]));
-  covarianceRows(st, kSynonymous, 0, 3, cov.data(), workspace);
+  covarianceRows(st, kSynonymous, 0, 3, cov.data(), workspace, kReportDecimals);
   EXPECT_TRUE(std::isnan(cov[0]) && std::isnan(cov[1]) && std::isnan(cov[2]));
   EXPECT_EQ(cov[3], 0.0);
 }
@@ -129,7 +130,7 @@ TEST(Statistics, CovarianceOnTheSixDecimalRoundingBoundary) {
     st.deviation[kSynonymous].at(1, k) = 1.0;
   }
   std::vector<double> cov(3), workspace;
-  covarianceRows(st, kSynonymous, 0, 2, cov.data(), workspace);
+  covarianceRows(st, kSynonymous, 0, 2, cov.data(), workspace, kReportDecimals);
   EXPECT_EQ(sixDecimals(cov[1]), sixDecimals(termByTerm)) << std::hexfloat << termByTerm << " " << fast;
 }
 

@@ -56,10 +56,7 @@
   }
   // The last row of an alignment's means is that of every pair.
   function allRow(g) { return g.means.length ? g.means[g.means.length - 1] : null; }
-  // Means columns (see radcon's means table): 0 clade1, 1 clade2, 2 pairs, 3 undefined,
-  // 4..7 dS dN dR dC, 8..11 their standard errors, 12 dN/dS, 13 dR/dC, 14 z, 15 p (dN-dS), 16 z, 17 p (dR-dC).
-  const M = { pairs: 2, undef: 3, dS: 4, dN: 5, dR: 6, dC: 7, seS: 8, seN: 9, seR: 10, seC: 11, NS: 12, RC: 13,
-    zNS: 14, pNS: 15, zRC: 16, pRC: 17 };
+  // Means rows carry the means table's column names (clade1 and clade2 as clade numbers, -1 for every pair).
 
   // Every chart says when it has been drawn, for the page's own tests.
   Chart.register({ id: "radconDrawn", afterRender: (chart) => { chart.canvas.dataset.rendered = "1"; } });
@@ -112,14 +109,14 @@
   if (batch) {
     const sec = section("Genes");
     const rows = genes.map((g, k) => ({ g: g, k: k, all: allRow(g) }));
-    const ratios = rows.filter((r) => r.all && r.all[M.RC] !== null);
+    const ratios = rows.filter((r) => r.all && r.all.dR_dC !== null);
     const charts = el("div", { cls: "charts" });
     sec.appendChild(charts);
 
     // Distribution of per-gene dR/dC (mean dR over mean dC, every pair).
     const hist = chartFigure(charts, "chart-histogram", "Per-gene dR/dC (mean dR / mean dC over every pair): " +
       ratios.length + " of " + genes.length + " genes; " + (genes.length - ratios.length) + " with dR/dC NA not counted.");
-    const values = ratios.map((r) => r.all[M.RC]);
+    const values = ratios.map((r) => r.all.dR_dC);
     let lo = values.reduce((a, v) => Math.min(a, v), Infinity), hi = values.reduce((a, v) => Math.max(a, v), -Infinity);
     if (!values.length) { lo = 0; hi = 1; }
     if (lo === hi) { lo -= 0.5; hi += 0.5; }
@@ -136,25 +133,25 @@
     });
 
     // dR/dC against −log10 p of the test of dR against dC.
-    const drawable = ratios.filter((r) => r.all[M.pRC] !== null);
-    const finite = drawable.filter((r) => r.all[M.pRC] > 0);
-    const top = finite.reduce((a, r) => Math.max(a, -Math.log10(r.all[M.pRC])), 10) * 1.05;
-    const point = (r) => ({ x: r.all[M.RC], y: r.all[M.pRC] > 0 ? -Math.log10(r.all[M.pRC]) : top, k: r.k });
+    const drawable = ratios.filter((r) => r.all.p_dR_dC !== null);
+    const finite = drawable.filter((r) => r.all.p_dR_dC > 0);
+    const top = finite.reduce((a, r) => Math.max(a, -Math.log10(r.all.p_dR_dC)), 10) * 1.05;
+    const point = (r) => ({ x: r.all.dR_dC, y: r.all.p_dR_dC > 0 ? -Math.log10(r.all.p_dR_dC) : top, k: r.k });
     const zeros = drawable.length - finite.length;
     const volcano = chartFigure(charts, "chart-volcano", "Per-gene dR/dC against −log10 p (z test of mean dR against mean dC): " +
       drawable.length + " genes drawn, " + (genes.length - drawable.length) + " with dR/dC or p NA not drawn" +
       (zeros ? "; " + zeros + " with p = 0 (below double precision) drawn as triangles at the top" : "") + ". Click a gene to show it.");
-    const sig = (r) => r.all[M.pRC] < 0.05;
+    const sig = (r) => r.all.p_dR_dC < 0.05;
     new Chart(volcano.canvas, {
       type: "scatter",
       data: { datasets: [
         { label: "p < 0.05", data: finite.filter(sig).map(point), backgroundColor: "#e15759", pointRadius: 3 },
         { label: "p ≥ 0.05", data: finite.filter((r) => !sig(r)).map(point), backgroundColor: "#9aa3ad", pointRadius: 3 },
-        { label: "p = 0", data: drawable.filter((r) => r.all[M.pRC] === 0).map(point), backgroundColor: "#b03a2e", pointStyle: "triangle", pointRadius: 5 },
+        { label: "p = 0", data: drawable.filter((r) => r.all.p_dR_dC === 0).map(point), backgroundColor: "#b03a2e", pointStyle: "triangle", pointRadius: 5 },
       ] },
       options: { aspectRatio: volcano.aspect,
         scales: { x: { title: { display: true, text: "dR/dC" } }, y: { beginAtZero: true, title: { display: true, text: "−log10 p" } } },
-        plugins: { tooltip: { callbacks: { label: (c) => genes[c.raw.k].gene + ": dR/dC " + fixed(rows[c.raw.k].all[M.RC]) + ", p " + general(rows[c.raw.k].all[M.pRC]) } } },
+        plugins: { tooltip: { callbacks: { label: (c) => genes[c.raw.k].gene + ": dR/dC " + fixed(rows[c.raw.k].all.dR_dC) + ", p " + general(rows[c.raw.k].all.p_dR_dC) } } },
         onClick: (e, items, chart) => {
           if (items.length) pickGene(chart.data.datasets[items[0].datasetIndex].data[items[0].index].k, true);
         } },
@@ -166,17 +163,17 @@
       { name: "sequences", get: (r) => r.g.sequences },
       { name: "codons", get: (r) => r.g.codons },
       { name: "pairs", get: (r) => r.g.pairs },
-      { name: "pairs NA", get: (r) => (r.all ? r.all[M.undef] : null), title: "pairs with any distance undefined" },
-      { name: "dN/dS", get: (r) => r.all && r.all[M.NS], fmt: fixed },
-      { name: "z dN−dS", get: (r) => r.all && r.all[M.zNS], fmt: fixed },
-      { name: "p dN−dS", get: (r) => r.all && r.all[M.pNS], p: true },
-      { name: "dR", get: (r) => r.all && r.all[M.dR], fmt: fixed },
-      { name: "se dR", get: (r) => r.all && r.all[M.seR], fmt: fixed },
-      { name: "dC", get: (r) => r.all && r.all[M.dC], fmt: fixed },
-      { name: "se dC", get: (r) => r.all && r.all[M.seC], fmt: fixed },
-      { name: "dR/dC", get: (r) => r.all && r.all[M.RC], fmt: fixed },
-      { name: "z dR−dC", get: (r) => r.all && r.all[M.zRC], fmt: fixed },
-      { name: "p dR−dC", get: (r) => r.all && r.all[M.pRC], p: true },
+      { name: "pairs NA", get: (r) => (r.all ? r.all.pairs_undefined : null), title: "pairs with any distance undefined" },
+      { name: "dN/dS", get: (r) => r.all && r.all.dN_dS, fmt: fixed },
+      { name: "z dN−dS", get: (r) => r.all && r.all.z_dN_dS, fmt: fixed },
+      { name: "p dN−dS", get: (r) => r.all && r.all.p_dN_dS, p: true },
+      { name: "dR", get: (r) => r.all && r.all.dR, fmt: fixed },
+      { name: "se dR", get: (r) => r.all && r.all.se_dR, fmt: fixed },
+      { name: "dC", get: (r) => r.all && r.all.dC, fmt: fixed },
+      { name: "se dC", get: (r) => r.all && r.all.se_dC, fmt: fixed },
+      { name: "dR/dC", get: (r) => r.all && r.all.dR_dC, fmt: fixed },
+      { name: "z dR−dC", get: (r) => r.all && r.all.z_dR_dC, fmt: fixed },
+      { name: "p dR−dC", get: (r) => r.all && r.all.p_dR_dC, p: true },
       { name: "charts", get: (r) => (r.g.charts ? "yes" : "no"), text: true },
     ];
     sec.appendChild(el("h3", { text: "Every gene" }));
@@ -241,15 +238,15 @@
   let live = [];
 
   function groupName(g, row) {
-    if (row[0] < 0) return "all pairs";
-    const a = g.clades[row[0]], b = g.clades[row[1]];
-    return row[0] === row[1] ? a : a + " × " + b;
+    if (row.clade1 < 0) return "all pairs";
+    const a = g.clades[row.clade1], b = g.clades[row.clade2];
+    return row.clade1 === row.clade2 ? a : a + " × " + b;
   }
   // Means of one test a table: radical against conservative, then nonsynonymous against synonymous.
   function meansTable(g, id, a, seA, b, seB, ratio, z, p, names) {
     const head = ["pairs of", "pairs", "pairs NA"].concat(names);
     const rows = g.means.map((m) => el("tr", null, [
-      cell(groupName(g, m)), cell(String(m[M.pairs])), cell(String(m[M.undef])),
+      cell(groupName(g, m)), cell(String(m.pairs)), cell(String(m.pairs_undefined)),
       cell(fixed(m[a])), cell(fixed(m[seA])), cell(fixed(m[b])), cell(fixed(m[seB])),
       cell(fixed(m[ratio])), cell(fixed(m[z])), pValueCell(m[p])]));
     return el("div", { cls: "table-scroll" }, [el("table", { id: id }, [
@@ -373,7 +370,7 @@
     if (!g) { geneBody.appendChild(el("p", { cls: "note", text: "No alignment was analysed." })); return; }
     geneBody.appendChild(el("p", { cls: "note", text: g.gene + ": " + g.sequences + " sequences of " + g.codons + " codons, " +
       g.pairs + " pairs; " + g.noRadical + " pairs without a dR or dC distance (NA)" +
-      (allRow(g) ? ", " + allRow(g)[M.undef] + " with any of the four distances undefined (left out of the means)." : ".") }));
+      (allRow(g) ? ", " + allRow(g)["pairs_undefined"] + " with any of the four distances undefined (left out of the means)." : ".") }));
     if (g.charts) {
       const charts = el("div", { cls: "charts" });
       geneBody.appendChild(charts);
@@ -384,10 +381,10 @@
         "; name it with --html-genes to see its charts." }));
     }
     geneBody.appendChild(el("h3", { text: "Means, standard errors and z tests: radical against conservative" }));
-    geneBody.appendChild(meansTable(g, "means-rc", M.dR, M.seR, M.dC, M.seC, M.RC, M.zRC, M.pRC,
+    geneBody.appendChild(meansTable(g, "means-rc", "dR", "se_dR", "dC", "se_dC", "dR_dC", "z_dR_dC", "p_dR_dC",
       ["dR", "se dR", "dC", "se dC", "dR/dC", "z dR−dC", "p"]));
     geneBody.appendChild(el("h3", { text: "Nonsynonymous against synonymous" }));
-    geneBody.appendChild(meansTable(g, "means-ns", M.dN, M.seN, M.dS, M.seS, M.NS, M.zNS, M.pNS,
+    geneBody.appendChild(meansTable(g, "means-ns", "dN", "se_dN", "dS", "se_dS", "dN_dS", "z_dN_dS", "p_dN_dS",
       ["dN", "se dN", "dS", "se dS", "dN/dS", "z dN−dS", "p"]));
   }
 

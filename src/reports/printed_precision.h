@@ -1,5 +1,5 @@
 // How many decimals the reports print: the report writers format with these, and
-// the covariance kernel checks that its fast sums print exactly as these would.
+// ask the covariance kernel to make its fast sums print exactly as these would.
 #pragma once
 
 namespace radcon {

@@ -1,0 +1,77 @@
+// The analysis of one alignment, the same for every kind of run: read it, its
+// codons, their sites; then its pairs in batches, each batch counted and tested
+// on a worker thread and handed, in pair order, to every sink that wants it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "codon/frequency.h"
+#include "common/alignment.h"
+#include "differences/pairwise.h"
+#include "input/clade_file.h"
+#include "input/options.h"
+#include "reports/text_buffer.h"
+#include "sites/site_totals.h"
+#include "stats/statistics.h"
+#include "util/progress.h"
+
+namespace radcon {
+
+// Pairs counted, tested and handed on at a time.
+inline constexpr int kPairBatch = 256;
+
+// One alignment and what belongs to it.
+struct Input {
+  std::string file, gene;
+  Alignment alignment;
+  int codonsRead = 0;  // before any column was dropped
+  Clades clades;
+  int reference = -1;  // the sequence of --reference, or -1: every pair
+};
+
+// Reads an alignment, drops the columns asked for, assigns its clades and finds
+// its reference sequence.
+Input readInput(const Options& options, const std::string& file);
+
+// The groups of pairs the means gather: every pair, each clade, every two clades.
+int meansGroups(const Clades& clades);
+
+// What the sinks see of the alignment at work.
+struct GeneContext {
+  const Input& input;
+  const RunSettings& settings;
+  const CodonData& codons;
+  const SiteTotals& sites;
+  std::size_t pairs;  // how many pairs will come
+};
+
+// A batch of pairs: their differences and statistics.
+struct PairBatch {
+  PairDifferences differences;
+  PairStatistics stats;
+};
+
+// Something that takes the pairs of an alignment: a table, the means, a page,
+// the reports.
+class PairSink {
+ public:
+  virtual ~PairSink() = default;
+  virtual void begin(const GeneContext&) {}
+  // On a worker thread, for each batch before it is taken: work that needs no
+  // order, such as formatting its rows into 'text'.
+  virtual void prepare(const GeneContext&, const PairBatch&, TextBuffer& /*text*/) const {}
+  // On the calling thread, batch after batch in pair order.
+  virtual void take(const GeneContext&, PairBatch& batch, TextBuffer& prepared) = 0;
+  virtual void end(const GeneContext&) {}
+};
+
+// Analyses one alignment with 'threads' threads, handing its pairs to every sink.
+// With 'trace', the genetic code (when one was chosen) and the trace line of
+// every codon go to standard output first. 'progress' may be null.
+void analyseAlignment(const RunSettings& settings, const Input& input, const std::vector<PairSink*>& sinks,
+                      int threads, bool trace, ProgressCounters* progress);
+
+}  // namespace radcon

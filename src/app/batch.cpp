@@ -1,0 +1,230 @@
+#include "app/batch.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include "app/analysis.h"
+#include "app/plan.h"
+#include "app/settings.h"
+#include "app/sinks.h"
+#include "files/report_set.h"
+#include "input/input_list.h"
+#include "reports/html_page.h"
+#include "reports/means_table.h"
+#include "reports/pairs_table.h"
+#include "reports/reports.h"
+#include "util/error.h"
+#include "util/parallel.h"
+
+namespace radcon {
+
+namespace {
+
+// A batch's page carries the charts of its first genes (and of those named).
+constexpr std::size_t kPageChartGenes = 50;
+
+const auto gStart = std::chrono::steady_clock::now();
+
+std::vector<std::string> reportPaths(const std::string& folder) {
+  std::vector<std::string> paths;
+  for (const std::string& name : reportNames()) paths.push_back(pathIn(folder, name));
+  return paths;
+}
+
+// What the HTML page says of the run; its wall time is taken as it is written.
+PageRun pageRun(const RunSettings& s, const Options& o, const std::string& commandLine, std::size_t inputs) {
+  PageRun r;
+  r.version = RADCON_VERSION;
+  r.commandLine = commandLine;
+  r.inputs = inputs;
+  r.correction = *s.answers.correction;
+  r.typedTsTv = *s.answers.typedTsTv;
+  r.tsTvRatio = s.ratio;
+  r.KaKsRatio = *s.answers.KaKsRatio;
+  r.grouping = s.groupingName;
+  r.groups = s.indexs;
+  r.geneticCode = s.code->id;
+  r.geneticCodeName = s.code->name;
+  r.reference = o.reference;
+  return r;
+}
+
+// The run's own outputs: the tables and the page (and, for one alignment, its
+// reports first), created together and put in place together at the end.
+class RunOutputs {
+ public:
+  RunOutputs(const Options& o, bool withReports) {
+    std::vector<std::string> paths = withReports ? reportPaths(o.outdir) : std::vector<std::string>{};
+    const auto add = [&](const std::string& path) -> std::ptrdiff_t {
+      if (path.empty()) return -1;
+      paths.push_back(path);
+      return static_cast<std::ptrdiff_t>(paths.size()) - 1;
+    };
+    table_ = add(o.table);
+    means_ = add(o.means);
+    page_ = add(o.html);
+    files_ = std::make_unique<ReportSet>(paths);
+    TextBuffer text;
+    if (table()) appendHeader(text, pairsTableColumns()), table()->write(text), text.clear();
+    if (means()) appendHeader(text, meansTableColumns()), means()->write(text);
+  }
+  ReportSet& files() { return *files_; }
+  OutputFile* table() { return at(table_); }
+  OutputFile* means() { return at(means_); }
+  OutputFile* page() { return at(page_); }
+
+ private:
+  OutputFile* at(std::ptrdiff_t k) { return k < 0 ? nullptr : &files_->file(static_cast<std::size_t>(k)); }
+  std::unique_ptr<ReportSet> files_;
+  std::ptrdiff_t table_ = -1, means_ = -1, page_ = -1;
+};
+
+void writePage(OutputFile& file, PageRun run, const std::vector<PageGene>& genes) {
+  run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - gStart).count();
+  TextBuffer page(1 << 20);
+  appendHtmlPage(page, run, genes);
+  file.write(page);
+}
+
+// One alignment's way through the sinks its outputs ask for.
+struct GeneSinks {
+  std::unique_ptr<PairsTableSink> table;
+  MeansSink means;
+  std::unique_ptr<PageSink> page;
+  std::unique_ptr<ReportsSink> reports;
+  std::vector<PairSink*> all;
+
+  GeneSinks(const Options& o, std::function<void(std::string_view)> tableRows, PageGene* pageGene,
+            ReportSet* reportFiles, const std::string& folder, int threads, ProgressCounters* progress) {
+    if (!o.table.empty()) all.push_back((table = std::make_unique<PairsTableSink>(std::move(tableRows))).get());
+    if (!o.means.empty() || pageGene) all.push_back(&means);
+    if (pageGene) all.push_back((page = std::make_unique<PageSink>(*pageGene, means)).get());
+    if (reportFiles)
+      all.push_back((reports = std::make_unique<ReportsSink>(*reportFiles, folder, threads, progress)).get());
+  }
+};
+
+bool showProgress(const Options& o) { return o.progress == 1 || (o.progress < 0 && ::isatty(STDERR_FILENO)); }
+
+// One alignment's rows for the pairs and means tables and what its page shows,
+// or why it failed.
+struct GeneResult {
+  TextBuffer table, means;
+  PageGene page;
+  std::string error;  // empty: the gene is done
+};
+
+}  // namespace
+
+int runAlignments(const Options& o, Dialogue& dialogue, const std::string& commandLine) {
+  const std::vector<std::string> files = alignmentFiles(o);
+  Dialogue::checkAnswersCanBeRead(o.answers, o.quiet, files);
+  checkOutputs(o, files);
+  // One alignment is read before the dialogue, as radcon always did; its
+  // messages go to standard output and its reports to -o DIR itself.
+  const bool single = files.size() == 1;
+  const int threads = o.threads > 0 ? o.threads : defaultThreads();
+  std::optional<Input> first;
+  if (single) {
+    first = readInput(o, files[0]);
+    if (o.dropGappedCodons && !o.quiet)
+      std::printf("Removed %d of %d codons with gaps or ambiguous nucleotides.\n",
+                  first->codonsRead - first->alignment.seqLength, first->codonsRead);
+    checkMemory(o, first->alignment, threads, meansGroups(first->clades));
+    if (!o.reportsNone) checkDiskSpace(first->alignment, o.outdir);
+  }
+  const Answers answers = dialogue.askMissing(o.answers, o.quiet);
+  ProgressCounters counters;
+  counters.alignmentsTotal = files.size();
+  // Genes go to the threads, each counted on one, when there are several and no reports.
+  const bool genesInParallel = !single && o.reportsNone;
+  counters.oneAtATime = !genesInParallel;
+  ProgressDisplay display(counters, RADCON_VERSION, showProgress(o));
+  const RunSettings s = resolveSettings(o, answers);
+  if (!o.reportsNone && !o.outdir.empty()) makeFolder(o.outdir);
+  RunOutputs out(o, single && !o.reportsNone);
+  PageRun run = pageRun(s, o, commandLine, files.size());
+  std::vector<PageGene> pageGenes;
+
+  // One gene, start to end. In a batch its reports go to DIR/GENE/ and are put
+  // in place only when it succeeds; a failure is kept for its message.
+  auto one = [&](std::size_t f, GeneResult& r, int geneThreads) {
+    r.table.clear();
+    r.means.clear();
+    r.error.clear();
+    const std::string gene = geneName(files[f]);
+    r.page = PageGene{};
+    r.page.charts = f < kPageChartGenes ||
+                    std::find(o.htmlGenes.begin(), o.htmlGenes.end(), gene) != o.htmlGenes.end();
+    const std::string folder = o.reportsNone || single ? o.outdir : pathIn(o.outdir, gene);
+    bool made = false;
+    try {
+      const Input in = single ? std::move(*first) : readInput(o, files[f]);
+      if (!single) checkMemory(o, in.alignment, geneThreads, meansGroups(in.clades));
+      std::unique_ptr<ReportSet> own;
+      ReportSet* reports = single && !o.reportsNone ? &out.files() : nullptr;
+      if (!single && !o.reportsNone) {
+        made = ::mkdir(folder.c_str(), 0777) == 0;
+        if (!made && errno != EEXIST) fail("Can't create the folder " + folder + ": " + errnoText(errno) + ".");
+        checkDiskSpace(in.alignment, folder);
+        reports = (own = std::make_unique<ReportSet>(reportPaths(folder))).get();
+      }
+      // One alignment's rows go to the table as they come; a batch keeps a gene's until it is done.
+      auto rows = [&](std::string_view text) { single ? out.table()->write(text) : r.table.append(text); };
+      GeneSinks sinks(o, rows, out.page() ? &r.page : nullptr, reports, folder, geneThreads, &counters);
+      analyseAlignment(s, in, sinks.all, geneThreads, single && !o.quiet, &counters);
+      if (out.means()) appendMeansRows(r.means, in.gene, sinks.means.rows(), in.clades.labels);
+      if (own) own->commit();
+    } catch (const RunError& e) {
+      if (single) throw;
+      r.error = e.what();
+    } catch (const UntranslatableCodon& e) {
+      if (single) throw;
+      r.error = e.what();
+    } catch (const std::bad_alloc&) {
+      if (single) throw;
+      r.error = "Not enough memory for this alignment.";
+    }
+    if (!r.error.empty() && made) ::rmdir(folder.c_str());  // no partial report folder
+  };
+  std::size_t failed = 0;
+  auto consume = [&](std::size_t f, GeneResult& r) {
+    if (!r.error.empty()) {
+      ++failed;
+      ++counters.alignmentsFailed;
+      display.printAbove("radcon: " + files[f] + ": " + r.error);
+      if (out.page()) run.failures.emplace_back(files[f], r.error);
+      return;
+    }
+    ++counters.alignmentsDone;
+    if (out.table() && !single) out.table()->write(r.table);
+    if (out.means()) out.means()->write(r.means);
+    if (out.page()) pageGenes.push_back(std::move(r.page));
+  };
+  if (genesInParallel) {
+    orderedParallel<GeneResult>(
+        files.size(), threads, static_cast<std::size_t>(threads) + 2,
+        [&](std::size_t f, GeneResult& r) { one(f, r, 1); }, consume);
+  } else {
+    // One gene at a time, its pairs and covariances on every thread.
+    GeneResult r;
+    for (std::size_t f = 0; f < files.size(); ++f) {
+      one(f, r, threads);
+      consume(f, r);
+    }
+  }
+  if (out.page()) writePage(*out.page(), std::move(run), pageGenes);
+  out.files().commit();
+  if (failed > 0) std::fprintf(stderr, "radcon: %zu of %zu alignments failed.\n", failed, files.size());
+  return failed > 0 ? 1 : 0;
+}
+
+}  // namespace radcon

@@ -1,0 +1,53 @@
+#include "app/sinks.h"
+
+#include <algorithm>
+
+#include "reports/pairs_table.h"
+#include "reports/reports.h"
+
+namespace radcon {
+
+void PairsTableSink::prepare(const GeneContext& gene, const PairBatch& batch, TextBuffer& text) const {
+  appendPairsRows(text, gene.input.gene, gene.input.alignment.names, batch.differences, batch.stats,
+                  gene.settings.code->id);
+}
+
+void MeansSink::begin(const GeneContext& gene) {
+  const Clades& c = gene.input.clades;
+  accumulator_ = std::make_unique<GroupMeansAccumulator>(c.cladeOf, static_cast<int>(c.labels.size()),
+                                                         gene.input.alignment.seqLength);
+}
+
+void PageSink::begin(const GeneContext& gene) {
+  const Alignment& al = gene.input.alignment;
+  const Clades& clades = gene.input.clades;
+  page_.gene = gene.input.gene;
+  page_.sequences = al.seqNum;
+  page_.codons = al.seqLength;
+  page_.cladeLabels = clades.labels;
+  if (!page_.charts) return;
+  const auto shown = static_cast<std::ptrdiff_t>(std::min(al.seqNum, kPageSequences));
+  page_.names.assign(al.names.begin(), al.names.begin() + shown);
+  if (!clades.cladeOf.empty()) page_.cladeOf.assign(clades.cladeOf.begin(), clades.cladeOf.begin() + shown);
+}
+
+void ReportsSink::begin(const GeneContext& gene) {
+  const Alignment& al = gene.input.alignment;
+  differences_.pairs.reserve(gene.pairs);
+  for (auto& t : differences_.total) t.reserve(gene.pairs);
+  stats_ = reserveStatistics(al.seqNum, al.seqLength, gene.pairs);
+}
+
+void ReportsSink::take(const GeneContext&, PairBatch& batch, TextBuffer&) {
+  const PairDifferences& d = batch.differences;
+  differences_.pairs.insert(differences_.pairs.end(), d.pairs.begin(), d.pairs.end());
+  for (int k = 0; k < kKinds; ++k) differences_.total[k].insert(differences_.total[k].end(), d.total[k].begin(), d.total[k].end());
+  placeStatistics(stats_, batch.stats);
+}
+
+void ReportsSink::end(const GeneContext& gene) {
+  writeReports(gene.sites, differences_, stats_, gene.settings.ratio, *gene.settings.answers.division, files_, folder_,
+               threads_, progress_);
+}
+
+}  // namespace radcon

@@ -1,0 +1,79 @@
+// The sinks an alignment's pairs flow into: the pairs table, the means, the
+// HTML page and the seven reports (the one sink that keeps every pair's
+// per-codon values, since every covariance needs them).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/analysis.h"
+#include "files/report_set.h"
+#include "reports/html_page.h"
+#include "stats/difference_tests.h"
+
+namespace radcon {
+
+// Rows of the pairs table, formatted on the worker threads, handed to 'emit' in
+// pair order as they come.
+class PairsTableSink : public PairSink {
+ public:
+  explicit PairsTableSink(std::function<void(std::string_view)> emit) : emit_(std::move(emit)) {}
+  void prepare(const GeneContext& gene, const PairBatch& batch, TextBuffer& text) const override;
+  void take(const GeneContext&, PairBatch&, TextBuffer& prepared) override { emit_(prepared); }
+
+ private:
+  std::function<void(std::string_view)> emit_;
+};
+
+// Means over groups of pairs (every pair, each clade, every two clades), their
+// sums gathered as the pairs go by.
+class MeansSink : public PairSink {
+ public:
+  void begin(const GeneContext& gene) override;
+  void take(const GeneContext&, PairBatch& batch, TextBuffer&) override { accumulator_->add(batch.stats); }
+  void end(const GeneContext&) override { rows_ = accumulator_->rows(); }
+  // After end: the rows, within clades, between them, then every pair.
+  const std::vector<GroupMean>& rows() const { return rows_; }
+
+ private:
+  std::unique_ptr<GroupMeansAccumulator> accumulator_;
+  std::vector<GroupMean> rows_;
+};
+
+// What the HTML page shows of one alignment: its size, means and, when it has
+// charts, the pairs among its first sequences.
+class PageSink : public PairSink {
+ public:
+  PageSink(PageGene& page, const MeansSink& means) : page_(page), means_(means) {}
+  void begin(const GeneContext& gene) override;
+  void take(const GeneContext&, PairBatch& batch, TextBuffer&) override { addPagePairs(page_, batch.stats); }
+  void end(const GeneContext&) override { page_.means = means_.rows(); }
+
+ private:
+  PageGene& page_;
+  const MeansSink& means_;
+};
+
+// The seven reports, into the first seven files of 'files' (in the order of
+// reportNames()), their scratch storage in 'folder'.
+class ReportsSink : public PairSink {
+ public:
+  ReportsSink(ReportSet& files, std::string folder, int threads, ProgressCounters* progress)
+      : files_(files), folder_(std::move(folder)), threads_(threads), progress_(progress) {}
+  void begin(const GeneContext& gene) override;
+  void take(const GeneContext&, PairBatch& batch, TextBuffer&) override;
+  void end(const GeneContext& gene) override;
+
+ private:
+  ReportSet& files_;
+  std::string folder_;
+  int threads_;
+  ProgressCounters* progress_;
+  PairDifferences differences_;  // every pair's totals
+  PairStatistics stats_;         // every pair's statistics and per-codon deviations
+};
+
+}  // namespace radcon
