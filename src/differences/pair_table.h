@@ -69,6 +69,13 @@ class PairCodonTable {
   const double* panel(std::size_t p) const { return data_.get() + p * codons_ * kLanes; }
   void release() { data_.reset(); }
 
+  // A copy of the table.
+  PairCodonTable clone() const {
+    PairCodonTable t(pairs_, static_cast<int>(codons_));
+    if (panels_ > 0) std::memcpy(t.data_.get(), data_.get(), panels_ * codons_ * kLanes * sizeof(double));
+    return t;
+  }
+
   // Copies every pair of 'from' (as many codons) into this table, its first
   // pair at pair 'firstPair', a multiple of kLanes: whole panels at a time.
   void place(const PairCodonTable& from, std::size_t firstPair) {
