@@ -62,8 +62,10 @@ void analyseAlignment(const RunSettings& s, const Input& in, const std::vector<P
   const StepRates rates{s.ratio, *s.answers.KaKsRatio, DrDcRatio};
   struct Slot {
     PairBatch batch;
-    std::vector<TextBuffer> text;  // one per sink
+    std::vector<SinkScratch> scratch;  // one per sink
   };
+  const bool keepCodonDifferences =
+      std::any_of(sinks.begin(), sinks.end(), [](const PairSink* k) { return k->wantsCodonDifferences(); });
   const std::size_t batches = (pairs.size() + kPairBatch - 1) / kPairBatch;
   orderedParallel<Slot>(
       batches, threads, static_cast<std::size_t>(threads) + 2,
@@ -71,16 +73,19 @@ void analyseAlignment(const RunSettings& s, const Input& in, const std::vector<P
         const auto first = pairs.begin() + static_cast<std::ptrdiff_t>(b * kPairBatch);
         const std::vector<SeqPair> some(
             first, first + static_cast<std::ptrdiff_t>(std::min<std::size_t>(kPairBatch, pairs.size() - b * kPairBatch)));
-        slot.batch.differences = countPairs(codons, al.seqLength, some, rates, s.indexs, *s.code);
-        slot.batch.stats = computeStatistics(sites, slot.batch.differences);
-        slot.text.resize(sinks.size());
+        PairBatch& batch = slot.batch;
+        batch.differences = countPairs(codons, al.seqLength, some, rates, s.indexs, *s.code);
+        if (keepCodonDifferences)
+          for (int k = 0; k < kKinds; ++k) batch.codonDifferences[k] = batch.differences.perCodon[k].clone();
+        batch.stats = computeStatistics(sites, batch.differences);
+        slot.scratch.resize(sinks.size());
         for (std::size_t k = 0; k < sinks.size(); ++k) {
-          slot.text[k].clear();
-          sinks[k]->prepare(gene, slot.batch, slot.text[k]);
+          slot.scratch[k].text.clear();
+          sinks[k]->prepare(gene, batch, slot.scratch[k]);
         }
       },
       [&](std::size_t, Slot& slot) {
-        for (std::size_t k = 0; k < sinks.size(); ++k) sinks[k]->take(gene, slot.batch, slot.text[k]);
+        for (std::size_t k = 0; k < sinks.size(); ++k) sinks[k]->take(gene, slot.batch, slot.scratch[k]);
         if (progress) {
           if (progress->oneAtATime) progress->pairsDone += slot.batch.stats.pairs;
           progress->pairsAll += slot.batch.stats.pairs;

@@ -3,6 +3,7 @@
 // on a worker thread and handed, in pair order, to every sink that wants it.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -48,10 +49,19 @@ struct GeneContext {
   std::size_t pairs;  // how many pairs will come
 };
 
-// A batch of pairs: their differences and statistics.
+// A batch of pairs: their differences and statistics, and, when a sink asks for
+// them, each pair's per-codon differences as counted (the statistics turn the
+// counted ones into deviations).
 struct PairBatch {
   PairDifferences differences;
   PairStatistics stats;
+  std::array<PairCodonTable, kKinds> codonDifferences;
+};
+
+// What a sink may fill on a worker thread for the batch it will take.
+struct SinkScratch {
+  TextBuffer text;
+  std::vector<double> values;
 };
 
 // Something that takes the pairs of an alignment: a table, the means, a page,
@@ -60,11 +70,13 @@ class PairSink {
  public:
   virtual ~PairSink() = default;
   virtual void begin(const GeneContext&) {}
+  // Whether the sink needs the batches' per-codon differences as counted.
+  virtual bool wantsCodonDifferences() const { return false; }
   // On a worker thread, for each batch before it is taken: work that needs no
-  // order, such as formatting its rows into 'text'.
-  virtual void prepare(const GeneContext&, const PairBatch&, TextBuffer& /*text*/) const {}
+  // order, such as formatting its rows.
+  virtual void prepare(const GeneContext&, const PairBatch&, SinkScratch&) const {}
   // On the calling thread, batch after batch in pair order.
-  virtual void take(const GeneContext&, PairBatch& batch, TextBuffer& prepared) = 0;
+  virtual void take(const GeneContext&, PairBatch& batch, SinkScratch& prepared) = 0;
   virtual void end(const GeneContext&) {}
 };
 

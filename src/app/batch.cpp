@@ -74,7 +74,7 @@ class RunOutputs {
     files_ = std::make_unique<ReportSet>(paths);
     TextBuffer text;
     if (table()) appendHeader(text, pairsTableColumns()), table()->write(text), text.clear();
-    if (means()) appendHeader(text, meansTableColumns()), means()->write(text);
+    if (means()) appendHeader(text, meansTableColumns(o.bootstrap > 0)), means()->write(text);
   }
   ReportSet& files() { return *files_; }
   OutputFile* table() { return at(table_); }
@@ -98,6 +98,7 @@ void writePage(OutputFile& file, PageRun run, const std::vector<PageGene>& genes
 struct GeneSinks {
   std::unique_ptr<PairsTableSink> table;
   MeansSink means;
+  std::unique_ptr<BootstrapSink> bootstrap;
   std::unique_ptr<PageSink> page;
   std::unique_ptr<ReportsSink> reports;
   std::vector<PairSink*> all;
@@ -106,6 +107,7 @@ struct GeneSinks {
             ReportSet* reportFiles, const std::string& folder, int threads, ProgressCounters* progress) {
     if (!o.table.empty()) all.push_back((table = std::make_unique<PairsTableSink>(std::move(tableRows))).get());
     if (!o.means.empty() || pageGene) all.push_back(&means);
+    if (o.bootstrap > 0) all.push_back((bootstrap = std::make_unique<BootstrapSink>(o.bootstrap, o.seed)).get());
     if (pageGene) all.push_back((page = std::make_unique<PageSink>(*pageGene, means)).get());
     if (reportFiles)
       all.push_back((reports = std::make_unique<ReportsSink>(*reportFiles, folder, threads, progress)).get());
@@ -181,7 +183,9 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
       auto rows = [&](std::string_view text) { single ? out.table()->write(text) : r.table.append(text); };
       GeneSinks sinks(o, rows, out.page() ? &r.page : nullptr, reports, folder, geneThreads, &counters);
       analyseAlignment(s, in, sinks.all, geneThreads, single && !o.quiet, &counters);
-      if (out.means()) appendMeansRows(r.means, in.gene, sinks.means.rows(), in.clades.labels);
+      if (out.means())
+        appendMeansRows(r.means, in.gene, sinks.means.rows(), in.clades.labels,
+                        sinks.bootstrap ? &sinks.bootstrap->rows() : nullptr);
       if (own) own->commit();
     } catch (const RunError& e) {
       if (single) throw;

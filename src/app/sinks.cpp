@@ -7,8 +7,8 @@
 
 namespace radcon {
 
-void PairsTableSink::prepare(const GeneContext& gene, const PairBatch& batch, TextBuffer& text) const {
-  appendPairsRows(text, gene.input.gene, gene.input.alignment.names, batch.differences, batch.stats,
+void PairsTableSink::prepare(const GeneContext& gene, const PairBatch& batch, SinkScratch& scratch) const {
+  appendPairsRows(scratch.text, gene.input.gene, gene.input.alignment.names, batch.differences, batch.stats,
                   gene.settings.code->id);
 }
 
@@ -16,6 +16,15 @@ void MeansSink::begin(const GeneContext& gene) {
   const Clades& c = gene.input.clades;
   accumulator_ = std::make_unique<GroupMeansAccumulator>(c.cladeOf, static_cast<int>(c.labels.size()),
                                                          gene.input.alignment.seqLength);
+}
+
+void BootstrapSink::begin(const GeneContext& gene) {
+  const Clades& c = gene.input.clades;
+  groups_ = std::make_unique<PairGroups>(c.cladeOf, static_cast<int>(c.labels.size()));
+  // The gene's own stream of replicates: the seed mixed with its name (FNV-1a).
+  std::uint64_t h = 0xcbf29ce484222325ull;
+  for (const unsigned char ch : gene.input.gene) h = (h ^ ch) * 0x100000001b3ull;
+  bootstrap_ = std::make_unique<BootstrapMeans>(gene.sites, *groups_, replicates_, seed_ ^ h);
 }
 
 void PageSink::begin(const GeneContext& gene) {
@@ -38,7 +47,7 @@ void ReportsSink::begin(const GeneContext& gene) {
   stats_ = reserveStatistics(al.seqNum, al.seqLength, gene.pairs);
 }
 
-void ReportsSink::take(const GeneContext&, PairBatch& batch, TextBuffer&) {
+void ReportsSink::take(const GeneContext&, PairBatch& batch, SinkScratch&) {
   const PairDifferences& d = batch.differences;
   differences_.pairs.insert(differences_.pairs.end(), d.pairs.begin(), d.pairs.end());
   for (int k = 0; k < kKinds; ++k) differences_.total[k].insert(differences_.total[k].end(), d.total[k].begin(), d.total[k].end());

@@ -12,6 +12,7 @@
 #include "app/analysis.h"
 #include "files/report_set.h"
 #include "reports/html_page.h"
+#include "stats/bootstrap.h"
 #include "stats/difference_tests.h"
 
 namespace radcon {
@@ -21,8 +22,8 @@ namespace radcon {
 class PairsTableSink : public PairSink {
  public:
   explicit PairsTableSink(std::function<void(std::string_view)> emit) : emit_(std::move(emit)) {}
-  void prepare(const GeneContext& gene, const PairBatch& batch, TextBuffer& text) const override;
-  void take(const GeneContext&, PairBatch&, TextBuffer& prepared) override { emit_(prepared); }
+  void prepare(const GeneContext& gene, const PairBatch& batch, SinkScratch& scratch) const override;
+  void take(const GeneContext&, PairBatch&, SinkScratch& prepared) override { emit_(prepared.text); }
 
  private:
   std::function<void(std::string_view)> emit_;
@@ -33,7 +34,7 @@ class PairsTableSink : public PairSink {
 class MeansSink : public PairSink {
  public:
   void begin(const GeneContext& gene) override;
-  void take(const GeneContext&, PairBatch& batch, TextBuffer&) override { accumulator_->add(batch.stats); }
+  void take(const GeneContext&, PairBatch& batch, SinkScratch&) override { accumulator_->add(batch.stats); }
   void end(const GeneContext&) override { rows_ = accumulator_->rows(); }
   // After end: the rows, within clades, between them, then every pair.
   const std::vector<GroupMean>& rows() const { return rows_; }
@@ -43,13 +44,38 @@ class MeansSink : public PairSink {
   std::vector<GroupMean> rows_;
 };
 
+// Bootstrap standard errors and p-values of the means: replicates of codon
+// columns drawn from the seed and the gene's name, so a gene gets the same
+// values alone or in any batch, with any number of threads.
+class BootstrapSink : public PairSink {
+ public:
+  BootstrapSink(int replicates, std::uint64_t seed) : replicates_(replicates), seed_(seed) {}
+  void begin(const GeneContext& gene) override;
+  bool wantsCodonDifferences() const override { return true; }
+  void prepare(const GeneContext&, const PairBatch& batch, SinkScratch& scratch) const override {
+    bootstrap_->distances(batch.stats.pairList, batch.codonDifferences, scratch.values);
+  }
+  void take(const GeneContext&, PairBatch& batch, SinkScratch& prepared) override {
+    bootstrap_->add(batch.stats.pairList, prepared.values);
+  }
+  void end(const GeneContext&) override { rows_ = bootstrap_->rows(); }
+  const std::vector<BootstrapRow>& rows() const { return rows_; }
+
+ private:
+  int replicates_;
+  std::uint64_t seed_;
+  std::unique_ptr<PairGroups> groups_;
+  std::unique_ptr<BootstrapMeans> bootstrap_;
+  std::vector<BootstrapRow> rows_;
+};
+
 // What the HTML page shows of one alignment: its size, means and, when it has
 // charts, the pairs among its first sequences.
 class PageSink : public PairSink {
  public:
   PageSink(PageGene& page, const MeansSink& means) : page_(page), means_(means) {}
   void begin(const GeneContext& gene) override;
-  void take(const GeneContext&, PairBatch& batch, TextBuffer&) override { addPagePairs(page_, batch.stats); }
+  void take(const GeneContext&, PairBatch& batch, SinkScratch&) override { addPagePairs(page_, batch.stats); }
   void end(const GeneContext&) override { page_.means = means_.rows(); }
 
  private:
@@ -64,7 +90,7 @@ class ReportsSink : public PairSink {
   ReportsSink(ReportSet& files, std::string folder, int threads, ProgressCounters* progress)
       : files_(files), folder_(std::move(folder)), threads_(threads), progress_(progress) {}
   void begin(const GeneContext& gene) override;
-  void take(const GeneContext&, PairBatch& batch, TextBuffer&) override;
+  void take(const GeneContext&, PairBatch& batch, SinkScratch&) override;
   void end(const GeneContext& gene) override;
 
  private:

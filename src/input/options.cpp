@@ -1,6 +1,7 @@
 #include "input/options.h"
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 #include "codon/genetic_code.h"
@@ -104,6 +105,19 @@ const std::vector<OptionSpec>& table() {
       {0, "drop-gapped-codons", nullptr,
        "remove every codon column with a gap or ambiguous nucleotide in any sequence",
        [](Options& o, const std::string&) { o.dropGappedCodons = true; }},
+      {0, "bootstrap", "N",
+       "also N bootstrap replicates of the codon columns: bootstrap errors and p-values in --means (10 to 100000)",
+       [](Options& o, const std::string& v) {
+         const auto n = wholeWord(v, 10, 100000);
+         if (!n) usage("option --bootstrap needs a whole number of replicates from 10 to 100000, not \"" + v + "\"");
+         o.bootstrap = static_cast<int>(*n);
+       }},
+      {0, "seed", "S", "seed of the bootstrap's replicates (default 1): the same seed, the same values",
+       [](Options& o, const std::string& v) {
+         const auto n = wholeWord(v, 0, LLONG_MAX);
+         if (!n) usage("option --seed needs a whole number from 0 to 9223372036854775807, not \"" + v + "\"");
+         o.seed = static_cast<std::uint64_t>(*n);
+       }},
       {0, "threads", "N", "threads for the pairwise work (default: every core)",
        [](Options& o, const std::string& v) { o.threads = parseThreads(v); }},
       {0, "max-memory", "MB", "refuse a run that needs more memory than this (default: what is available)",
@@ -218,6 +232,7 @@ Options parseOptions(int argc, const char* const* argv) {
   if (o.reportsNone && o.table.empty() && o.means.empty() && o.html.empty())
     usage("--reports none writes nothing without --table, --means or --html");
   if (!o.htmlGenes.empty() && o.html.empty()) usage("option --html-genes needs --html, the page it adds charts to");
+  if (o.bootstrap > 0 && o.means.empty()) usage("option --bootstrap needs --means, the table its columns go to");
   if (!o.reference.empty() && !o.reportsNone)
     usage("option --reference needs --reports none: the reports cover every pair");
   return o;

@@ -2,6 +2,7 @@
 // as "-c 1", "-c1", "--correction 1" or "--correction=1", "--" ends the options).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,8 @@ struct Options {
   bool listGeneticCodes = false;
   bool geneNames = false;  // --gene-name: print the gene of each file and exit
   int progress = -1;      // 1 --progress, 0 --no-progress, -1 when standard error is a terminal
+  int bootstrap = 0;           // replicates for the means' bootstrap errors; 0: none
+  std::uint64_t seed = 1;      // of the bootstrap's replicates
   bool help = false;
   bool version = false;
 };

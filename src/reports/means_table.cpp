@@ -4,17 +4,22 @@
 
 namespace radcon {
 
-const std::vector<std::string>& meansTableColumns() {
-  static const std::vector<std::string> columns = {
+std::vector<std::string> meansTableColumns(bool bootstrap) {
+  std::vector<std::string> columns = {
       "gene",   "clade1", "clade2",  "pairs",   "pairs_undefined", "pS",      "pN",      "pR",      "pC",    "dS",
       "dN",     "dR",     "dC",      "se_pS",           "se_pN",   "se_pR",   "se_pC",   "se_dS", "se_dN",
       "se_dR",  "se_dC",  "dN_dS",   "dR_dC",           "z_dN_dS", "p_dN_dS", "z_dR_dC", "p_dR_dC"};
+  if (bootstrap)
+    for (const char* c : {"boot_replicates", "boot_se_dS", "boot_se_dN", "boot_se_dR", "boot_se_dC", "boot_p_dN_dS",
+                          "boot_p_dR_dC"})
+      columns.push_back(c);
   return columns;
 }
 
 void appendMeansRows(TextBuffer& t, const std::string& gene, const std::vector<GroupMean>& rows,
-                     const std::vector<std::string>& labels) {
-  for (const GroupMean& r : rows) {
+                     const std::vector<std::string>& labels, const std::vector<BootstrapRow>* bootstrap) {
+  for (std::size_t g = 0; g < rows.size(); ++g) {
+    const GroupMean& r = rows[g];
     t.append(gene);
     t.put('\t');
     t.append(r.clade1 < 0 ? "all" : labels[static_cast<std::size_t>(r.clade1)]);
@@ -34,6 +39,14 @@ void appendMeansRows(TextBuffer& t, const std::string& gene, const std::vector<G
     generalCell(t, r.dNdS.p);
     fixedCell(t, r.dRdC.z);
     generalCell(t, r.dRdC.p);
+    if (bootstrap) {
+      const BootstrapRow& b = (*bootstrap)[g];
+      t.put('\t');
+      t.integer(b.replicates);
+      for (Kind k : kKindOrder) fixedCell(t, b.seD[k]);
+      generalCell(t, b.pNS);
+      generalCell(t, b.pRC);
+    }
     t.put('\n');
   }
 }

@@ -7,15 +7,18 @@
 #include <vector>
 
 #include "reports/text_buffer.h"
+#include "stats/bootstrap.h"
 #include "stats/difference_tests.h"
 
 namespace radcon {
 
-const std::vector<std::string>& meansTableColumns();
+// The columns; with 'bootstrap', the bootstrap's after the analytic ones.
+std::vector<std::string> meansTableColumns(bool bootstrap = false);
 
 // The rows of one alignment: the gene first; labels names the clades, the group of
-// every pair is "all". Undefined values are NA.
+// every pair is "all". Undefined values are NA. With 'bootstrap', one row of it
+// per group, in the same order.
 void appendMeansRows(TextBuffer& out, const std::string& gene, const std::vector<GroupMean>& rows,
-                     const std::vector<std::string>& labels);
+                     const std::vector<std::string>& labels, const std::vector<BootstrapRow>* bootstrap = nullptr);
 
 }  // namespace radcon

@@ -238,5 +238,27 @@ TEST(OptionsE2E, MeansOverCladesWithTheirTests) {
   EXPECT_NE(alone.err.find("--clades needs --means"), std::string::npos);
 }
 
+// The bootstrap's columns follow the analytic ones; the values depend on the
+// seed and the gene alone: not on threads, nor on the genes beside it.
+TEST(OptionsE2E, BootstrapRepeatsWithItsSeed) {
+  ScratchDir dir;
+  writeFile(dir / "other.seq", "2 6\na\nATGAAA\nb\nATGAGA\n");
+  const std::string args = "-q -c 1 -t 0.5 -k 1 -g charge --reports none --bootstrap 40 ";
+  const std::string ly = " '" + kLysozyme + "'";
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), args + "--means one.tsv --threads 1" + ly, ""), 0));
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), args + "--means two.tsv --threads 3 other.seq" + ly, ""), 0));
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), args + "--means seed.tsv --seed 2" + ly, ""), 0));
+  const auto one = tsv(readFile(dir / "one.tsv")), two = tsv(readFile(dir / "two.tsv")), seed = tsv(readFile(dir / "seed.tsv"));
+  ASSERT_EQ(one.size(), 2u);
+  ASSERT_EQ(two.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(one[0].end() - 7, one[0].end()),
+            (std::vector<std::string>{"boot_replicates", "boot_se_dS", "boot_se_dN", "boot_se_dR", "boot_se_dC",
+                                      "boot_p_dN_dS", "boot_p_dR_dC"}));
+  EXPECT_EQ(one[1][27], "40");
+  EXPECT_EQ(one[1], two[2]);
+  EXPECT_NE(one[1][30], seed[1][30]);  // se of dR, another seed
+  EXPECT_TRUE(exitedWith(runRadcon(dir.path(), args + ly, ""), 2));  // no --means to put it in
+}
+
 }  // namespace
 }  // namespace radcon::test
