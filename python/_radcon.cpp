@@ -6,6 +6,7 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -42,10 +43,19 @@ py::list texts(const std::vector<std::string>& v) {
 
 // Between batches of pairs and between genes: a pending KeyboardInterrupt (or
 // whatever a signal handler raises) stops the run; the analysis unwinds, its
-// threads are joined, and the exception reaches the caller.
-void checkSignals() {
-  py::gil_scoped_acquire gil;
-  if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+// threads are joined, and the exception reaches the caller. Python runs signal
+// handlers on its main thread only, so only a call from there checks, and at
+// most every 20 ms: taking the GIL back can wait for other Python threads.
+Checkpoint signalCheck() {
+  const py::module_ threading = py::module_::import("threading");
+  if (!threading.attr("current_thread")().is(threading.attr("main_thread")())) return {};
+  return [next = std::chrono::steady_clock::now()]() mutable {
+    const auto now = std::chrono::steady_clock::now();
+    if (now < next) return;
+    next = now + std::chrono::milliseconds(20);
+    py::gil_scoped_acquire gil;
+    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+  };
 }
 
 py::dict settingsOf(const RunSettings& s) {
@@ -105,6 +115,7 @@ py::dict analyse(const std::vector<Source>& sources, const std::vector<std::stri
   LibraryRun run;
   std::vector<GeneTables> genes;
   std::string pairs = header(pairsTableColumns()), means = header(meansTableColumns());
+  const Checkpoint checkSignals = signalCheck();
   {
     py::gil_scoped_release released;
     run = prepareLibraryRun(request);
