@@ -66,7 +66,7 @@ def test_settings_are_those_used():
     assert (mt.genetic_code_name, mt.groups) == ("Vertebrate Mitochondrial", ("RNDCQEGHKSTY", "AILMFPWV"))
 
 
-def test_groupings_given_as_lists_dicts_and_files_are_the_named_ones(tmp_path):
+def test_groupings_given_as_lists_dicts_and_files_are_the_named_ones(tmp_path, monkeypatch):
     charge = radcon.analyse(shared("lysozymeLarge.seq"))
     (tmp_path / "mine.div").write_text("3\n3 RHK\n2 DE\n")
     for grouping in (["RHK", "DE"], ("DE", "RHK"), {"+": "RHK", "-": "DE", "0": "ANCQGILMFPSTWYV"},
@@ -75,6 +75,10 @@ def test_groupings_given_as_lists_dicts_and_files_are_the_named_ones(tmp_path):
         pd.testing.assert_frame_equal(other.pairs, charge.pairs)
         assert sorted(other.settings.groups) == sorted(charge.settings.groups)
         assert other.settings.grouping.startswith("Self-defined")
+    # A group file of a grouping's name in the current folder comes first, as for the command.
+    monkeypatch.chdir(tmp_path)
+    (tmp_path / "charge.div").write_text("2\n2 DE\n")
+    assert radcon.analyse(shared("abglobin.seq")).settings.groups == ("DE", "ARNCQGHILKMFPSTWYV")
 
 
 def native_pairs(path):
