@@ -151,7 +151,7 @@ def test_bad_input_raises_the_commands_message(tmp_path, monkeypatch, alignment,
     assert isinstance(caught.value, radcon.UsageError) == (status == 2)
 
 
-def test_refusals_of_the_module_own():
+def test_refusals_of_the_module_itself():
     with pytest.raises(radcon.RadconError, match="line break"):
         radcon.analyse([("a\nb", "ATG"), ("c", "ATG")])
     with pytest.raises(radcon.RadconError, match="must be one word"):

@@ -125,15 +125,18 @@ std::vector<GeneTables> analyseSources(const LibraryRun& run, const std::vector<
     if (checkpoint) checkpoint();
   };
   const int threads = run.settings.threads;
-  if (sources.size() > 1) {
+  if (sources.size() > 1 && threads > 1) {
     // Many genes: each on one thread, as a batch of the command without reports.
     orderedParallel<GeneTables>(
         sources.size(), threads, static_cast<std::size_t>(threads) + 2,
         [&](std::size_t f, GeneTables& t) { one(f, t, 1, {}); }, keep);
-  } else if (!sources.empty()) {
-    GeneTables t;
-    one(0, t, threads, checkpoint);
-    keep(0, t);
+  } else {
+    // On the calling thread, which may check between batches of pairs too.
+    for (std::size_t f = 0; f < sources.size(); ++f) {
+      GeneTables t;
+      one(f, t, threads, checkpoint);
+      keep(f, t);
+    }
   }
   return done;
 }
