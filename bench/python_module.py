@@ -26,6 +26,7 @@ import argparse
 import datetime
 import os
 import resource
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -141,6 +142,7 @@ def main():
     with open(name, "w") as out:
         out.write(f"# {os.uname().nodename} {os.uname().machine} {os.cpu_count()} cores\n" + "\n".join(lines) + "\n")
     print("\n".join(lines))
+    shutil.rmtree(work)
 
 
 if __name__ == "__main__":
