@@ -1,10 +1,11 @@
-# Two set-up commands for a fresh machine:
-#   make demo   build radcon and run it on the bundled example alignment
-#   make test   build with sanitizers and warnings as errors, run every test
+# Set-up commands for a fresh machine:
+#   make demo     build radcon and run it on the bundled example alignment
+#   make test     build with sanitizers and warnings as errors, run every test
+#   make python   build the Python module and install it for /usr/bin/python3
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 DEMO_DIR ?= demo-output
 
-.PHONY: all build demo test check-clang check-aarch64 bench fuzz memcheck clean
+.PHONY: all build demo test python check-clang check-aarch64 bench fuzz memcheck clean
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := native fasta groups answers options clades inputs
 
@@ -30,12 +31,25 @@ demo:
 	@echo "Reports written to $(CURDIR)/$(DEMO_DIR): sn.rst cr.rst n.dis s.dis r.dis c.dis outfile (dialogue and trace lines in trace.txt)"
 	@echo "Open $(CURDIR)/$(DEMO_DIR)/report.html in a browser for the tables and charts."
 
+# The Python module: pybind11 to build it, Debian's python3 with pandas to use it
+# (Biopython and matplotlib for the example).
+PYTHON_PACKAGES := python3-dev pybind11-dev python3-pybind11 python3-pandas python3-biopython python3-matplotlib
+
+# Builds the module (Release) and installs it into the user's site-packages of
+# Debian's /usr/bin/python3, without the network: import radcon.
+python:
+	@.ci/install-missing $(PYTHON_PACKAGES)
+	cmake -S . -B build-python -DCMAKE_BUILD_TYPE=Release -DRADCON_TESTS=OFF -DRADCON_PYTHON=ON \
+	  -DPython3_EXECUTABLE=/usr/bin/python3
+	cmake --build build-python -j $(JOBS) --target _radcon
+	cmake --install build-python --component python
+
 # Debian packages the tests need beyond a fresh machine, installed when missing.
-TEST_PACKAGES := python3-biopython snakemake chromium $(PAGE_PACKAGES)
+TEST_PACKAGES := python3-biopython snakemake chromium $(PAGE_PACKAGES) $(PYTHON_PACKAGES) python3-pytest
 
 test:
 	@.ci/install-missing $(TEST_PACKAGES)
-	cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DRADCON_WERROR=ON -DRADCON_SANITIZE=ON
+	cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DRADCON_WERROR=ON -DRADCON_SANITIZE=ON -DRADCON_PYTHON=ON
 	cmake --build build-test -j $(JOBS)
 	cd build-test && ctest --output-on-failure -j $(JOBS)
 
@@ -77,4 +91,4 @@ memcheck:
 	@echo "memcheck: no errors"
 
 clean:
-	rm -rf build build-test build-libcxx build-aarch64 build-bench build-fuzz build-memcheck $(DEMO_DIR)
+	rm -rf build build-test build-python build-libcxx build-aarch64 build-bench build-fuzz build-memcheck $(DEMO_DIR)

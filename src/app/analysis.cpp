@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "input/input_list.h"
 #include "input/sequence_file.h"
@@ -28,10 +29,14 @@ int referenceSequence(const Alignment& al, const std::string& name) {
 }  // namespace
 
 Input readInput(const Options& o, const std::string& file) {
+  return prepareInput(o, file, readSequenceFile(file, o.dropGappedCodons));
+}
+
+Input prepareInput(const Options& o, const std::string& file, Alignment alignment) {
   Input in;
   in.file = file;
   in.gene = geneName(file);
-  in.alignment = readSequenceFile(file, o.dropGappedCodons);
+  in.alignment = std::move(alignment);
   in.codonsRead = in.alignment.seqLength;
   if (o.dropGappedCodons) dropGappedCodons(in.alignment);
   if (!o.clades.empty()) in.clades = readCladeFile(o.clades, in.alignment.names);
@@ -42,7 +47,7 @@ Input readInput(const Options& o, const std::string& file) {
 int meansGroups(const Clades& c) { return static_cast<int>(c.labels.size() * (c.labels.size() + 1) / 2 + 1); }
 
 void analyseAlignment(const RunSettings& s, const Input& in, const std::vector<PairSink*>& sinks, int threads,
-                      bool trace, ProgressCounters* progress) {
+                      bool trace, ProgressCounters* progress, const Checkpoint& checkpoint) {
   const Alignment& al = in.alignment;
   const std::vector<SeqPair> pairs = in.reference >= 0 ? referencePairs(al.seqNum, in.reference) : allPairs(al.seqNum);
   if (progress && progress->oneAtATime) {
@@ -90,6 +95,7 @@ void analyseAlignment(const RunSettings& s, const Input& in, const std::vector<P
           if (progress->oneAtATime) progress->pairsDone += slot.batch.stats.pairs;
           progress->pairsAll += slot.batch.stats.pairs;
         }
+        if (checkpoint) checkpoint();
       });
   for (PairSink* sink : sinks) sink->end(gene);
 }

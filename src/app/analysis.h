@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ struct Input {
 // Reads an alignment, drops the columns asked for, assigns its clades and finds
 // its reference sequence.
 Input readInput(const Options& options, const std::string& file);
+
+// The same for an alignment already read (from text in memory, say) as 'file'.
+Input prepareInput(const Options& options, const std::string& file, Alignment alignment);
 
 // The groups of pairs the means gather: every pair, each clade, every two clades.
 int meansGroups(const Clades& clades);
@@ -80,10 +84,15 @@ class PairSink {
   virtual void end(const GeneContext&) {}
 };
 
+// Called on the calling thread after each batch of pairs is handed on; it stops
+// the analysis by throwing (a library's caller that wants to be interruptible).
+using Checkpoint = std::function<void()>;
+
 // Analyses one alignment with 'threads' threads, handing its pairs to every sink.
 // With 'trace', the genetic code (when one was chosen) and the trace line of
-// every codon go to standard output first. 'progress' may be null.
+// every codon go to standard output first. 'progress' may be null, and so may
+// 'checkpoint'.
 void analyseAlignment(const RunSettings& settings, const Input& input, const std::vector<PairSink*>& sinks,
-                      int threads, bool trace, ProgressCounters* progress);
+                      int threads, bool trace, ProgressCounters* progress, const Checkpoint& checkpoint = {});
 
 }  // namespace radcon

@@ -6,11 +6,11 @@
 
 namespace radcon {
 
-RunSettings resolveSettings(const Options& o, const Answers& answers) {
+RunSettings resolveSettings(const Options& o, const Answers& answers, const GroupTable* groups) {
   static const char* const kGroupings[] = {"Charge", "Polarity", "Miyata and Yasunaga", "Self-defined"};
   RunSettings s;
   s.answers = answers;
-  s.indexs = o.groupFile.empty() ? loadGrouping(*answers.division) : readGroupFile(o.groupFile);
+  s.indexs = groups ? *groups : o.groupFile.empty() ? loadGrouping(*answers.division) : readGroupFile(o.groupFile);
   s.groupingName = o.groupFile.empty() ? kGroupings[*answers.division - 1] : "Self-defined: " + o.groupFile;
   s.code = findGeneticCode(o.geneticCode);
   s.geneticCodeGiven = o.geneticCodeGiven;

@@ -22,7 +22,9 @@ struct RunSettings {
   bool quiet = false;
 };
 
-// Loads the grouping and resolves the rest; 'answers' must be complete.
-RunSettings resolveSettings(const Options& options, const Answers& answers);
+// Loads the grouping and resolves the rest; 'answers' must be complete. With
+// 'groups', the grouping is that table instead of the one the options name (the
+// library's groupings given as text); its name still comes from the options.
+RunSettings resolveSettings(const Options& options, const Answers& answers, const GroupTable* groups = nullptr);
 
 }  // namespace radcon
