@@ -13,9 +13,10 @@ constexpr Kind kOrder[kKinds] = {kSynonymous, kNonsynonymous, kRadical, kConserv
 
 const std::vector<std::string>& meansTableColumns() {
   static const std::vector<std::string> columns = {
-      "gene",   "clade1", "clade2",  "pairs",   "pairs_undefined", "pS",      "pN",      "pR",      "pC",    "dS",
-      "dN",     "dR",     "dC",      "se_pS",           "se_pN",   "se_pR",   "se_pC",   "se_dS", "se_dN",
-      "se_dR",  "se_dC",  "dN_dS",   "dR_dC",           "z_dN_dS", "p_dN_dS", "z_dR_dC", "p_dR_dC"};
+      "gene",  "clade1", "clade2",  "pairs",   "pairs_undefined_dN_dS", "pairs_undefined_dR_dC", "pS",    "pN",
+      "pR",    "pC",     "dS",      "dN",      "dR",                    "dC",                    "se_pS", "se_pN",
+      "se_pR", "se_pC",  "se_dS",   "se_dN",   "se_dR",                 "se_dC",                 "dN_dS", "dR_dC",
+      "z_dN_dS", "p_dN_dS", "z_dR_dC", "p_dR_dC"};
   return columns;
 }
 
@@ -30,7 +31,9 @@ void appendMeansRows(TextBuffer& t, const std::string& gene, const std::vector<G
     t.put('\t');
     t.integer(static_cast<long long>(r.pairs));
     t.put('\t');
-    t.integer(static_cast<long long>(r.undefined));
+    t.integer(static_cast<long long>(r.undefinedNS));
+    t.put('\t');
+    t.integer(static_cast<long long>(r.undefinedRC));
     for (Kind k : kOrder) fixedCell(t, r.p[k]);
     for (Kind k : kOrder) fixedCell(t, r.d[k]);
     for (Kind k : kOrder) fixedCell(t, r.seP[k]);
