@@ -42,7 +42,7 @@ void countStep(CodonDifference& t, int a, int b, double w, const GroupTable& g) 
 double q(const Codon& A, const Codon& B, const FrequencyTable& ave, const StepRates& rates, const GroupTable& g,
          const GeneticCode& code) {
   return ComputeQab(A.n[0], A.n[1], A.n[2], B.n[0], B.n[1], B.n[2], ave[B.index()], rates.ratio, rates.KaKsRatio,
-                    rates.DrDcRatio, g.data(), code);
+                    rates.DrDcRatio, g.data(), code, rates.model);
 }
 
 CodonDifference twoDifferences(const Codon& I, const Codon& J, const FrequencyTable& ave, const StepRates& rates,
@@ -168,6 +168,28 @@ double radicalConservativeRatio(const CodonData& codons, int seqNum, int seqLeng
     for (const auto& [I, J] : radicalPairs) Nr += count[I] * count[J];
   }
   return addOnes(0.001, Nr) / addOnes(0.001, Nc);
+}
+
+double perSiteRadicalConservativeRatio(double DrDcRatio, const std::vector<double>& radicalSites,
+                                       const std::vector<double>& conservativeSites) {
+  const std::size_t n = radicalSites.size();
+  if (n == 0 || conservativeSites.size() != n) return 1.0;
+  double R = 0.0, C = 0.0;
+  for (std::size_t i = 0; i < n; ++i) {
+    R = R + radicalSites[i];
+    C = C + conservativeSites[i];
+  }
+  const double meanR = R / static_cast<double>(n), meanC = C / static_cast<double>(n);
+  if (!(meanR > 0.0) || !(meanC > 0.0) || !std::isfinite(meanR) || !std::isfinite(meanC)) return 1.0;
+  return DrDcRatio / (meanR / meanC);
+}
+
+StepRates runStepRates(const CodonData& codons, int seqNum, int seqLength, double ratio, double KaKsRatio,
+                       const GroupTable& indexs, const GeneticCode& code, SiteModel model,
+                       const std::vector<double>& radicalSites, const std::vector<double>& conservativeSites) {
+  const double raw = seqNum < 2 ? 1.0 : radicalConservativeRatio(codons, seqNum, seqLength, indexs, code);
+  if (model == SiteModel::kNeighbour) return {ratio, KaKsRatio, raw};
+  return {ratio, KaKsRatio, perSiteRadicalConservativeRatio(raw, radicalSites, conservativeSites), model};
 }
 
 CodonDifference compareCodons(int I, int J, const FrequencyTable& ave, const StepRates& rates, const GroupTable& g,

@@ -27,10 +27,15 @@ int IsRadical(int x1, int y1, int z1, int x2, int y2, int z2, const int* indexs,
 }
 
 double ComputeQab(int x1, int y1, int z1, int x2, int y2, int z2, double Pi2, double ratio, double w, double r,
-                  const int* indexs, const GeneticCode& code) {
+                  const int* indexs, const GeneticCode& code, SiteModel model) {
   const int Synonymous = SynonymousChange(x1, y1, z1, x2, y2, z2, code);
   const int Transversion = HasTransVersion(x1, y1, z1, x2, y2, z2);
   const int Radical = IsRadical(x1, y1, z1, x2, y2, z2, indexs, code);
+  if (model == SiteModel::kMutation) {
+    const double mutation = Transversion ? Pi2 : Pi2 * ratio;
+    if (Synonymous) return mutation;
+    return Radical ? (mutation * w) * std::sqrt(r) : (mutation * w) / std::sqrt(r);
+  }
   if (Synonymous) return Transversion ? Pi2 : ratio;
   const double base = Transversion ? w * Pi2 : ratio * w * Pi2;
   return Radical ? base * std::sqrt(r) : base / std::sqrt(r);

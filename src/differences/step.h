@@ -4,6 +4,7 @@
 #pragma once
 
 #include "codon/genetic_code.h"
+#include "common/site_models.h"
 
 namespace radcon {
 
@@ -19,8 +20,12 @@ int IsRadical(int x1, int y1, int z1, int x2, int y2, int z2, const int* indexs,
 
 // Relative rate of the step from the first codon to the second: Pi2 the frequency
 // of the codon it leads to, ratio the Ts/Tv parameter, w the Ka/Ks parameter and r
-// the run-wide radical/conservative ratio, whose square root favours radical steps.
+// the radical/conservative ratio, whose square root favours radical steps.
+// Neighbour model: a synonymous transition weighs ratio alone, every other step
+// carries Pi2. Mutation model: every step is its mutation weight, Pi2 x (ratio
+// for a transition), as the sites have it; times w sqrt(r) for a radical step and
+// w / sqrt(r) for a conservative one.
 double ComputeQab(int x1, int y1, int z1, int x2, int y2, int z2, double Pi2, double ratio, double w, double r,
-                  const int* indexs, const GeneticCode& code);
+                  const int* indexs, const GeneticCode& code, SiteModel model = SiteModel::kNeighbour);
 
 }  // namespace radcon

@@ -6,9 +6,10 @@ namespace radcon {
 
 std::vector<std::string> meansTableColumns(bool bootstrap) {
   std::vector<std::string> columns = {
-      "gene",   "clade1", "clade2",  "pairs",   "pairs_undefined", "pS",      "pN",      "pR",      "pC",    "dS",
-      "dN",     "dR",     "dC",      "se_pS",           "se_pN",   "se_pR",   "se_pC",   "se_dS", "se_dN",
-      "se_dR",  "se_dC",  "dN_dS",   "dR_dC",           "z_dN_dS", "p_dN_dS", "z_dR_dC", "p_dR_dC"};
+      "gene",  "clade1", "clade2",  "pairs",   "pairs_undefined_dN_dS", "pairs_undefined_dR_dC", "pS",    "pN",
+      "pR",    "pC",     "dS",      "dN",      "dR",                    "dC",                    "se_pS", "se_pN",
+      "se_pR", "se_pC",  "se_dS",   "se_dN",   "se_dR",                 "se_dC",                 "dN_dS", "dR_dC",
+      "z_dN_dS", "p_dN_dS", "z_dR_dC", "p_dR_dC"};
   if (bootstrap)
     for (const char* c : {"boot_replicates", "boot_se_dS", "boot_se_dN", "boot_se_dR", "boot_se_dC", "boot_p_dN_dS",
                           "boot_p_dR_dC"})
@@ -28,7 +29,9 @@ void appendMeansRows(TextBuffer& t, const std::string& gene, const std::vector<G
     t.put('\t');
     t.integer(static_cast<long long>(r.pairs));
     t.put('\t');
-    t.integer(static_cast<long long>(r.undefined));
+    t.integer(static_cast<long long>(r.undefinedNS));
+    t.put('\t');
+    t.integer(static_cast<long long>(r.undefinedRC));
     for (Kind k : kKindOrder) fixedCell(t, r.p[k]);
     for (Kind k : kKindOrder) fixedCell(t, r.d[k]);
     for (Kind k : kKindOrder) fixedCell(t, r.seP[k]);

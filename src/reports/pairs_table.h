@@ -22,7 +22,8 @@ void appendHeader(TextBuffer& out, const std::vector<std::string>& columns);
 // the differences, the proportions, their Jukes-Cantor distances, the standard
 // errors of both, the ratios dN/dS and dR/dC, the number of the genetic code, and
 // the tests of dN against dS and of dR against dC (the covariance of the two
-// distances, z and the two-sided p). Undefined values are NA.
+// observed distances; z against the variance of their difference under the null
+// hypothesis, and the two-sided p). Undefined values are NA.
 void appendPairsRows(TextBuffer& out, const std::string& gene, const std::vector<std::string>& names,
                      const PairDifferences& differences, const PairStatistics& stats, int geneticCode);
 

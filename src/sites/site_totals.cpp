@@ -1,12 +1,14 @@
 #include "sites/site_totals.h"
 
+#include "sites/mutation_sites.h"
 #include "sites/site_model.h"
 #include "sites/uncorrected.h"
 
 namespace radcon {
 
 SiteTotals countSites(const Alignment& al, const CodonData& codons, double ratio, int correction,
-                      const GroupTable& indexs, const GeneticCode& code) {
+                      const GroupTable& indexs, const GeneticCode& code, SiteModel model) {
+  if (model == SiteModel::kMutation) return mutationSites(al, codons, ratio, correction, indexs, code);
   SiteTotals t;
   t.seqNum = al.seqNum;
   t.seqLength = al.seqLength;

@@ -1,5 +1,6 @@
 #include "stats/statistics.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace radcon {
@@ -90,6 +91,34 @@ PairStatistics computeStatistics(const SiteTotals& sites, PairDifferences& diffe
     st.covNS[a] = crossCovariance(st, kNonsynonymous, kSynonymous, a);
     st.covRC[a] = crossCovariance(st, kRadical, kConservative, a);
   }
+  st.sites = &sites;
+  st.pooledNS.resize(st.pairs);
+  st.pooledRC.resize(st.pairs);
+  st.binomialVarianceNS.resize(st.pairs);
+  st.binomialVarianceRC.resize(st.pairs);
+  st.nullVarianceNS.resize(st.pairs);
+  st.nullVarianceRC.resize(st.pairs);
+  std::vector<double> e(static_cast<std::size_t>(L));
+  for (std::size_t a = 0; a < st.pairs; ++a) {
+    const auto pooled = [&](Kind A, Kind B) {
+      return (differences.total[A][a] + differences.total[B][a]) / (st.sumSites[A][a] / 2.0 + st.sumSites[B][a] / 2.0);
+    };
+    st.pooledNS[a] = pooled(kNonsynonymous, kSynonymous);
+    st.pooledRC[a] = pooled(kRadical, kConservative);
+    const auto sumOfSquares = [&] {
+      double v = 0.0;
+      for (double x : e) v = v + x * x;
+      return v;
+    };
+    st.binomialVarianceNS[a] =
+        binomialNullVariance(st.pooledNS[a], st.sumSites[kNonsynonymous][a], st.sumSites[kSynonymous][a]);
+    st.binomialVarianceRC[a] =
+        binomialNullVariance(st.pooledRC[a], st.sumSites[kRadical][a], st.sumSites[kConservative][a]);
+    nullDeviations(st, a, kNonsynonymous, kSynonymous, e.data());
+    st.nullVarianceNS[a] = nullTestVariance(sumOfSquares(), st.binomialVarianceNS[a]);
+    nullDeviations(st, a, kRadical, kConservative, e.data());
+    st.nullVarianceRC[a] = nullTestVariance(sumOfSquares(), st.binomialVarianceRC[a]);
+  }
   return st;
 }
 
@@ -102,8 +131,9 @@ PairStatistics reserveStatistics(int seqNum, int seqLength, std::size_t pairs) {
     for (auto* v : {&st.proportion[k], &st.variance[k], &st.sumSites[k], &st.jcDenominator[k]}) v->reserve(pairs);
     st.deviation[k] = PairCodonTable(pairs, seqLength);
   }
-  st.covNS.reserve(pairs);
-  st.covRC.reserve(pairs);
+  for (auto* v : {&st.covNS, &st.covRC, &st.pooledNS, &st.pooledRC, &st.binomialVarianceNS, &st.binomialVarianceRC,
+                  &st.nullVarianceNS, &st.nullVarianceRC})
+    v->reserve(pairs);
   return st;
 }
 
@@ -122,7 +152,48 @@ void placeStatistics(PairStatistics& all, const PairStatistics& batch) {
   }
   append(all.covNS, batch.covNS);
   append(all.covRC, batch.covRC);
+  append(all.pooledNS, batch.pooledNS);
+  append(all.pooledRC, batch.pooledRC);
+  append(all.binomialVarianceNS, batch.binomialVarianceNS);
+  append(all.binomialVarianceRC, batch.binomialVarianceRC);
+  append(all.nullVarianceNS, batch.nullVarianceNS);
+  append(all.nullVarianceRC, batch.nullVarianceRC);
+  all.sites = batch.sites;
   all.pairs += batch.pairs;
+}
+
+double binomialNullVariance(double p0, double sumA, double sumB) {
+  const double jc0 = 1.0 - p0 * kFourThirds;
+  return (p0 * (1.0 - p0)) * (2.0 / sumA + 2.0 / sumB) / (jc0 * jc0);
+}
+
+double nullTestVariance(double codonSum, double binomial) {
+  if (std::isnan(codonSum) || std::isnan(binomial)) return NAN;
+  return std::max(codonSum, binomial);
+}
+
+void nullDeviations(const PairStatistics& st, std::size_t a, Kind A, Kind B, double* out) {
+  const int L = st.seqLength;
+  if (!st.sites) {
+    std::fill(out, out + L, NAN);
+    return;
+  }
+  const bool ns = A == kNonsynonymous || A == kSynonymous;
+  const double p0 = ns ? st.pooledNS[a] : st.pooledRC[a];
+  const double jc0 = 1.0 - p0 * kFourThirds;
+  const std::size_t i = static_cast<std::size_t>(st.pairList[a].i) * L;
+  const std::size_t j = static_cast<std::size_t>(st.pairList[a].j) * L;
+  const double* XA = codonSites(*st.sites, A).data();
+  const double* XB = codonSites(*st.sites, B).data();
+  const double sumA = st.sumSites[A][a], sumB = st.sumSites[B][a];
+  // The stored deviations are from the pair's own proportion p: moving to p0
+  // adds (XX_ik + XX_jk) (p - p0) / 2.
+  const double shiftA = (st.proportion[A][a] - p0) * 0.5, shiftB = (st.proportion[B][a] - p0) * 0.5;
+  for (int k = 0; k < L; ++k) {
+    const double devA = st.deviation[A].at(a, k) + (XA[j + k] + XA[i + k]) * shiftA;
+    const double devB = st.deviation[B].at(a, k) + (XB[j + k] + XB[i + k]) * shiftB;
+    out[k] = ((2.0 * devA) / sumA - (2.0 * devB) / sumB) / jc0;
+  }
 }
 
 }  // namespace radcon

@@ -35,7 +35,7 @@ std::uint64_t estimateStreamingBytes(int seqNum, int seqLength, int threads, int
   const std::uint64_t sites = 4 * n * L * 8 + n * 70 * 8;       // SS, NN, RR, CC, frequency tables
   const std::uint64_t batch = static_cast<std::uint64_t>(streamBatch) * (4 * L * 8 + 1024);  // codon values, rows
   const std::uint64_t inFlight = static_cast<std::uint64_t>(std::max(threads, 1) + 2) * batch;
-  const std::uint64_t means = static_cast<std::uint64_t>(groups) * 8 * L * 8;
+  const std::uint64_t means = static_cast<std::uint64_t>(groups) * 10 * L * 8;  // 8 kinds' sums and 2 tests
   const std::uint64_t sum = alignment + sites + inFlight + means + (16u << 20);
   return sum + sum / 5;
 }

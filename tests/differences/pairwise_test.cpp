@@ -125,7 +125,7 @@ TEST(CodonDifferences, InvariantsOverRandomCodonsFrequenciesAndCodes) {
     FrequencyTable f;
     for (double& v : f) v = u(rng);
     const int I = static_cast<int>(rng() % 64), J = static_cast<int>(rng() % 64);
-    const StepRates r{u(rng) * 4, u(rng), u(rng) * 3};
+    const StepRates r{u(rng) * 4, u(rng), u(rng) * 3, trial % 2 ? SiteModel::kMutation : SiteModel::kNeighbour};
     const GeneticCode& code = geneticCodes()[static_cast<std::size_t>(trial) % geneticCodes().size()];
     const CodonDifference d = compareCodons(I, J, f, r, kCharge, code);
     const int a4 = ((I ^ J) & 0x30 ? 1 : 0) + ((I ^ J) & 0x0C ? 1 : 0) + ((I ^ J) & 0x03 ? 1 : 0);

@@ -218,7 +218,9 @@ TEST(OptionsE2E, MeansOverCladesWithTheirTests) {
   ASSERT_TRUE(exitedWith(runRadcon(dir.path(), "--means all.tsv " + args, ""), 0));
   const auto rows = tsv(readFile(dir / "grouped.tsv"));
   ASSERT_EQ(rows.size(), 1u + 7u);
-  EXPECT_EQ(rows[0].size(), 27u);
+  EXPECT_EQ(rows[0].size(), 28u);
+  EXPECT_EQ(std::vector<std::string>(rows[0].begin() + 3, rows[0].begin() + 6),
+            (std::vector<std::string>{"pairs", "pairs_undefined_dN_dS", "pairs_undefined_dR_dC"}));
   const std::vector<std::vector<std::string>> groups = {{"ape", "ape", "6"},  {"OWM", "OWM", "66"}, {"NWM", "NWM", "3"},
                                                         {"ape", "OWM", "48"}, {"ape", "NWM", "12"}, {"OWM", "NWM", "36"},
                                                         {"all", "all", "171"}};
@@ -232,6 +234,20 @@ TEST(OptionsE2E, MeansOverCladesWithTheirTests) {
   const auto pairs = tsv(readFile(dir / "t.tsv"));
   EXPECT_EQ(std::vector<std::string>(pairs[0].end() - 6, pairs[0].end()),
             (std::vector<std::string>{"cov_dN_dS", "z_dN_dS", "p_dN_dS", "cov_dR_dC", "z_dR_dC", "p_dR_dC"}));
+  // Human against gibbon: no radical and four conservative differences. The
+  // exact conditional binomial test of these counts gives p = 0.14; against the
+  // variance under the null the normal test no longer rejects at 5 %.
+  bool seen = false;
+  for (const auto& row : pairs) {
+    if (row[1] != "1.human" || row[2] != "4.gibbon_Ggo") continue;
+    seen = true;
+    EXPECT_EQ(row[9], "0.000000");   // R_diffs
+    EXPECT_EQ(row[10], "4.000000");  // C_diffs
+    EXPECT_LT(std::stod(row[34]), 0.0);
+    EXPECT_GT(std::stod(row[34]), -1.959964);
+    EXPECT_GT(std::stod(row[35]), 0.05);
+  }
+  EXPECT_TRUE(seen);
   // --clades groups the pairs of --means: alone it is a usage error.
   const RunResult alone = runRadcon(dir.path(), "--clades clades.txt " + args, "");
   EXPECT_TRUE(exitedWith(alone, 2));
@@ -254,9 +270,9 @@ TEST(OptionsE2E, BootstrapRepeatsWithItsSeed) {
   EXPECT_EQ(std::vector<std::string>(one[0].end() - 7, one[0].end()),
             (std::vector<std::string>{"boot_replicates", "boot_se_dS", "boot_se_dN", "boot_se_dR", "boot_se_dC",
                                       "boot_p_dN_dS", "boot_p_dR_dC"}));
-  EXPECT_EQ(one[1][27], "40");
+  EXPECT_EQ(one[1][28], "40");
   EXPECT_EQ(one[1], two[2]);
-  EXPECT_NE(one[1][30], seed[1][30]);  // se of dR, another seed
+  EXPECT_NE(one[1][31], seed[1][31]);  // se of dR, another seed
   EXPECT_TRUE(exitedWith(runRadcon(dir.path(), args + ly, ""), 2));  // no --means to put it in
 }
 
