@@ -58,7 +58,7 @@ LibraryRun prepareLibraryRun(const LibraryRequest& r) {
   if (commandOnly(o))
     usage("the library takes no files and writes none: alignments, clades and the reference are arguments of its own");
   const Answers& a = o.answers;
-  if (!a.correction || !a.typedTsTv || !a.KaKsRatio || !a.division)
+  if (!a.correction || !a.tstv || !a.KaKsRatio || !a.division)
     usage("the library asks no question: give --correction, --tstv, --kaks and --grouping");
   // Only the tables, their pairs streamed, as --reports none.
   o.reportsNone = true;

@@ -50,13 +50,15 @@ int parseCorrection(const std::string& word) {
   return static_cast<int>(*v);
 }
 
-double parseTsTv(const std::string& word) {
+TsTv parseTsTv(const std::string& word) {
+  if (word == "estimate") return {0.5, true};
   const auto typed = realWord(word);
   if (!typed || !std::isfinite(*typed))
-    fail("The transition/transversion ratio must be a finite number (0.5 for no bias), not " + quoted(word) + ".");
+    fail("The transition/transversion ratio must be a finite number (0.5 for no bias) or estimate, not " +
+         quoted(word) + ".");
   if (*typed > kMaxTsTv)
     fail("The transition/transversion ratio must be at most 1e6, not " + quoted(word) + ".");
-  return *typed;
+  return {*typed, false};
 }
 
 double parseKaKs(const std::string& word) {

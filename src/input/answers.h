@@ -8,10 +8,17 @@
 
 namespace radcon {
 
+// The Ts/Tv answer: a number as typed (0.5: no bias, half the rate ratio kappa
+// of the codon-model literature), or "estimate": estimated from each alignment.
+struct TsTv {
+  double typed = 0.5;
+  bool estimate = false;
+};
+
 // The four answers of a run, each given as an option or asked for by the dialogue.
 struct Answers {
   std::optional<int> correction;
-  std::optional<double> typedTsTv;  // as typed, not yet doubled
+  std::optional<TsTv> tstv;
   std::optional<double> KaKsRatio;
   std::optional<int> division;      // 1 charge, 2 polarity, 3 Miyata-Yasunaga, 4 self-defined
 };
@@ -22,7 +29,7 @@ std::optional<std::string> readWord(std::FILE* in);
 // Each parser returns the value of a valid word or throws RunError (status 1)
 // with a message that names the answer and the accepted values.
 int parseCorrection(const std::string& word);
-double parseTsTv(const std::string& word);   // the typed value, not yet doubled
+TsTv parseTsTv(const std::string& word);     // a typed value (not yet doubled) or "estimate"
 double parseKaKs(const std::string& word);
 int parseDivision(const std::string& word);
 

@@ -63,12 +63,22 @@ const std::vector<OptionSpec>& table() {
   static const std::vector<OptionSpec> t = {
       {'c', "correction", "N", "answer to \"Use corrected N and S?\": 0 not use, 1 use",
        [](Options& o, const std::string& v) { o.answers.correction = parseCorrection(v); }},
-      {'t', "tstv", "X", "transition/transversion ratio as typed (0.5: no bias)",
-       [](Options& o, const std::string& v) { o.answers.typedTsTv = parseTsTv(v); }},
+      {'t', "tstv", "X",
+       "transition/transversion ratio: a number (0.5: no bias; half the kappa of PAML and the codon-model "
+       "literature), or estimate: from each alignment's fourfold-degenerate sites",
+       [](Options& o, const std::string& v) { o.answers.tstv = parseTsTv(v); }},
       {'k', "kaks", "X", "Ka/Ks rate ratio, 1e-6 to 1e6",
        [](Options& o, const std::string& v) { o.answers.KaKsRatio = parseKaKs(v); }},
       {'g', "grouping", "G", "charge, polarity, my (Miyata-Yasunaga), self, or the path of a group file",
        setGrouping},
+      {0, "site-model", "M",
+       "neighbour (default: each codon's neighbours weighed, three sites a codon) or mutation (each mutation "
+       "weighed once, mutations to stop codons lost)",
+       [](Options& o, const std::string& v) {
+         if (v != "neighbour" && v != "mutation") usage("option --site-model takes neighbour or mutation, not \"" + v + "\"");
+         o.siteModel = v == "mutation" ? SiteModel::kMutation : SiteModel::kNeighbour;
+         o.siteModelGiven = true;
+       }},
       {'o', "outdir", "DIR", "write the reports into DIR (created if missing)",
        [](Options& o, const std::string& v) { o.outdir = v; }},
       {'q', "quiet", nullptr, "no dialogue echo and no trace lines", [](Options& o, const std::string&) { o.quiet = true; }},

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/site_models.h"
 #include "input/answers.h"
 
 namespace radcon {
@@ -33,6 +34,8 @@ struct Options {
   bool listGeneticCodes = false;
   bool geneNames = false;  // --gene-name: print the gene of each file and exit
   int progress = -1;      // 1 --progress, 0 --no-progress, -1 when standard error is a terminal
+  SiteModel siteModel = SiteModel::kNeighbour;
+  bool siteModelGiven = false;
   int bootstrap = 0;           // replicates for the means' bootstrap errors; 0: none
   std::uint64_t seed = 1;      // of the bootstrap's replicates
   bool help = false;

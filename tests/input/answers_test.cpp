@@ -27,11 +27,13 @@ TEST(Answers, ValidValues) {
   EXPECT_EQ(parseCorrection("0"), 0);
   EXPECT_EQ(parseCorrection("2"), 2);
   EXPECT_EQ(parseCorrection("-1"), -1);
-  EXPECT_EQ(parseTsTv("0.5"), 0.5);
-  EXPECT_EQ(parseTsTv("0"), 0.0);
-  EXPECT_EQ(parseTsTv("-4"), -4.0);
-  EXPECT_EQ(parseTsTv("0.00004"), 0.00004);
-  EXPECT_EQ(parseTsTv("1e6"), 1e6);
+  EXPECT_EQ(parseTsTv("0.5").typed, 0.5);
+  EXPECT_EQ(parseTsTv("0").typed, 0.0);
+  EXPECT_EQ(parseTsTv("-4").typed, -4.0);
+  EXPECT_EQ(parseTsTv("0.00004").typed, 0.00004);
+  EXPECT_EQ(parseTsTv("1e6").typed, 1e6);
+  EXPECT_TRUE(parseTsTv("estimate").estimate);
+  EXPECT_FALSE(parseTsTv("0.5").estimate);
   EXPECT_EQ(parseKaKs("1"), 1.0);
   EXPECT_EQ(parseKaKs("1e-6"), 1e-6);
   EXPECT_EQ(parseKaKs("1e6"), 1e6);

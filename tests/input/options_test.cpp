@@ -42,7 +42,8 @@ TEST(Options, EveryFormOfAValue) {
 TEST(Options, AnswersGroupingsAndFlags) {
   const Options o = parse({"-t", "0.5", "-k", "2", "-g", "my", "-qo", "out", "--table", "t.tsv", "--drop-gapped-codons",
                            "--threads=3", "x.seq", "y.fa.gz"});
-  EXPECT_EQ(*o.answers.typedTsTv, 0.5);
+  EXPECT_EQ(o.answers.tstv->typed, 0.5);
+  EXPECT_FALSE(o.answers.tstv->estimate);
   EXPECT_EQ(*o.answers.KaKsRatio, 2.0);
   EXPECT_EQ(*o.answers.division, 3);
   EXPECT_TRUE(o.groupFile.empty());
