@@ -27,12 +27,14 @@
 // Saturation. Multiple hits hide transitions first, so distant pairs, and the
 // fast columns within any pair, pull a pairwise estimate down; modelling rate
 // variation takes most of that back, and only pairs that differ at no more than
-// a quarter of their fourfold sites enter (when none does, the closest pairs,
-// each sequence in at most one, with a note). The gamma shape is not estimated:
+// 15 % of their fourfold sites enter (when none does, the closest pairs, each
+// sequence in at most one, with a note). The gamma shape is not estimated:
 // pairs alone hardly tell it from kappa (a free shape gave estimates spread over
 // an order of magnitude on simulated genes of 8 x 300 codons). Shape 1 is a
-// moderate amount of variation; bench/README.md shows how far the estimate
-// moves on genes that evolved without rate variation or with shape 0.5.
+// moderate amount of variation; the nearer the pairs, the less the assumed
+// shape matters (on simulated genes with equal rates the median estimate is 10 %
+// too high with pairs up to 15 % apart, 21 % with pairs up to 25 %; with shape
+// 0.5, 11 % and 14 % too low: bench/README.md).
 //
 // Uncertainty: a delete-one-group jackknife over ten blocks of codon columns
 // (Efron 1982, The jackknife, the bootstrap and other resampling plans, SIAM),
@@ -60,7 +62,7 @@ namespace radcon {
 
 struct TsTvOptions {
   int maxSequences = 32;        // sequences compared, at most (a pair needs 2)
-  double maxDivergence = 0.25;  // pairs beyond this share of differing fourfold sites stay out
+  double maxDivergence = 0.15;  // pairs beyond this share of differing fourfold sites stay out
   double gammaShape = 1.0;      // rate variation across codons; 0: none
   int minDifferences = 10;      // fewer differences at fourfold sites: the fallback
   int jackknifeGroups = 10;     // blocks of codon columns for the standard error
