@@ -44,8 +44,9 @@
 // Cost: at most maxSequences sequences are compared (a sample chosen by the
 // content of the sequences, so the result does not depend on their order), every
 // pair of them once over the codons: maxSequences^2 / 2 x codons steps, then a
-// fit whose cost grows with the pairs alone. No threads, no random numbers: the
-// same input gives the same bits.
+// fit whose cost grows with the pairs alone (about a second at 2,000 x 1,000).
+// No threads, no random numbers, a fixed number of search steps: the same input
+// gives the same bits wherever the maths library rounds exp and log alike.
 //
 // Fallback: with fewer than minDifferences differences at fourfold sites, or no
 // transition or no transversion among them, there is nothing to estimate from;
