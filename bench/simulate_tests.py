@@ -127,7 +127,9 @@ def run_each(args, c, template, files, estimates, work):
         done = subprocess.run(radcon_base(args, c) + extra + ["--means", means, path], capture_output=True, text=True)
         if done.returncode != 0:
             return None
-        return next(iter(read_means(means).values()))
+        row = next(iter(read_means(means).values()))
+        os.remove(means)
+        return row
     with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
         rows = list(pool.map(one, files))
     if any(r is None for r in rows):
