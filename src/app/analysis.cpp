@@ -55,16 +55,22 @@ void analyseAlignment(const RunSettings& s, const Input& in, const std::vector<P
     progress->pairsTotal = pairs.size();
   }
   const CodonData codons = translateAndCount(al, *s.code);
-  const SiteTotals sites = countSites(al, codons, s.ratio, *s.answers.correction, s.indexs, *s.code);
+  const GeneTsTv tstv = resolveTsTv(s, codons, al.seqNum, al.seqLength);
+  const SiteTotals sites =
+      countSites(al, codons, tstv.ratio, *s.answers.correction, s.indexs, *s.code, s.siteModel);
   if (trace && s.geneticCodeGiven) std::printf("Genetic code %d: %s\n", s.code->id, s.code->name);
-  if (trace) writeTraceLines(sites, stdout);
+  if (trace) {
+    const std::string line = settingsLine(s, tstv);
+    if (!line.empty()) std::printf("%s\n", line.c_str());
+    writeTraceLines(sites, stdout);
+  }
 
-  const GeneContext gene{in, s, codons, sites, pairs.size()};
+  const GeneContext gene{in, s, tstv, codons, sites, pairs.size()};
   for (PairSink* sink : sinks) sink->begin(gene);
-  // The run-wide ratio comes from every pair, whichever pairs are counted.
-  const double DrDcRatio =
-      al.seqNum < 2 ? 1.0 : radicalConservativeRatio(codons, al.seqNum, al.seqLength, s.indexs, *s.code);
-  const StepRates rates{s.ratio, *s.answers.KaKsRatio, DrDcRatio};
+  // The run-wide radical/conservative ratio comes from every pair, whichever
+  // pairs are counted.
+  const StepRates rates = runStepRates(codons, al.seqNum, al.seqLength, tstv.ratio, *s.answers.KaKsRatio, s.indexs,
+                                       *s.code, s.siteModel, sites.R, sites.C);
   struct Slot {
     PairBatch batch;
     std::vector<SinkScratch> scratch;  // one per sink

@@ -48,6 +48,7 @@ int meansGroups(const Clades& clades);
 struct GeneContext {
   const Input& input;
   const RunSettings& settings;
+  const GeneTsTv& tstv;
   const CodonData& codons;
   const SiteTotals& sites;
   std::size_t pairs;  // how many pairs will come

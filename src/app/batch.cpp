@@ -46,7 +46,7 @@ PageRun pageRun(const RunSettings& s, const Options& o, const std::string& comma
   r.commandLine = commandLine;
   r.inputs = inputs;
   r.correction = *s.answers.correction;
-  r.typedTsTv = *s.answers.typedTsTv;
+  r.typedTsTv = s.answers.tstv->typed;
   r.tsTvRatio = s.ratio;
   r.KaKsRatio = *s.answers.KaKsRatio;
   r.grouping = s.groupingName;
@@ -97,8 +97,8 @@ void writePage(OutputFile& file, PageRun run, const std::vector<PageGene>& genes
 // One alignment's way through the sinks its outputs ask for.
 struct GeneSinks {
   std::unique_ptr<PairsTableSink> table;
-  MeansSink means;
   std::unique_ptr<BootstrapSink> bootstrap;
+  std::unique_ptr<MeansSink> means;
   std::unique_ptr<PageSink> page;
   std::unique_ptr<ReportsSink> reports;
   std::vector<PairSink*> all;
@@ -106,9 +106,9 @@ struct GeneSinks {
   GeneSinks(const Options& o, std::function<void(std::string_view)> tableRows, PageGene* pageGene,
             ReportSet* reportFiles, const std::string& folder, int threads, ProgressCounters* progress) {
     if (!o.table.empty()) all.push_back((table = std::make_unique<PairsTableSink>(std::move(tableRows))).get());
-    if (!o.means.empty() || pageGene) all.push_back(&means);
     if (o.bootstrap > 0) all.push_back((bootstrap = std::make_unique<BootstrapSink>(o.bootstrap, o.seed)).get());
-    if (pageGene) all.push_back((page = std::make_unique<PageSink>(*pageGene, means)).get());
+    if (!o.means.empty() || pageGene) all.push_back((means = std::make_unique<MeansSink>(bootstrap.get())).get());
+    if (pageGene) all.push_back((page = std::make_unique<PageSink>(*pageGene, *means)).get());
     if (reportFiles)
       all.push_back((reports = std::make_unique<ReportsSink>(*reportFiles, folder, threads, progress)).get());
   }
@@ -183,9 +183,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
       auto rows = [&](std::string_view text) { single ? out.table()->write(text) : r.table.append(text); };
       GeneSinks sinks(o, rows, out.page() ? &r.page : nullptr, reports, folder, geneThreads, &counters);
       analyseAlignment(s, in, sinks.all, geneThreads, single && !o.quiet, &counters);
-      if (out.means())
-        appendMeansRows(r.means, in.gene, sinks.means.rows(), in.clades.labels,
-                        sinks.bootstrap ? &sinks.bootstrap->rows() : nullptr);
+      if (out.means()) r.means.append(sinks.means->text());
       if (own) own->commit();
     } catch (const RunError& e) {
       if (single) throw;

@@ -92,9 +92,7 @@ GeneTables analyseSource(const LibraryRun& run, const AlignmentSource& source, i
   PairsTableSink table([&](std::string_view rows) { t.pairs.append(rows); });
   MeansSink means;
   analyseAlignment(run.settings, in, {&table, &means}, threads, false, nullptr, checkpoint);
-  TextBuffer rows;
-  appendMeansRows(rows, in.gene, means.rows(), in.clades.labels);
-  t.means.assign(std::string_view(rows));
+  t.means.assign(std::string_view(means.text()));
   return t;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "reports/means_table.h"
 #include "reports/pairs_table.h"
 #include "reports/reports.h"
 
@@ -9,13 +10,20 @@ namespace radcon {
 
 void PairsTableSink::prepare(const GeneContext& gene, const PairBatch& batch, SinkScratch& scratch) const {
   appendPairsRows(scratch.text, gene.input.gene, gene.input.alignment.names, batch.differences, batch.stats,
-                  gene.settings.code->id);
+                  gene.settings.code->id, gene.tstv.typed, siteModelName(gene.settings.siteModel));
 }
 
 void MeansSink::begin(const GeneContext& gene) {
   const Clades& c = gene.input.clades;
   accumulator_ = std::make_unique<GroupMeansAccumulator>(c.cladeOf, static_cast<int>(c.labels.size()),
                                                          gene.input.alignment.seqLength);
+}
+
+void MeansSink::end(const GeneContext& gene) {
+  rows_ = accumulator_->rows();
+  text_.clear();
+  appendMeansRows(text_, gene.input.gene, rows_, gene.input.clades.labels, gene.tstv.typed,
+                  siteModelName(gene.settings.siteModel), bootstrap_ ? &bootstrap_->rows() : nullptr);
 }
 
 void BootstrapSink::begin(const GeneContext& gene) {
@@ -55,7 +63,7 @@ void ReportsSink::take(const GeneContext&, PairBatch& batch, SinkScratch&) {
 }
 
 void ReportsSink::end(const GeneContext& gene) {
-  writeReports(gene.sites, differences_, stats_, gene.settings.ratio, *gene.settings.answers.division, files_, folder_,
+  writeReports(gene.sites, differences_, stats_, gene.tstv.ratio, *gene.settings.answers.division, files_, folder_,
                threads_, progress_);
 }
 

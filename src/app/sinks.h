@@ -29,20 +29,6 @@ class PairsTableSink : public PairSink {
   std::function<void(std::string_view)> emit_;
 };
 
-// Means over groups of pairs (every pair, each clade, every two clades), their
-// sums gathered as the pairs go by.
-class MeansSink : public PairSink {
- public:
-  void begin(const GeneContext& gene) override;
-  void take(const GeneContext&, PairBatch& batch, SinkScratch&) override { accumulator_->add(batch.stats); }
-  void end(const GeneContext&) override { rows_ = accumulator_->rows(); }
-  // After end: the rows, within clades, between them, then every pair.
-  const std::vector<GroupMean>& rows() const { return rows_; }
-
- private:
-  std::unique_ptr<GroupMeansAccumulator> accumulator_;
-  std::vector<GroupMean> rows_;
-};
 
 // Bootstrap standard errors and p-values of the means: replicates of codon
 // columns drawn from the seed and the gene's name, so a gene gets the same
@@ -67,6 +53,27 @@ class BootstrapSink : public PairSink {
   std::unique_ptr<PairGroups> groups_;
   std::unique_ptr<BootstrapMeans> bootstrap_;
   std::vector<BootstrapRow> rows_;
+};
+
+// Means over groups of pairs (every pair, each clade, every two clades), their
+// sums gathered as the pairs go by; at the end, their rows of the means table
+// (with the bootstrap's columns when there is one, which must end first).
+class MeansSink : public PairSink {
+ public:
+  explicit MeansSink(const BootstrapSink* bootstrap = nullptr) : bootstrap_(bootstrap) {}
+  void begin(const GeneContext& gene) override;
+  void take(const GeneContext&, PairBatch& batch, SinkScratch&) override { accumulator_->add(batch.stats); }
+  void end(const GeneContext& gene) override;
+  // After end: the rows, within clades, between them, then every pair.
+  const std::vector<GroupMean>& rows() const { return rows_; }
+  // After end: their text in the means table.
+  const TextBuffer& text() const { return text_; }
+
+ private:
+  const BootstrapSink* bootstrap_;
+  std::unique_ptr<GroupMeansAccumulator> accumulator_;
+  std::vector<GroupMean> rows_;
+  TextBuffer text_{0};
 };
 
 // What the HTML page shows of one alignment: its size, means and, when it has

@@ -26,7 +26,7 @@ const std::vector<std::string>& pairsTableColumns() {
       "gene",    "name1",   "name2",   "S_sites", "N_sites", "R_sites", "C_sites", "S_diffs", "N_diffs", "R_diffs",
       "C_diffs", "pS",      "pN",      "pR",      "pC",      "dS",      "dN",      "dR",      "dC",      "se_pS",
       "se_pN",   "se_pR",   "se_pC",   "se_dS",   "se_dN",   "se_dR",   "se_dC",   "dN_dS",   "dR_dC",   "genetic_code",
-      "cov_dN_dS", "z_dN_dS", "p_dN_dS", "cov_dR_dC", "z_dR_dC", "p_dR_dC"};
+      "cov_dN_dS", "z_dN_dS", "p_dN_dS", "cov_dR_dC", "z_dR_dC", "p_dR_dC", "tstv", "site_model"};
   return columns;
 }
 
@@ -39,7 +39,8 @@ void appendHeader(TextBuffer& t, const std::vector<std::string>& columns) {
 }
 
 void appendPairsRows(TextBuffer& t, const std::string& gene, const std::vector<std::string>& names,
-                     const PairDifferences& diff, const PairStatistics& st, int geneticCode) {
+                     const PairDifferences& diff, const PairStatistics& st, int geneticCode, double tstv,
+                     const char* siteModel) {
   for (std::size_t a = 0; a < st.pairs; ++a) {
     const int i = st.pairList[a].i, j = st.pairList[a].j;
     t.append(gene);
@@ -68,6 +69,9 @@ void appendPairsRows(TextBuffer& t, const std::string& gene, const std::vector<s
       fixedCell(t, test.test.z);
       generalCell(t, test.test.p);
     }
+    fixedCell(t, tstv);
+    t.put('\t');
+    t.append(siteModel);
     t.put('\n');
   }
 }

@@ -23,8 +23,10 @@ void appendHeader(TextBuffer& out, const std::vector<std::string>& columns);
 // errors of both, the ratios dN/dS and dR/dC, the number of the genetic code, and
 // the tests of dN against dS and of dR against dC (the covariance of the two
 // observed distances; z against the variance of their difference under the null
-// hypothesis, and the two-sided p). Undefined values are NA.
+// hypothesis, and the two-sided p), the Ts/Tv ratio used (typed scale) and the
+// site model. Undefined values are NA.
 void appendPairsRows(TextBuffer& out, const std::string& gene, const std::vector<std::string>& names,
-                     const PairDifferences& differences, const PairStatistics& stats, int geneticCode);
+                     const PairDifferences& differences, const PairStatistics& stats, int geneticCode, double tstv,
+                     const char* siteModel);
 
 }  // namespace radcon
