@@ -42,7 +42,7 @@ void analyse(const std::string& file, const Alignment& al, double ratio, double 
   const GeneticCode& code = standardCode();
   const CodonData codons = translateAndCount(al, code);
   const SiteTotals sites = countSites(al, codons, ratio, correction, charge, code, model);
-  const StepRates rates = runStepRates(codons, al.seqNum, al.seqLength, ratio, kaks, charge, code, model, sites.R, sites.C);
+  const StepRates rates = runStepRates(codons, al.seqNum, al.seqLength, ratio, kaks, charge, code, model);
   PairDifferences diff = countPairs(codons, al.seqLength, allPairs(al.seqNum), rates, charge, code);
   const PairStatistics st = computeStatistics(sites, diff);
   const GroupMean all = groupMeans(st, {}, 0).back();

@@ -46,8 +46,8 @@ Input prepareInput(const Options& o, const std::string& file, Alignment alignmen
 
 int meansGroups(const Clades& c) { return static_cast<int>(c.labels.size() * (c.labels.size() + 1) / 2 + 1); }
 
-void analyseAlignment(const RunSettings& s, const Input& in, const std::vector<PairSink*>& sinks, int threads,
-                      bool trace, ProgressCounters* progress, const Checkpoint& checkpoint) {
+GeneTsTv analyseAlignment(const RunSettings& s, const Input& in, const std::vector<PairSink*>& sinks, int threads,
+                          bool trace, ProgressCounters* progress, const Checkpoint& checkpoint) {
   const Alignment& al = in.alignment;
   const std::vector<SeqPair> pairs = in.reference >= 0 ? referencePairs(al.seqNum, in.reference) : allPairs(al.seqNum);
   if (progress && progress->oneAtATime) {
@@ -70,7 +70,7 @@ void analyseAlignment(const RunSettings& s, const Input& in, const std::vector<P
   // The run-wide radical/conservative ratio comes from every pair, whichever
   // pairs are counted.
   const StepRates rates = runStepRates(codons, al.seqNum, al.seqLength, tstv.ratio, *s.answers.KaKsRatio, s.indexs,
-                                       *s.code, s.siteModel, sites.R, sites.C);
+                                       *s.code, s.siteModel);
   struct Slot {
     PairBatch batch;
     std::vector<SinkScratch> scratch;  // one per sink
@@ -104,6 +104,7 @@ void analyseAlignment(const RunSettings& s, const Input& in, const std::vector<P
         if (checkpoint) checkpoint();
       });
   for (PairSink* sink : sinks) sink->end(gene);
+  return tstv;
 }
 
 }  // namespace radcon

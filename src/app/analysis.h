@@ -93,7 +93,8 @@ using Checkpoint = std::function<void()>;
 // With 'trace', the genetic code (when one was chosen) and the trace line of
 // every codon go to standard output first. 'progress' may be null, and so may
 // 'checkpoint'.
-void analyseAlignment(const RunSettings& settings, const Input& input, const std::vector<PairSink*>& sinks,
-                      int threads, bool trace, ProgressCounters* progress, const Checkpoint& checkpoint = {});
+// Returns the Ts/Tv ratio the alignment was analysed with.
+GeneTsTv analyseAlignment(const RunSettings& settings, const Input& input, const std::vector<PairSink*>& sinks,
+                          int threads, bool trace, ProgressCounters* progress, const Checkpoint& checkpoint = {});
 
 }  // namespace radcon

@@ -47,6 +47,8 @@ PageRun pageRun(const RunSettings& s, const Options& o, const std::string& comma
   r.inputs = inputs;
   r.correction = *s.answers.correction;
   r.typedTsTv = s.answers.tstv->typed;
+  r.tsTvEstimated = s.estimateTsTv;
+  r.siteModel = siteModelName(s.siteModel);
   r.tsTvRatio = s.ratio;
   r.KaKsRatio = *s.answers.KaKsRatio;
   r.grouping = s.groupingName;
@@ -121,6 +123,7 @@ bool showProgress(const Options& o) { return o.progress == 1 || (o.progress < 0 
 struct GeneResult {
   TextBuffer table, means;
   PageGene page;
+  GeneTsTv tstv;
   std::string error;  // empty: the gene is done
 };
 
@@ -150,7 +153,10 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
   const bool genesInParallel = !single && o.reportsNone;
   counters.oneAtATime = !genesInParallel;
   ProgressDisplay display(counters, RADCON_VERSION, showProgress(o));
-  const RunSettings s = resolveSettings(o, answers);
+  RunSettings s = resolveSettings(o, answers);
+  // One alignment's typed Ts/Tv is held against its own estimate (a batch's
+  // genes are many and small: -t estimate estimates each).
+  s.checkTypedTsTv = single && !s.estimateTsTv;
   if (!o.reportsNone && !o.outdir.empty()) makeFolder(o.outdir);
   RunOutputs out(o, single && !o.reportsNone);
   PageRun run = pageRun(s, o, commandLine, files.size());
@@ -182,7 +188,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
       // One alignment's rows go to the table as they come; a batch keeps a gene's until it is done.
       auto rows = [&](std::string_view text) { single ? out.table()->write(text) : r.table.append(text); };
       GeneSinks sinks(o, rows, out.page() ? &r.page : nullptr, reports, folder, geneThreads, &counters);
-      analyseAlignment(s, in, sinks.all, geneThreads, single && !o.quiet, &counters);
+      r.tstv = analyseAlignment(s, in, sinks.all, geneThreads, single && !o.quiet, &counters);
       if (out.means()) r.means.append(sinks.means->text());
       if (own) own->commit();
     } catch (const RunError& e) {
@@ -197,7 +203,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     }
     if (!r.error.empty() && made) ::rmdir(folder.c_str());  // no partial report folder
   };
-  std::size_t failed = 0;
+  std::size_t failed = 0, uncertain = 0;
   auto consume = [&](std::size_t f, GeneResult& r) {
     if (!r.error.empty()) {
       ++failed;
@@ -207,6 +213,9 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
       return;
     }
     ++counters.alignmentsDone;
+    const std::string warning = tstvWarning(r.tstv);
+    if (!warning.empty() && single) display.printAbove("radcon: " + files[f] + ": " + warning);
+    if (!warning.empty()) ++uncertain;
     if (out.table() && !single) out.table()->write(r.table);
     if (out.means()) out.means()->write(r.means);
     if (out.page()) pageGenes.push_back(std::move(r.page));
@@ -225,6 +234,11 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
   }
   if (out.page()) writePage(*out.page(), std::move(run), pageGenes);
   out.files().commit();
+  if (uncertain > 0 && !single)
+    display.printAbove("radcon: the Ts/Tv estimate of " + std::to_string(uncertain) + " of " +
+                       std::to_string(files.size()) +
+                       " alignments rests on little data or fell back to 0.5 (no bias); the means table gives "
+                       "each estimate's interval (tstv_lower, tstv_upper; NA where it fell back).");
   if (failed > 0) std::fprintf(stderr, "radcon: %zu of %zu alignments failed.\n", failed, files.size());
   return failed > 0 ? 1 : 0;
 }

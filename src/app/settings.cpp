@@ -1,11 +1,21 @@
 #include "app/settings.h"
 
+#include <cmath>
+
 #include "codon/frequency.h"
 #include "reports/text_buffer.h"
 #include "input/group_file.h"
 #include "util/parallel.h"
 
 namespace radcon {
+
+namespace {
+
+// A typed Ts/Tv beyond this many standard errors of the estimate (on the log
+// scale) lies outside its 99.9 % interval.
+constexpr double kFarOff = 3.29;
+
+}  // namespace
 
 RunSettings resolveSettings(const Options& o, const Answers& answers, const GroupTable* groups) {
   static const char* const kGroupings[] = {"Charge", "Polarity", "Miyata and Yasunaga", "Self-defined"};
@@ -26,15 +36,29 @@ RunSettings resolveSettings(const Options& o, const Answers& answers, const Grou
 
 GeneTsTv resolveTsTv(const RunSettings& s, const CodonData& codons, int seqNum, int seqLength) {
   GeneTsTv t;
-  if (s.estimateTsTv) {
-    t.estimated = true;
-    t.estimate = estimateTsTv(codons.codon, seqNum, seqLength, *s.code);
-    t.ratio = finalRatio(t.estimate.typed);
-  } else {
-    t.ratio = s.ratio;
-  }
+  if (s.estimateTsTv || s.checkTypedTsTv) t.estimate = estimateTsTv(codons.codon, seqNum, seqLength, *s.code);
+  t.estimated = s.estimateTsTv;
+  t.ratio = s.estimateTsTv ? finalRatio(t.estimate.typed) : s.ratio;
   t.typed = t.ratio / 2.0;
+  if (s.checkTypedTsTv && t.estimate.estimated)
+    t.typedFarOff = std::fabs(std::log(t.typed / t.estimate.typed)) > kFarOff * t.estimate.seLog;
   return t;
+}
+
+std::string tstvWarning(const GeneTsTv& t) {
+  if (t.estimated) return t.estimate.note;
+  if (!t.typedFarOff) return "";
+  TextBuffer w;
+  w.append("the Ts/Tv ratio ");
+  w.general(t.typed);
+  w.append(" lies far outside this alignment's own estimate, ");
+  w.general(t.estimate.typed);
+  w.append(" (95 % interval ");
+  w.general(t.estimate.lower);
+  w.append(" to ");
+  w.general(t.estimate.upper);
+  w.append("); the sites, and dR against dC, depend on it: -t estimate uses the estimate");
+  return std::string(std::string_view(w));
 }
 
 const char* siteModelName(SiteModel model) { return model == SiteModel::kMutation ? "mutation" : "neighbour"; }
@@ -45,22 +69,25 @@ std::string settingsLine(const RunSettings& s, const GeneTsTv& t) {
   line.append("Ts/Tv ");
   line.fixed(t.typed, 6, 0);
   if (t.estimated && t.estimate.estimated) {
-    line.append(", estimated (95 % interval ");
-    line.fixed(t.estimate.lower, 6, 0);
-    line.append(" to ");
-    line.fixed(t.estimate.upper, 6, 0);
-    line.append(", from ");
+    line.append(" estimated from ");
+    line.integer(t.estimate.transitions);
+    line.append(" transitions and ");
+    line.integer(t.estimate.transversions);
+    line.append(" transversions at ");
     line.integer(t.estimate.sites);
     line.append(" fourfold-degenerate sites of ");
     line.integer(t.estimate.pairs);
-    line.append(" pairs)");
+    line.append(" pairs (95 % interval ");
+    line.fixed(t.estimate.lower, 6, 0);
+    line.append(" to ");
+    line.fixed(t.estimate.upper, 6, 0);
+    line.put(')');
   } else if (t.estimated) {
-    line.append(", not estimated");
+    line.append(", not estimated (no bias)");
   }
   line.append("; ");
   line.append(siteModelName(s.siteModel));
   line.append(" site model");
-  if (t.estimated && !t.estimate.note.empty()) line.append(". "), line.append(t.estimate.note);
   return std::string(std::string_view(line));
 }
 

@@ -22,6 +22,7 @@ struct RunSettings {
   const GeneticCode* code = nullptr;
   bool geneticCodeGiven = false;
   bool estimateTsTv = false;  // each alignment's own Ts/Tv, estimated from it
+  bool checkTypedTsTv = false;  // else hold the typed value against the alignment's estimate
   double ratio = 1.0;         // else the Ts/Tv parameter: twice the typed value, or the fallback
   SiteModel siteModel = SiteModel::kNeighbour;
   bool siteModelGiven = false;
@@ -39,15 +40,22 @@ struct GeneTsTv {
   double ratio = 1.0;   // the Ts/Tv parameter of the sites and the step rates
   double typed = 0.5;   // on the typed scale, ratio / 2: what the tables, the page and outfile show
   bool estimated = false;
-  TsTvEstimate estimate;  // when estimated
+  TsTvEstimate estimate;     // when estimated, or when a typed value was checked against it
+  bool typedFarOff = false;  // a typed value far outside the estimate's uncertainty
 };
 
-// The run's typed Ts/Tv, or the alignment's estimate from its codons.
+// The run's typed Ts/Tv, or the alignment's estimate from its codons. A typed
+// value is far off when it lies outside the estimate's 99.9 % interval.
 GeneTsTv resolveTsTv(const RunSettings& settings, const CodonData& codons, int seqNum, int seqLength);
 
 // One line for the user on the Ts/Tv of an alignment and the site model, for the
 // line before the trace lines; "" when the run chose neither.
 std::string settingsLine(const RunSettings& settings, const GeneTsTv& tstv);
+
+// What the user should know of an alignment's Ts/Tv: an estimate that rests on
+// little data or fell back to no bias, or a typed value far from the estimate;
+// "" when there is nothing to say.
+std::string tstvWarning(const GeneTsTv& tstv);
 
 // The name of a site model, as --site-model takes it.
 const char* siteModelName(SiteModel model);

@@ -1,6 +1,7 @@
 #include "app/sinks.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "reports/means_table.h"
 #include "reports/pairs_table.h"
@@ -22,8 +23,11 @@ void MeansSink::begin(const GeneContext& gene) {
 void MeansSink::end(const GeneContext& gene) {
   rows_ = accumulator_->rows();
   text_.clear();
-  appendMeansRows(text_, gene.input.gene, rows_, gene.input.clades.labels, gene.tstv.typed,
-                  siteModelName(gene.settings.siteModel), bootstrap_ ? &bootstrap_->rows() : nullptr);
+  const bool interval = gene.tstv.estimated && gene.tstv.estimate.estimated;
+  const TsTvUsed tstv{gene.tstv.typed, interval ? gene.tstv.estimate.lower : NAN,
+                      interval ? gene.tstv.estimate.upper : NAN};
+  appendMeansRows(text_, gene.input.gene, rows_, gene.input.clades.labels, tstv, siteModelName(gene.settings.siteModel),
+                  bootstrap_ ? &bootstrap_->rows() : nullptr);
 }
 
 void BootstrapSink::begin(const GeneContext& gene) {
@@ -42,6 +46,12 @@ void PageSink::begin(const GeneContext& gene) {
   page_.sequences = al.seqNum;
   page_.codons = al.seqLength;
   page_.cladeLabels = clades.labels;
+  page_.tstv = gene.tstv.typed;
+  if (gene.tstv.estimated && gene.tstv.estimate.estimated) {
+    page_.tstvLower = gene.tstv.estimate.lower;
+    page_.tstvUpper = gene.tstv.estimate.upper;
+  }
+  page_.tstvNote = tstvWarning(gene.tstv);
   if (!page_.charts) return;
   const auto shown = static_cast<std::ptrdiff_t>(std::min(al.seqNum, kPageSequences));
   page_.names.assign(al.names.begin(), al.names.begin() + shown);

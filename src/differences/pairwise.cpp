@@ -170,26 +170,10 @@ double radicalConservativeRatio(const CodonData& codons, int seqNum, int seqLeng
   return addOnes(0.001, Nr) / addOnes(0.001, Nc);
 }
 
-double perSiteRadicalConservativeRatio(double DrDcRatio, const std::vector<double>& radicalSites,
-                                       const std::vector<double>& conservativeSites) {
-  const std::size_t n = radicalSites.size();
-  if (n == 0 || conservativeSites.size() != n) return 1.0;
-  double R = 0.0, C = 0.0;
-  for (std::size_t i = 0; i < n; ++i) {
-    R = R + radicalSites[i];
-    C = C + conservativeSites[i];
-  }
-  const double meanR = R / static_cast<double>(n), meanC = C / static_cast<double>(n);
-  if (!(meanR > 0.0) || !(meanC > 0.0) || !std::isfinite(meanR) || !std::isfinite(meanC)) return 1.0;
-  return DrDcRatio / (meanR / meanC);
-}
-
 StepRates runStepRates(const CodonData& codons, int seqNum, int seqLength, double ratio, double KaKsRatio,
-                       const GroupTable& indexs, const GeneticCode& code, SiteModel model,
-                       const std::vector<double>& radicalSites, const std::vector<double>& conservativeSites) {
-  const double raw = seqNum < 2 ? 1.0 : radicalConservativeRatio(codons, seqNum, seqLength, indexs, code);
-  if (model == SiteModel::kNeighbour) return {ratio, KaKsRatio, raw};
-  return {ratio, KaKsRatio, perSiteRadicalConservativeRatio(raw, radicalSites, conservativeSites), model};
+                       const GroupTable& indexs, const GeneticCode& code, SiteModel model) {
+  if (model == SiteModel::kMutation) return {ratio, KaKsRatio, 1.0, model};
+  return {ratio, KaKsRatio, seqNum < 2 ? 1.0 : radicalConservativeRatio(codons, seqNum, seqLength, indexs, code)};
 }
 
 CodonDifference compareCodons(int I, int J, const FrequencyTable& ave, const StepRates& rates, const GroupTable& g,

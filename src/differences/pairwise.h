@@ -24,7 +24,7 @@ struct CodonDifference {
 struct StepRates {
   double ratio;      // Ts/Tv parameter
   double KaKsRatio;  // Ka/Ks parameter
-  double DrDcRatio;  // radical/conservative ratio: run-wide, per site under the mutation model
+  double DrDcRatio;  // radical/conservative ratio: run-wide; 1 under the mutation model
   SiteModel model = SiteModel::kNeighbour;  // how a step is weighed (ComputeQab)
 };
 
@@ -36,23 +36,15 @@ struct StepRates {
 double radicalConservativeRatio(const CodonData& codons, int seqNum, int seqLength, const GroupTable& indexs,
                                 const GeneticCode& code);
 
-// The radical/conservative ratio of the mutation model's step rates. The raw
-// ratio Dr/Dc mixes selection with opportunity: under equal selection it is about
-// the ratio of radical to conservative sites, not 1. So it is taken per site:
-// DrDcRatio / (mean radical sites / mean conservative sites), the means over the
-// sequences' R and C sites under the mutation model. 1 (no preference) where
-// either mean is not positive (a grouping without radical or without
-// conservative changes) or there are no sequences.
-double perSiteRadicalConservativeRatio(double DrDcRatio, const std::vector<double>& radicalSites,
-                                       const std::vector<double>& conservativeSites);
-
-// The step rates of a run: the Ts/Tv and Ka/Ks parameters with the run-wide
-// radical/conservative ratio (none below two sequences: 1) and the model. Under
-// the mutation model the ratio is taken per site, from the sequences' radical and
-// conservative sites of that model (SiteTotals R and C).
+// The step rates of a run: the Ts/Tv and Ka/Ks parameters and the model. The
+// neighbour model favours radical steps by the run-wide radical/conservative
+// ratio (none below two sequences: 1). The mutation model weighs the pathways by
+// the mutation rates alone, as they are under the hypothesis that radical and
+// conservative changes are kept alike: a ratio taken from the data would move
+// radical and conservative differences against each other from gene to gene,
+// a variance that the errors of the tests do not hold.
 StepRates runStepRates(const CodonData& codons, int seqNum, int seqLength, double ratio, double KaKsRatio,
-                       const GroupTable& indexs, const GeneticCode& code, SiteModel model = SiteModel::kNeighbour,
-                       const std::vector<double>& radicalSites = {}, const std::vector<double>& conservativeSites = {});
+                       const GroupTable& indexs, const GeneticCode& code, SiteModel model = SiteModel::kNeighbour);
 
 // start + 1 + 1 + ... (n ones), each addition rounded as a loop of them rounds it.
 double addOnes(double start, std::uint64_t n);

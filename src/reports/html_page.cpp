@@ -103,7 +103,8 @@ void meansRow(TextBuffer& t, const GroupMean& m) {
   key(t, "clade1", true), t.integer(m.clade1);
   key(t, "clade2"), t.integer(m.clade2);
   key(t, "pairs"), t.integer(static_cast<long long>(m.pairs));
-  key(t, "pairs_undefined"), t.integer(static_cast<long long>(m.undefined));
+  key(t, "pairs_undefined_dN_dS"), t.integer(static_cast<long long>(m.undefinedNS));
+  key(t, "pairs_undefined_dR_dC"), t.integer(static_cast<long long>(m.undefinedRC));
   static const char* const kD[kKinds] = {"dS", "dN", "dR", "dC"};
   static const char* const kSe[kKinds] = {"se_dS", "se_dN", "se_dR", "se_dC"};
   for (Kind k : kKindOrder) key(t, kD[k]), jsonFixed(t, m.d[k]);
@@ -124,6 +125,10 @@ void geneJson(TextBuffer& t, const PageGene& g) {
   key(t, "codons"), t.integer(g.codons);
   key(t, "pairs"), t.integer(static_cast<long long>(g.pairs));
   key(t, "noRadical"), t.integer(static_cast<long long>(g.noRadical));
+  key(t, "tstv"), jsonGeneral(t, g.tstv);
+  key(t, "tstvLower"), jsonGeneral(t, g.tstvLower);
+  key(t, "tstvUpper"), jsonGeneral(t, g.tstvUpper);
+  key(t, "tstvNote"), jsonString(t, g.tstvNote);
   key(t, "clades"), jsonArray(t, g.cladeLabels, [&](const std::string& c) { jsonString(t, c); });
   key(t, "means"), jsonArray(t, g.means, [&](const GroupMean& m) { meansRow(t, m); });
   if (g.charts) {
@@ -156,6 +161,8 @@ void runJson(TextBuffer& t, const PageRun& r, const std::vector<PageGene>& genes
   key(t, "correction"), t.integer(r.correction);
   key(t, "typedTsTv"), jsonGeneral(t, r.typedTsTv);
   key(t, "tsTvRatio"), jsonGeneral(t, r.tsTvRatio);
+  key(t, "tsTvEstimated"), t.append(r.tsTvEstimated ? "true" : "false");
+  key(t, "siteModel"), jsonString(t, r.siteModel);
   key(t, "KaKsRatio"), jsonGeneral(t, r.KaKsRatio);
   key(t, "grouping"), jsonString(t, r.grouping);
   key(t, "groups"), jsonArray(t, groupMembers(r.groups), [&](const std::string& g) { jsonString(t, g); });

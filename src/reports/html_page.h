@@ -3,6 +3,7 @@
 // browser by Chart.js, which the page carries inline with its data.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <string>
 #include <utility>
@@ -32,6 +33,8 @@ struct PageGene {
   int sequences = 0, codons = 0;
   std::size_t pairs = 0;      // pairs analysed
   std::size_t noRadical = 0;  // of them, pairs whose dR or dC is undefined
+  double tstv = NAN, tstvLower = NAN, tstvUpper = NAN;  // the Ts/Tv used; its estimate's 95 % interval
+  std::string tstvNote;       // what the user should know of it ("": nothing)
   bool charts = false;        // whether its pairs are kept for the charts
   std::vector<std::string> names;  // with charts: the first kPageSequences names
   std::vector<int> cladeOf;        // and their clades (empty without clades)
@@ -50,6 +53,8 @@ struct PageRun {
   std::vector<std::pair<std::string, std::string>> failures;  // file, why
   int correction = 0;
   double typedTsTv = 0, tsTvRatio = 0, KaKsRatio = 0;
+  bool tsTvEstimated = false;  // each alignment's own, estimated from it
+  std::string siteModel = "neighbour";
   std::string grouping;  // the grouping's name, or the path of the user's file
   GroupTable groups{};
   int geneticCode = 1;

@@ -9,7 +9,7 @@ std::vector<std::string> meansTableColumns(bool bootstrap) {
       "gene",  "clade1", "clade2",  "pairs",   "pairs_undefined_dN_dS", "pairs_undefined_dR_dC", "pS",    "pN",
       "pR",    "pC",     "dS",      "dN",      "dR",                    "dC",                    "se_pS", "se_pN",
       "se_pR", "se_pC",  "se_dS",   "se_dN",   "se_dR",                 "se_dC",                 "dN_dS", "dR_dC",
-      "z_dN_dS", "p_dN_dS", "z_dR_dC", "p_dR_dC", "tstv", "site_model"};
+      "z_dN_dS", "p_dN_dS", "z_dR_dC", "p_dR_dC", "tstv", "tstv_lower", "tstv_upper", "site_model"};
   if (bootstrap)
     for (const char* c : {"boot_replicates", "boot_se_dS", "boot_se_dN", "boot_se_dR", "boot_se_dC", "boot_p_dN_dS",
                           "boot_p_dR_dC"})
@@ -18,7 +18,7 @@ std::vector<std::string> meansTableColumns(bool bootstrap) {
 }
 
 void appendMeansRows(TextBuffer& t, const std::string& gene, const std::vector<GroupMean>& rows,
-                     const std::vector<std::string>& labels, double tstv, const char* siteModel,
+                     const std::vector<std::string>& labels, const TsTvUsed& tstv, const char* siteModel,
                      const std::vector<BootstrapRow>* bootstrap) {
   for (std::size_t g = 0; g < rows.size(); ++g) {
     const GroupMean& r = rows[g];
@@ -43,7 +43,9 @@ void appendMeansRows(TextBuffer& t, const std::string& gene, const std::vector<G
     generalCell(t, r.dNdS.p);
     fixedCell(t, r.dRdC.z);
     generalCell(t, r.dRdC.p);
-    fixedCell(t, tstv);
+    fixedCell(t, tstv.value);
+    fixedCell(t, tstv.lower);
+    fixedCell(t, tstv.upper);
     t.put('\t');
     t.append(siteModel);
     if (bootstrap) {

@@ -19,10 +19,16 @@ std::vector<std::string> meansTableColumns(bool bootstrap = false);
 // every pair is "all". pairs counts every pair of the group; pairs_undefined_dN_dS
 // those left out of the S and N means and their test (dN or dS undefined),
 // pairs_undefined_dR_dC those left out of R, C and theirs. Undefined values are NA.
-// Then the Ts/Tv ratio used (typed scale) and the site model. With 'bootstrap',
-// one row of it per group, in the same order.
+// The Ts/Tv ratio a gene was analysed with (typed scale), and the 95 % interval
+// of its estimate (NaN when it was typed or could not be estimated).
+struct TsTvUsed {
+  double value, lower, upper;
+};
+
+// Then the Ts/Tv ratio used and the site model. With 'bootstrap', one row of it
+// per group, in the same order.
 void appendMeansRows(TextBuffer& out, const std::string& gene, const std::vector<GroupMean>& rows,
-                     const std::vector<std::string>& labels, double tstv, const char* siteModel,
+                     const std::vector<std::string>& labels, const TsTvUsed& tstv, const char* siteModel,
                      const std::vector<BootstrapRow>* bootstrap = nullptr);
 
 }  // namespace radcon

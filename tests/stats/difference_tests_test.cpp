@@ -25,8 +25,7 @@ struct Analysis {
     const GroupTable charge = parseGroupText("3\n3 RHK\n2 DE\n", "charge");
     const CodonData codons = translateAndCount(al, standardCode());
     sites = countSites(al, codons, 3.0, 1, charge, standardCode(), model);
-    const StepRates rates = runStepRates(codons, al.seqNum, al.seqLength, 3.0, 1.0, charge, standardCode(), model,
-                                         sites.R, sites.C);
+    const StepRates rates = runStepRates(codons, al.seqNum, al.seqLength, 3.0, 1.0, charge, standardCode(), model);
     diff = countPairs(codons, al.seqLength, allPairs(al.seqNum), rates, charge, standardCode());
     raw = countPairs(codons, al.seqLength, allPairs(al.seqNum), rates, charge, standardCode());
     st = computeStatistics(sites, diff);
@@ -302,7 +301,7 @@ TEST(GroupMeans, BatchesGiveTheRowsOfAllPairsAtOnce) {
     GroupMeansAccumulator acc(cladeOf, 2, r.al.seqLength);
     const CodonData codons = translateAndCount(r.al, standardCode());
     const GroupTable charge = parseGroupText("3\n3 RHK\n2 DE\n", "charge");
-    const StepRates rates = runStepRates(codons, 8, 50, 3.0, 1.0, charge, standardCode(), model, r.sites.R, r.sites.C);
+    const StepRates rates = runStepRates(codons, 8, 50, 3.0, 1.0, charge, standardCode(), model);
     const std::vector<SeqPair> pairs = allPairs(8);
     for (std::size_t b = 0; b < pairs.size(); b += 5) {
       const std::vector<SeqPair> some(pairs.begin() + static_cast<std::ptrdiff_t>(b),

@@ -82,7 +82,11 @@
   item("Inputs", data.inputs + (data.inputs === 1 ? " alignment" : " alignments") +
     (failed ? ", " + failed + " failed" : ", none failed"));
   item("Corrected N and S", (data.correction ? "yes (" : "no (") + data.correction + ")");
-  item("Ts/Tv", general(data.typedTsTv) + " as typed; κ = " + general(data.tsTvRatio) + " in the site model");
+  item("Ts/Tv", data.tsTvEstimated ? "estimated from each alignment (at its fourfold-degenerate sites)"
+    : general(data.typedTsTv) + " as typed; κ = " + general(data.tsTvRatio) + " in the site model");
+  item("Site model", data.siteModel === "mutation"
+    ? "mutation: each mutation weighed once, mutations to stop codons lost"
+    : "neighbour: each codon's neighbours weighed, three sites a codon");
   item("Ka/Ks", general(data.KaKsRatio));
   item("Grouping", data.grouping);
   item("Genetic code", data.geneticCode + ": " + data.geneticCodeName);
@@ -163,7 +167,8 @@
       { name: "sequences", get: (r) => r.g.sequences },
       { name: "codons", get: (r) => r.g.codons },
       { name: "pairs", get: (r) => r.g.pairs },
-      { name: "pairs NA", get: (r) => (r.all ? r.all.pairs_undefined : null), title: "pairs with any distance undefined" },
+      { name: "pairs NA", get: (r) => (r.all ? r.all.pairs_undefined_dR_dC : null), title: "pairs with dR or dC undefined" },
+      { name: "Ts/Tv", get: (r) => genes[r.k].tstv, fmt: general, title: "the Ts/Tv ratio the gene was analysed with" },
       { name: "dN/dS", get: (r) => r.all && r.all.dN_dS, fmt: fixed },
       { name: "z dN−dS", get: (r) => r.all && r.all.z_dN_dS, fmt: fixed },
       { name: "p dN−dS", get: (r) => r.all && r.all.p_dN_dS, p: true },
@@ -243,10 +248,10 @@
     return row.clade1 === row.clade2 ? a : a + " × " + b;
   }
   // Means of one test a table: radical against conservative, then nonsynonymous against synonymous.
-  function meansTable(g, id, a, seA, b, seB, ratio, z, p, names) {
+  function meansTable(g, id, a, seA, b, seB, ratio, z, p, undef, names) {
     const head = ["pairs of", "pairs", "pairs NA"].concat(names);
     const rows = g.means.map((m) => el("tr", null, [
-      cell(groupName(g, m)), cell(String(m.pairs)), cell(String(m.pairs_undefined)),
+      cell(groupName(g, m)), cell(String(m.pairs)), cell(String(m[undef])),
       cell(fixed(m[a])), cell(fixed(m[seA])), cell(fixed(m[b])), cell(fixed(m[seB])),
       cell(fixed(m[ratio])), cell(fixed(m[z])), pValueCell(m[p])]));
     return el("div", { cls: "table-scroll" }, [el("table", { id: id }, [
@@ -370,7 +375,12 @@
     if (!g) { geneBody.appendChild(el("p", { cls: "note", text: "No alignment was analysed." })); return; }
     geneBody.appendChild(el("p", { cls: "note", text: g.gene + ": " + g.sequences + " sequences of " + g.codons + " codons, " +
       g.pairs + " pairs; " + g.noRadical + " pairs without a dR or dC distance (NA)" +
-      (allRow(g) ? ", " + allRow(g)["pairs_undefined"] + " with any of the four distances undefined (left out of the means)." : ".") }));
+      (allRow(g) ? ", " + allRow(g).pairs_undefined_dR_dC + " left out of the dR and dC means and their test, " +
+        allRow(g).pairs_undefined_dN_dS + " out of the dN and dS ones (a distance undefined)." : ".") }));
+    geneBody.appendChild(el("p", { cls: "note", text: "Ts/Tv " + general(g.tstv) +
+      (g.tstvLower !== null ? ", estimated (95 % interval " + general(g.tstvLower) + " to " + general(g.tstvUpper) + ")"
+        : data.tsTvEstimated ? ", not estimated: no bias assumed" : "") + "." }));
+    if (g.tstvNote) geneBody.appendChild(el("p", { cls: "note warning", text: "Ts/Tv: " + g.tstvNote }));
     if (g.charts) {
       const charts = el("div", { cls: "charts" });
       geneBody.appendChild(charts);
@@ -381,10 +391,10 @@
         "; name it with --html-genes to see its charts." }));
     }
     geneBody.appendChild(el("h3", { text: "Means, standard errors and z tests: radical against conservative" }));
-    geneBody.appendChild(meansTable(g, "means-rc", "dR", "se_dR", "dC", "se_dC", "dR_dC", "z_dR_dC", "p_dR_dC",
+    geneBody.appendChild(meansTable(g, "means-rc", "dR", "se_dR", "dC", "se_dC", "dR_dC", "z_dR_dC", "p_dR_dC", "pairs_undefined_dR_dC",
       ["dR", "se dR", "dC", "se dC", "dR/dC", "z dR−dC", "p"]));
     geneBody.appendChild(el("h3", { text: "Nonsynonymous against synonymous" }));
-    geneBody.appendChild(meansTable(g, "means-ns", "dN", "se_dN", "dS", "se_dS", "dN_dS", "z_dN_dS", "p_dN_dS",
+    geneBody.appendChild(meansTable(g, "means-ns", "dN", "se_dN", "dS", "se_dS", "dN_dS", "z_dN_dS", "p_dN_dS", "pairs_undefined_dN_dS",
       ["dN", "se dN", "dS", "se dS", "dN/dS", "z dN−dS", "p"]));
   }
 
