@@ -119,7 +119,7 @@ void covarianceRows(const PairStatistics& st, Kind kind, std::size_t rowBegin, s
   for (std::size_t a = rowBegin; a < rowEnd; ++a) {
     const double* row = &sums[(a - c0) * width];
     const double diagonal = var[a];  // the variance itself, not recomputed
-    *o++ = diagonal < 0.0 ? 0.0 : diagonal;
+    *o++ = diagonal <= 0.0 ? 0.0 : diagonal;
     for (std::size_t b = a + 1; b < P; ++b) {
       const double D = (sum[a] * sum[b]) / 4.0;
       double v = row[b - c0] / D;
@@ -128,7 +128,10 @@ void covarianceRows(const PairStatistics& st, Kind kind, std::size_t rowBegin, s
         v = 0.0;
         for (int k = 0; k < L; ++k) v = v + (d.at(a, k) * d.at(b, k)) / D;
       }
-      *o++ = v < 0.0 ? 0.0 : v;
+      // Zero and below print as 0. A sum of terms that starts from +0 is never
+      // -0, but a blocked sum of +0 over a negative X_a X_b / 4 (sites that round
+      // a hair below zero) is.
+      *o++ = v <= 0.0 ? 0.0 : v;
     }
   }
 }
