@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -187,6 +188,41 @@ TEST(FaultTable, InterruptedRunLeavesNoHalfWrittenReport) {
     EXPECT_FALSE(temporaryExists(dir));
     expectEarlierReportsIntact(dir);
   }
+}
+
+TEST(FaultTable, InterruptDuringTheRenamesTakesEffectAfterTheLast) {
+  // A SIGINT after the first rename, with and without the progress thread alive:
+  // it waits until every output is in place, then ends the run (status 130).
+  ScratchDir plain;
+  const std::string args = "-c 1 -t 0.5 -k 1 -g charge --table t.tsv '" + kLysozyme + "'";
+  ASSERT_TRUE(exitedWith(runRadcon(plain.path(), "--no-progress " + args, ""), 0));
+  for (const char* progress : {"--progress", "--no-progress"}) {
+    SCOPED_TRACE(progress);
+    ScratchDir dir;
+    for (const auto& [name, text] : earlierReports()) writeFile(dir / name, text);
+    const RunResult r = runRadcon(dir.path(), std::string(progress) + " --threads 3 " + args, "",
+                                  "ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD='" RADCON_INTERRUPT_RENAME "'");
+    EXPECT_TRUE(exitedWith(r, 128 + SIGINT));
+    expectSameReports(plain.path(), dir.path());
+    EXPECT_TRUE(readFile(dir / "t.tsv") == readFile(plain / "t.tsv"));
+    EXPECT_FALSE(temporaryExists(dir));
+  }
+}
+
+TEST(FaultTable, ClosedOutputPipeEndsTheRunAsUnixToolsDo) {
+  // The trace lines go to head, which leaves after two: SIGPIPE ends the run
+  // (status 141), and the earlier reports stay as they were.
+  if (!fs::exists(kMitochondrial)) GTEST_SKIP() << "shared data not present";
+  ScratchDir dir;
+  for (const auto& [name, text] : earlierReports()) writeFile(dir / name, text);
+  writeFile(dir / "run.sh", "'" RADCON_BINARY "' -c 1 -t 0.5 -k 1 -g charge --genetic-code 2 '" + kMitochondrial +
+                                "' | head -2 > head.txt\necho ${PIPESTATUS[0]} > status\n");
+  ASSERT_EQ(std::system(("cd '" + dir.path().string() + "' && bash run.sh").c_str()), 0);
+  EXPECT_EQ(readFile(dir / "status"), std::to_string(128 + SIGPIPE) + "\n");
+  const std::string head = readFile(dir / "head.txt");
+  EXPECT_TRUE(head.starts_with("Genetic code 2: Vertebrate Mitochondrial\n0 0 ")) << head;
+  EXPECT_EQ(std::count(head.begin(), head.end(), '\n'), 2);
+  expectEarlierReportsIntact(dir);
 }
 
 }  // namespace
