@@ -16,6 +16,7 @@
 #include "app/settings.h"
 #include "app/sinks.h"
 #include "files/report_set.h"
+#include "input/group_file.h"
 #include "input/input_list.h"
 #include "reports/html_page.h"
 #include "reports/means_table.h"
@@ -142,6 +143,10 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     if (!o.reportsNone) checkDiskSpace(first->alignment, o.outdir);
   }
   const Answers answers = dialogue.askMissing(o.answers, o.quiet);
+  if (o.groupFile.empty() && !o.answers.division) {  // a shipped group file the dialogue chose
+    const std::string groups = locateGroupFile(groupFileName(*answers.division));
+    checkOutputsSpare(o, files, {{groups, "the group file " + groups}});
+  }
   ProgressCounters counters;
   counters.alignmentsTotal = files.size();
   // Genes go to the threads, each counted on one, when there are several and no reports.

@@ -15,10 +15,23 @@ namespace radcon {
 // the --inputs list. Refuses a run without any.
 std::vector<std::string> alignmentFiles(const Options& options);
 
-// The checks that need nothing read: outputs that would overwrite each other,
-// genes that could not be told apart, reports of several alignments without a
-// folder of their own, an HTML page this build cannot draw.
+// The checks that need nothing read: outputs that would overwrite each other or
+// an input, genes that could not be told apart or cannot name a folder, reports
+// of several alignments without a folder of their own, an HTML page this build
+// cannot draw.
 void checkOutputs(const Options& options, const std::vector<std::string>& files);
+
+// An input of a run, and what messages call it ("the alignment x.fa").
+struct NamedInput {
+  std::string path, what;
+};
+
+// Refuses (status 2), naming both, an output of the run (a report, a table, the
+// page, a report folder) that is one of 'inputs': the same file, or the same
+// path where no file is yet. checkOutputs holds every output to the inputs the
+// options name; a group file that the dialogue chooses is checked with this.
+void checkOutputsSpare(const Options& options, const std::vector<std::string>& files,
+                       const std::vector<NamedInput>& inputs);
 
 // Refuses, before anything large is allocated, an alignment that cannot fit in
 // memory ('groups': the groups of pairs the means gather).

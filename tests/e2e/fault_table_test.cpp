@@ -124,6 +124,25 @@ TEST(FaultTable, EveryDetectedFailure) {
       {"outdir is a file", "-o plain/sub '" + kLysozyme + "'", a, {{"plain", "x"}}, 1, "Can't create the folder plain/sub"},
       {"table folder missing", "--table nowhere/t.tsv '" + kLysozyme + "'", a, {}, 1, "nowhere/t.tsv"},
       {"write fails part-way", "'" + kLysozyme + "'", a, {}, 1, "Can't write sn.rst", nullptr, "ulimit -f 400;"},
+      // Outputs that would replace an input, and genes that cannot name a folder.
+      {"table is the alignment", "--reports none --table in.seq in.seq", a, {{"in.seq", kOk}}, 2,
+       "--table in.seq would replace the alignment in.seq"},
+      {"means is a hard link of the alignment", "--reports none --means other.seq in.seq", a, {{"in.seq", kOk}}, 2,
+       "--means other.seq would replace the alignment in.seq",
+       [](const ScratchDir& d) { fs::create_hard_link(d / "in.seq", d / "other.seq"); }},
+      {"report is the alignment", "-o sub sub/sn.rst", a, {{"sub/sn.rst", kOk}}, 2,
+       "the report sub/sn.rst would replace the alignment sub/sn.rst"},
+      {"means is the clade file", "--means c.txt --clades c.txt in.seq", a, {{"in.seq", kOk}, {"c.txt", "one A\ntwo B\n"}},
+       2, "--means c.txt would replace the clade file c.txt"},
+      {"table is the list", "--reports none --table list.txt --inputs list.txt", a,
+       {{"list.txt", "in.seq\n"}, {"in.seq", kOk}}, 2, "--table list.txt would replace the list of alignments list.txt"},
+      {"report folder is an alignment", "-o out in.seq out/two", a, {{"in.seq", kOk}, {"out/two", kOk}}, 2,
+       "the report folder out/two would replace the alignment out/two"},
+      {"gene that cannot name a folder", "-o out ...fa in.seq", a, {{"...fa", ">a\nATG\n"}, {"in.seq", kOk}}, 2,
+       "the input ...fa is gene \"..\", which cannot name its report folder in out"},
+      {"group file the dialogue chose", "--table charge.div in.seq", a,
+       {{"in.seq", kOk}, {"charge.div", readFile(RADCON_SOURCE_DIR "/data/charge.div")}}, 2,
+       "--table charge.div would replace the group file charge.div"},
   };
   // Failures of the sequence file come before any question is asked.
   const std::set<std::string> beforeQuestions = {"missing file", "non-coding", "header not integers", "truncated",
@@ -133,7 +152,10 @@ TEST(FaultTable, EveryDetectedFailure) {
     SCOPED_TRACE(f.name);
     ScratchDir dir;
     for (const auto& [name, text] : earlierReports()) writeFile(dir / name, text);
-    for (const auto& [name, text] : f.files) writeFile(dir / name, text);
+    for (const auto& [name, text] : f.files) {
+      fs::create_directories((dir / name).parent_path());
+      writeFile(dir / name, text);
+    }
     if (f.setup) f.setup(dir);
     const RunResult r = runRadcon(dir.path(), f.args, f.input, f.prefix);
     EXPECT_TRUE(exitedWith(r, f.status));
@@ -142,6 +164,7 @@ TEST(FaultTable, EveryDetectedFailure) {
     EXPECT_TRUE(f.status != 1 || r.err.empty()) << r.err;  // the message is on standard output
     EXPECT_TRUE(!beforeQuestions.count(f.name) || r.out.find("Use corrected") == std::string::npos) << r.out;
     expectEarlierReportsIntact(dir);
+    for (const auto& [name, text] : f.files) EXPECT_EQ(readFile(dir / name), text) << name;  // inputs untouched
   }
 }
 
