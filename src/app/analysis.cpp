@@ -13,14 +13,13 @@ namespace radcon {
 
 namespace {
 
-// The sequence that --reference names.
+// The sequence that --reference names, by its whole name or its first 20 characters.
 int referenceSequence(const Alignment& al, const std::string& name) {
-  int found = -1;
-  for (int i = 0; i < al.seqNum; ++i) {
-    if (displayName(al.names[static_cast<std::size_t>(i)]) != name) continue;
-    if (found >= 0) fail("Two sequences are named \"" + name + "\"; --reference needs a name that is unique.");
-    found = i;
-  }
+  if (std::count_if(al.names.begin(), al.names.end(), [&](const std::string& n) { return displayName(n) == name; }) > 1)
+    fail("Two sequences are named \"" + name + "\"; --reference needs a name that is unique.");
+  const int found = findSequence(al.names, name);
+  if (found == -2)
+    fail("\"" + name + "\" is the beginning of several sequences' names; --reference needs the whole name.");
   if (found < 0) fail("No sequence is named \"" + name + "\" (--reference).");
   return found;
 }

@@ -136,6 +136,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
   std::optional<Input> first;
   if (single) {
     first = readInput(o, files[0]);
+    checkNamesDistinct(o, first->alignment);
     if (o.dropGappedCodons && !o.quiet)
       std::printf("Removed %d of %d codons with gaps or ambiguous nucleotides.\n",
                   first->codonsRead - first->alignment.seqLength, first->codonsRead);
@@ -173,7 +174,10 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     bool made = false;
     try {
       const Input in = single ? std::move(*first) : readInput(o, files[f]);
-      if (!single) checkMemory(o, in.alignment, geneThreads, meansGroups(in.clades));
+      if (!single) {
+        checkNamesDistinct(o, in.alignment);
+        checkMemory(o, in.alignment, geneThreads, meansGroups(in.clades));
+      }
       std::unique_ptr<ReportSet> own;
       ReportSet* reports = single && !o.reportsNone ? &out.files() : nullptr;
       if (!single && !o.reportsNone) {

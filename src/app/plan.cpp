@@ -137,6 +137,17 @@ void checkOutputs(const Options& o, const std::vector<std::string>& files) {
               o.outdir + "; rename the file");
 }
 
+void checkNamesDistinct(const Options& o, const Alignment& al) {
+  if (o.table.empty() && o.means.empty() && o.html.empty()) return;
+  std::map<std::string, std::size_t> first;
+  for (std::size_t i = 0; i < al.names.size(); ++i) {
+    const auto [it, added] = first.emplace(displayName(al.names[i]), i);
+    if (!added)
+      fail("Sequences " + std::to_string(it->second + 1) + " and " + std::to_string(i + 1) + " are both named \"" +
+           it->first + "\": their rows could not be told apart. Give every sequence a name of its own.");
+  }
+}
+
 void checkMemory(const Options& o, const Alignment& al, int threads, int groups) {
   const bool streaming = o.reportsNone;
   const std::uint64_t need = streaming ? estimateStreamingBytes(al.seqNum, al.seqLength, threads, kPairBatch, groups)

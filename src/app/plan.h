@@ -33,6 +33,10 @@ struct NamedInput {
 void checkOutputsSpare(const Options& options, const std::vector<std::string>& files,
                        const std::vector<NamedInput>& inputs);
 
+// Refuses (status 1) an alignment with two sequences of one name when a table,
+// the means or the page is written: their rows could not be told apart.
+void checkNamesDistinct(const Options& options, const Alignment& alignment);
+
 // Refuses, before anything large is allocated, an alignment that cannot fit in
 // memory ('groups': the groups of pairs the means gather).
 void checkMemory(const Options& options, const Alignment& alignment, int threads, int groups);

@@ -120,13 +120,6 @@ Alignment parseNative(Source& in, long long available, bool allowGaps) {
       c = in.get();
       if (c == EOF) truncated(i);
       if (c == '\n') break;
-      if (static_cast<int>(name.size()) == kNameLength) {  // cut the name at 20 characters
-        while (c != '\n') {
-          c = in.get();
-          if (c == EOF) truncated(i);
-        }
-        break;
-      }
       name.push_back(static_cast<char>(c));
     }
     for (int j = 0; j < al.seqLength; ++j) {
@@ -154,8 +147,7 @@ Alignment parseFasta(Source& in, bool allowGaps) {
   while (c != EOF && isBlank(c)) c = in.get();
   while (c == '>') {
     std::string name;
-    for (c = in.get(); c != EOF && c != '\n'; c = in.get())
-      if (static_cast<int>(name.size()) < kNameLength) name.push_back(static_cast<char>(c));
+    for (c = in.get(); c != EOF && c != '\n'; c = in.get()) name.push_back(static_cast<char>(c));
     al.names.push_back(displayName(name));
     std::vector<std::uint8_t>& seq = seqs.emplace_back();
     bool lineStart = true;
@@ -276,20 +268,20 @@ class PhylipReader {
       const std::string word = line.substr(b);
       if (word.size() > 10 && sequenceLetters(word.substr(10)) && !sequenceLetters(word.substr(0, 10))) {
         rest = word.substr(10);
-        return word.substr(0, std::min<std::size_t>(10, kNameLength));
+        return word.substr(0, 10);
       }
       rest.clear();
-      return word.substr(0, std::min<std::size_t>(word.size(), kNameLength));
+      return word;
     }
     if (sequenceLetters(line.substr(e)) || line.size() <= 10 || !sequenceLetters(line.substr(10))) {
       rest = line.substr(e);
-      return line.substr(b, std::min<std::size_t>(e - b, kNameLength));
+      return line.substr(b, e - b);
     }
     // A strict name that holds blanks: the first 10 characters.
     rest = line.substr(10);
     std::string name = line.substr(0, 10);
     name.erase(name.find_last_not_of(" \t") + 1);
-    return name.substr(0, std::min<std::size_t>(name.size(), kNameLength));
+    return name;
   }
   // Whether the next non-blank line begins with a name rather than letters.
   bool looksLikeNextName() {

@@ -108,6 +108,9 @@ TEST(FaultTable, EveryDetectedFailure) {
        {{"in.seq", kOk}, {"c.txt", "one A\nthree B\n"}}, 1, "Clade file c.txt, line 2: no sequence of the alignment"},
       {"sequence without a clade", "--means m.tsv --clades c.txt in.seq", a, {{"in.seq", kOk}, {"c.txt", "one A\n"}},
        1, "sequence 2 (\"two\") has no clade"},
+      {"two sequences of one name", "--reports none --means m.tsv in.fa", a,
+       {{"in.fa", ">Pan_troglodytes_isolate_A\nATG\n>x\nATG\n>Pan_troglodytes_isolate_A\nATG\n"}}, 1,
+       "Sequences 1 and 3 are both named \"Pan_troglodytes_isolate_A\": their rows could not be told apart."},
       // Resources.
       {"memory refused", "--max-memory 1 '" + kLysozyme + "'", a, {}, 1, "more than the 1 MB allowed"},
       // The command line.

@@ -166,9 +166,9 @@ TEST(OptionsE2E, PairsTableAgreesWithTheReports) {
   EXPECT_EQ(rows[0][29], "genetic_code");
   EXPECT_EQ(rows[1][29], "1");
   const auto recs = records(kLysozyme);
-  EXPECT_EQ(rows[1][1], recs[0].first.substr(0, 20));
-  EXPECT_EQ(rows[1][2], recs[1].first.substr(0, 20));
-  EXPECT_EQ(rows.back()[1], recs[17].first.substr(0, 20));
+  EXPECT_EQ(rows[1][1], recs[0].first);
+  EXPECT_EQ(rows[1][2], "2.chimp_bonobo_gorilla");  // whole, though longer than 20 characters
+  EXPECT_EQ(rows.back()[1], recs[17].first);
   const std::string sn = readFile(dir / "sn.rst"), out = readFile(dir / "outfile");
   const std::string sdis = readFile(dir / "s.dis");
   // Pair (0, 2) is row 2 of the table.
@@ -208,13 +208,20 @@ TEST(OptionsE2E, PairsTableWritesNAWhereNoDistanceExists) {
 
 TEST(OptionsE2E, MeansOverCladesWithTheirTests) {
   ScratchDir dir;
-  std::string clades = "# the lysozyme primates\n";
+  // The clades by the names' first 20 characters, and by the whole names.
+  std::string clades = "# the lysozyme primates\n", whole;
   const auto recs = records(kLysozyme);
-  for (std::size_t i = 0; i < recs.size(); ++i)
-    clades += recs[i].first.substr(0, 20) + "\t" + (i < 4 ? "ape" : i < 16 ? "OWM" : "NWM") + "\n";
+  for (std::size_t i = 0; i < recs.size(); ++i) {
+    const std::string clade = std::string("\t") + (i < 4 ? "ape" : i < 16 ? "OWM" : "NWM") + "\n";
+    clades += recs[i].first.substr(0, 20) + clade;
+    whole += recs[i].first + clade;
+  }
   writeFile(dir / "clades.txt", clades);
+  writeFile(dir / "whole.txt", whole);
   const std::string args = "-q -c 1 -t 0.5 -k 1 -g charge --table t.tsv '" + kLysozyme + "'";
   ASSERT_TRUE(exitedWith(runRadcon(dir.path(), "--means grouped.tsv --clades clades.txt " + args, ""), 0));
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), "--means whole.tsv --clades whole.txt " + args, ""), 0));
+  EXPECT_EQ(readFile(dir / "whole.tsv"), readFile(dir / "grouped.tsv"));
   ASSERT_TRUE(exitedWith(runRadcon(dir.path(), "--means all.tsv " + args, ""), 0));
   const auto rows = tsv(readFile(dir / "grouped.tsv"));
   ASSERT_EQ(rows.size(), 1u + 7u);
