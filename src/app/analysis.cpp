@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "codon/genetic_code.h"
 #include "input/input_list.h"
 #include "input/sequence_file.h"
 #include "reports/trace.h"
@@ -32,7 +33,13 @@ Input readInput(const Options& o, const std::string& file) {
   in.gene = geneName(file);
   in.alignment = readSequenceFile(file, o.dropGappedCodons);
   in.codonsRead = in.alignment.seqLength;
-  if (o.dropGappedCodons) dropGappedCodons(in.alignment);
+  if (o.dropGappedCodons) in.gappedDropped = dropGappedCodons(in.alignment);
+  const GeneticCode& code = *findGeneticCode(o.geneticCode);
+  in.stopColumns = stopCodonColumns(in.alignment, code);
+  if (o.dropStopCodons && !in.stopColumns.empty()) {
+    dropStopCodons(in.alignment, code);
+    in.stopsDropped = true;
+  }
   if (!o.clades.empty()) in.clades = readCladeFile(o.clades, in.alignment.names);
   if (!o.reference.empty()) in.reference = referenceSequence(in.alignment, o.reference);
   return in;

@@ -28,6 +28,11 @@ struct Input {
   std::string file, gene;
   Alignment alignment;
   int codonsRead = 0;  // before any column was dropped
+  int gappedDropped = 0;  // columns --drop-gapped-codons removed
+  // The columns (from 0, after those with gaps were removed) with a stop codon
+  // in some sequence; --drop-stop-codons removes them (stopsDropped).
+  std::vector<int> stopColumns;
+  bool stopsDropped = false;
   Clades clades;
   int reference = -1;  // the sequence of --reference, or -1: every pair
 };

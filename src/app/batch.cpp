@@ -113,6 +113,25 @@ struct GeneSinks {
   }
 };
 
+// What a user should know of stop codons left in an alignment: in how many
+// columns, and whether only in the last (a terminal stop, routine in coding
+// alignments) or within the genes too.
+const char* const kStopsAnalysed =
+    "a stop codon is analysed as a 21st amino acid unless --drop-stop-codons removes its column";
+
+bool onlyLastColumn(const Input& in) {
+  return in.stopColumns.size() == 1 && in.stopColumns[0] == in.alignment.seqLength - 1;
+}
+
+std::string stopCodonNote(const Input& in) {
+  const std::string where =
+      onlyLastColumn(in) ? "in its last codon column only"
+                         : "in " + std::to_string(in.stopColumns.size()) + " of " +
+                               std::to_string(in.alignment.seqLength) + " codon columns, not only the last (the first is column " +
+                               std::to_string(in.stopColumns[0] + 1) + ")";
+  return "radcon: note: " + in.file + " holds stop codons " + where + "; " + kStopsAnalysed + ".";
+}
+
 bool showProgress(const Options& o) { return o.progress == 1 || (o.progress < 0 && ::isatty(STDERR_FILENO)); }
 
 // One alignment's rows for the pairs and means tables and what its page shows,
@@ -121,6 +140,7 @@ struct GeneResult {
   TextBuffer table, means;
   PageGene page;
   std::string error;  // empty: the gene is done
+  bool stops = false, stopsOnlyLast = false;  // stop codons left in the alignment
 };
 
 }  // namespace
@@ -138,8 +158,12 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     first = readInput(o, files[0]);
     checkNamesDistinct(o, first->alignment);
     if (o.dropGappedCodons && !o.quiet)
-      std::printf("Removed %d of %d codons with gaps or ambiguous nucleotides.\n",
-                  first->codonsRead - first->alignment.seqLength, first->codonsRead);
+      std::printf("Removed %d of %d codons with gaps or ambiguous nucleotides.\n", first->gappedDropped,
+                  first->codonsRead);
+    if (o.dropStopCodons && !o.quiet)
+      std::printf("Removed %zu of %d codons with stop codons.\n", first->stopColumns.size(),
+                  first->codonsRead - first->gappedDropped);
+    if (!first->stopColumns.empty() && !first->stopsDropped) std::fprintf(stderr, "%s\n", stopCodonNote(*first).c_str());
     checkMemory(o, first->alignment, threads, meansGroups(first->clades));
     if (!o.reportsNone) checkDiskSpace(first->alignment, o.outdir);
   }
@@ -166,6 +190,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     r.table.clear();
     r.means.clear();
     r.error.clear();
+    r.stops = r.stopsOnlyLast = false;
     const std::string gene = geneName(files[f]);
     r.page = PageGene{};
     r.page.charts = f < kPageChartGenes ||
@@ -174,6 +199,8 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     bool made = false;
     try {
       const Input in = single ? std::move(*first) : readInput(o, files[f]);
+      r.stops = !in.stopColumns.empty() && !in.stopsDropped;
+      r.stopsOnlyLast = r.stops && onlyLastColumn(in);
       if (!single) {
         checkNamesDistinct(o, in.alignment);
         checkMemory(o, in.alignment, geneThreads, meansGroups(in.clades));
@@ -204,7 +231,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     }
     if (!r.error.empty() && made) ::rmdir(folder.c_str());  // no partial report folder
   };
-  std::size_t failed = 0;
+  std::size_t failed = 0, withStops = 0, stopsOnlyLast = 0;
   auto consume = [&](std::size_t f, GeneResult& r) {
     if (!r.error.empty()) {
       ++failed;
@@ -214,6 +241,8 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
       return;
     }
     ++counters.alignmentsDone;
+    withStops += r.stops;
+    stopsOnlyLast += r.stopsOnlyLast;
     if (out.table() && !single) out.table()->write(r.table);
     if (out.means()) out.means()->write(r.means);
     if (out.page()) pageGenes.push_back(std::move(r.page));
@@ -232,6 +261,9 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
   }
   if (out.page()) writePage(*out.page(), std::move(run), pageGenes);
   out.files().commit();
+  if (withStops > 0 && !single)
+    std::fprintf(stderr, "radcon: note: %zu of %zu alignments hold stop codons (%zu only in their last codon column); %s.\n",
+                 withStops, files.size() - failed, stopsOnlyLast, kStopsAnalysed);
   if (failed > 0) std::fprintf(stderr, "radcon: %zu of %zu alignments failed.\n", failed, files.size());
   return failed > 0 ? 1 : 0;
 }

@@ -104,6 +104,8 @@ const std::vector<OptionSpec>& table() {
       {0, "drop-gapped-codons", nullptr,
        "remove every codon column with a gap or ambiguous nucleotide in any sequence",
        [](Options& o, const std::string&) { o.dropGappedCodons = true; }},
+      {0, "drop-stop-codons", nullptr, "remove every codon column with a stop codon (of the genetic code) in any sequence",
+       [](Options& o, const std::string&) { o.dropStopCodons = true; }},
       {0, "threads", "N", "threads for the pairwise work (default: every core)",
        [](Options& o, const std::string& v) { o.threads = parseThreads(v); }},
       {0, "max-memory", "MB", "refuse a run that needs more memory than this (default: what is available)",

@@ -349,17 +349,15 @@ Alignment parse(Source& in, long long available, bool allowGaps, int first) {
 
 }  // namespace
 
-int dropGappedCodons(Alignment& al) {
+namespace {
+
+// Keeps the codon columns that 'keep' marks; 'why' says, when none is left, what
+// every column holds.
+int keepColumns(Alignment& al, const std::vector<char>& keep, const char* why) {
   const std::size_t L = static_cast<std::size_t>(al.seqLength);
-  std::vector<char> keep(L, 1);
-  for (int i = 0; i < al.seqNum; ++i)
-    for (std::size_t j = 0; j < L; ++j)
-      for (int p = 0; p < 3; ++p)
-        if (al.nucleotides[(i * L + j) * 3 + p] == kGapOrAmbiguous) keep[j] = 0;
   std::size_t kept = 0;
   for (char k : keep) kept += static_cast<std::size_t>(k);
-  if (kept == 0)
-    fail("Every one of the " + std::to_string(L) + " codons has a gap or an ambiguous nucleotide in some sequence; no codon is left.");
+  if (kept == 0) fail("Every one of the " + std::to_string(L) + " codons " + why + " in some sequence; no codon is left.");
   std::vector<std::uint8_t> out;
   out.reserve(al.seqNum * kept * 3);
   for (int i = 0; i < al.seqNum; ++i)
@@ -368,6 +366,37 @@ int dropGappedCodons(Alignment& al) {
   al.nucleotides.swap(out);
   al.seqLength = static_cast<int>(kept);
   return static_cast<int>(L - kept);
+}
+
+}  // namespace
+
+int dropGappedCodons(Alignment& al) {
+  const std::size_t L = static_cast<std::size_t>(al.seqLength);
+  std::vector<char> keep(L, 1);
+  for (int i = 0; i < al.seqNum; ++i)
+    for (std::size_t j = 0; j < L; ++j)
+      for (int p = 0; p < 3; ++p)
+        if (al.nucleotides[(i * L + j) * 3 + p] == kGapOrAmbiguous) keep[j] = 0;
+  return keepColumns(al, keep, "has a gap or an ambiguous nucleotide");
+}
+
+std::vector<int> stopCodonColumns(const Alignment& al, const GeneticCode& code) {
+  std::vector<int> columns;
+  for (int j = 0; j < al.seqLength; ++j)
+    for (int i = 0; i < al.seqNum; ++i) {
+      const int a = al.nucleotide(i, j, 0), b = al.nucleotide(i, j, 1), c = al.nucleotide(i, j, 2);
+      if (a < 4 && b < 4 && c < 4 && code.translate(bb(a, b, c)) == kStop) {
+        columns.push_back(j);
+        break;
+      }
+    }
+  return columns;
+}
+
+int dropStopCodons(Alignment& al, const GeneticCode& code) {
+  std::vector<char> keep(static_cast<std::size_t>(al.seqLength), 1);
+  for (int j : stopCodonColumns(al, code)) keep[static_cast<std::size_t>(j)] = 0;
+  return keepColumns(al, keep, "is a stop codon");
 }
 
 namespace {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "codon/genetic_code.h"
 #include "common/alignment.h"
 
 namespace radcon {
@@ -21,5 +23,12 @@ Alignment parseSequenceText(const std::string& text, bool allowGaps = false);
 // Removes every codon column in which any sequence holds a gap or an ambiguity
 // code; returns how many were removed. Throws RunError when none is left.
 int dropGappedCodons(Alignment& alignment);
+
+// The codon columns (from 0) in which any sequence holds a stop codon of the
+// genetic code.
+std::vector<int> stopCodonColumns(const Alignment& alignment, const GeneticCode& code);
+
+// Removes those columns; returns how many were removed. Throws RunError when none is left.
+int dropStopCodons(Alignment& alignment, const GeneticCode& code);
 
 }  // namespace radcon

@@ -129,6 +129,40 @@ TEST(OptionsE2E, DroppedGappedCodonsEqualColumnsRemovedByHand) {
   EXPECT_NE(refused.out.find("--drop-gapped-codons"), std::string::npos);
 }
 
+TEST(OptionsE2E, StopCodonsAreNotedOnStandardErrorOrDropped) {
+  ScratchDir dir, kept, dropped, byHand;
+  // Terminal stops under the standard code; under the vertebrate mitochondrial
+  // code TGA is tryptophan and AGA a stop inside the gene.
+  writeFile(dir / "s.seq", "3 12\none\nATGAAATTTTAA\ntwo\nATGAAGTTCTAG\nthree\nATGAGATTTTGA\n");
+  writeFile(dir / "cut.seq", "3 9\none\nATGAAATTT\ntwo\nATGAAGTTC\nthree\nATGAGATTT\n");
+  const std::string path = (dir / "s.seq").string();
+  const std::string note = "radcon: note: " + path + " holds stop codons ";
+  const std::string analysed = "; a stop codon is analysed as a 21st amino acid unless --drop-stop-codons removes its column.\n";
+  const RunResult k = runRadcon(kept.path(), "'" + path + "'", "1 0.5 1 1");
+  ASSERT_TRUE(exitedWith(k, 0));
+  EXPECT_EQ(k.err, note + "in its last codon column only" + analysed);
+  EXPECT_TRUE(k.out.starts_with(std::string(kDialogue) + "0 0 "));  // standard output as it always was
+  EXPECT_EQ(k.out.find("stop"), std::string::npos);
+  // Dropped, the run is that of the alignment without the column.
+  const RunResult d = runRadcon(dropped.path(), "--drop-stop-codons '" + path + "'", "1 0.5 1 1");
+  const RunResult h = runRadcon(byHand.path(), "'" + (dir / "cut.seq").string() + "'", "1 0.5 1 1");
+  ASSERT_TRUE(exitedWith(d, 0));
+  EXPECT_EQ(d.out, "Removed 1 of 4 codons with stop codons.\n" + h.out);
+  EXPECT_EQ(d.err, "");
+  expectSameReports(dropped.path(), byHand.path());
+  const RunResult m = runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g charge --genetic-code 2 --reports none --table t '" + path + "'", "");
+  EXPECT_EQ(m.err, note + "in 2 of 4 codon columns, not only the last (the first is column 2)" + analysed);
+  // A batch says it once, at the end.
+  const RunResult b = runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g charge --reports none --table t s.seq cut.seq", "");
+  ASSERT_TRUE(exitedWith(b, 0));
+  EXPECT_EQ(b.err, "radcon: note: 1 of 2 alignments hold stop codons (1 only in their last codon column)" + analysed);
+  writeFile(dir / "stops.seq", "1 3\nx\nTAA\n");
+  const RunResult none = runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g charge --drop-stop-codons stops.seq", "");
+  EXPECT_TRUE(exitedWith(none, 1));
+  EXPECT_NE(none.out.find("Every one of the 1 codons is a stop codon in some sequence; no codon is left."),
+            std::string::npos) << none.out;
+}
+
 std::vector<std::vector<std::string>> tsv(const std::string& text) {
   std::vector<std::vector<std::string>> rows;
   std::istringstream in(text);
