@@ -59,13 +59,15 @@ PageRun pageRun(const RunSettings& s, const Options& o, const std::string& comma
 }
 
 // The run's own outputs: the tables and the page (and, for one alignment, its
-// reports first), created together and put in place together at the end.
+// reports first), created together and put in place together at the end. A
+// table given as - goes to standard output as it is written.
 class RunOutputs {
  public:
   RunOutputs(const Options& o, bool withReports) {
     std::vector<std::string> paths = withReports ? reportPaths(o.outdir) : std::vector<std::string>{};
     const auto add = [&](const std::string& path) -> std::ptrdiff_t {
       if (path.empty()) return -1;
+      if (path == "-") return kStandardOutput;
       paths.push_back(path);
       return static_cast<std::ptrdiff_t>(paths.size()) - 1;
     };
@@ -73,9 +75,20 @@ class RunOutputs {
     means_ = add(o.means);
     page_ = add(o.html);
     files_ = std::make_unique<ReportSet>(paths);
+    if (table_ == kStandardOutput || means_ == kStandardOutput) {
+      std::fflush(stdout);
+      const int fd = ::dup(STDOUT_FILENO);
+      if (fd < 0) fail("Can't write standard output: " + errnoText(errno) + ".");
+      stdout_ = OutputFile(fd, "standard output");
+    }
     TextBuffer text;
     if (table()) appendHeader(text, pairsTableColumns()), table()->write(text), text.clear();
     if (means()) appendHeader(text, meansTableColumns()), means()->write(text);
+  }
+  // Writes what standard output still has to take, then puts every file in place.
+  void commit() {
+    if (table_ == kStandardOutput || means_ == kStandardOutput) stdout_.close();
+    files_->commit();
   }
   ReportSet& files() { return *files_; }
   OutputFile* table() { return at(table_); }
@@ -83,8 +96,13 @@ class RunOutputs {
   OutputFile* page() { return at(page_); }
 
  private:
-  OutputFile* at(std::ptrdiff_t k) { return k < 0 ? nullptr : &files_->file(static_cast<std::size_t>(k)); }
+  static constexpr std::ptrdiff_t kStandardOutput = -2;
+  OutputFile* at(std::ptrdiff_t k) {
+    if (k == kStandardOutput) return &stdout_;
+    return k < 0 ? nullptr : &files_->file(static_cast<std::size_t>(k));
+  }
   std::unique_ptr<ReportSet> files_;
+  OutputFile stdout_;
   std::ptrdiff_t table_ = -1, means_ = -1, page_ = -1;
 };
 
@@ -147,7 +165,7 @@ struct GeneResult {
 
 int runAlignments(const Options& o, Dialogue& dialogue, const std::string& commandLine) {
   const std::vector<std::string> files = alignmentFiles(o);
-  Dialogue::checkAnswersCanBeRead(o.answers, o.quiet, files);
+  Dialogue::checkAnswersCanBeRead(o.answers, o.quiet, files, o.inputs);
   checkOutputs(o, files);
   // One alignment is read before the dialogue, as radcon always did; its
   // messages go to standard output and its reports to -o DIR itself.
@@ -260,7 +278,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     }
   }
   if (out.page()) writePage(*out.page(), std::move(run), pageGenes);
-  out.files().commit();
+  out.commit();
   if (withStops > 0 && !single)
     std::fprintf(stderr, "radcon: note: %zu of %zu alignments hold stop codons (%zu only in their last codon column); %s.\n",
                  withStops, files.size() - failed, stopsOnlyLast, kStopsAnalysed);

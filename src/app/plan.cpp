@@ -8,6 +8,7 @@
 #include <set>
 
 #include "app/analysis.h"
+#include "app/dialogue.h"
 #include "files/report_set.h"
 #include "input/group_file.h"
 #include "input/input_list.h"
@@ -86,11 +87,20 @@ std::vector<std::string> alignmentFiles(const Options& o) {
   if (!o.inputs.empty())
     for (std::string& f : readInputList(o.inputs)) files.push_back(std::move(f));
   if (files.empty()) fail("No sequence file was given. Usage: radcon [OPTION]... SEQUENCE_FILE...");
+  if (o.inputs == "-" && std::find(files.begin(), files.end(), "-") != files.end())
+    usage("--inputs - and the alignment - would both be read from standard input");
   return files;
 }
 
 void checkOutputs(const Options& o, const std::vector<std::string>& files) {
   const bool single = files.size() == 1;
+  // A table on standard output shares it with nothing: no other table, no
+  // question, no trace line.
+  if (o.table == "-" && o.means == "-") usage("--table - and --means - cannot both write to standard output");
+  if ((o.table == "-" || o.means == "-") && !o.quiet && (single || !Dialogue::complete(o.answers)))
+    usage(std::string(o.table == "-" ? "--table -" : "--means -") +
+          " writes to standard output, where the dialogue and the trace lines go too: give -q (and the answers as "
+          "options)");
   // Two outputs at one path would leave only the one renamed last.
   std::vector<std::pair<std::string, std::string>> outputs;  // option, path
   if (!o.table.empty()) outputs.emplace_back("--table", o.table);
