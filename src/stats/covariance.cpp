@@ -17,10 +17,10 @@ namespace {
 typedef double v8d __attribute__((vector_size(64)));
 
 // On x86-64 one binary carries the kernel for AVX-512, AVX2 and plain SSE2 and
-// picks one when it starts; elsewhere the compiler's generic vectors serve. Each
-// lane is an ordinary sum of products in codon order, so every choice gives the
-// same bits.
-#if defined(__x86_64__)
+// picks one when it starts (not in a ThreadSanitizer build, which cannot load
+// such a binary); elsewhere the compiler's generic vectors serve. Each lane is an
+// ordinary sum of products in codon order, so every choice gives the same bits.
+#if defined(__x86_64__) && !defined(RADCON_NO_KERNEL_CLONES)
 #define RADCON_KERNEL_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define RADCON_KERNEL_CLONES
