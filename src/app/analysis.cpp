@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/plan.h"
 #include "codon/genetic_code.h"
 #include "input/input_list.h"
 #include "input/sequence_file.h"
@@ -31,7 +32,7 @@ Input readInput(const Options& o, const std::string& file) {
   Input in;
   in.file = file;
   in.gene = geneName(file);
-  in.alignment = readSequenceFile(file, o.dropGappedCodons);
+  in.alignment = readSequenceFile(file, o.dropGappedCodons, inputTextLimit(o));
   in.codonsRead = in.alignment.seqLength;
   if (o.dropGappedCodons) in.gappedDropped = dropGappedCodons(in.alignment);
   const GeneticCode& code = *findGeneticCode(o.geneticCode);
@@ -50,17 +51,19 @@ int meansGroups(const Clades& c) { return static_cast<int>(c.labels.size() * (c.
 void analyseAlignment(const RunSettings& s, const Input& in, const std::vector<PairSink*>& sinks, int threads,
                       bool trace, ProgressCounters* progress) {
   const Alignment& al = in.alignment;
-  const std::vector<SeqPair> pairs = in.reference >= 0 ? referencePairs(al.seqNum, in.reference) : allPairs(al.seqNum);
+  // A reference's n - 1 pairs are listed; every pair's are made a batch at a time.
+  const std::vector<SeqPair> referenced = in.reference >= 0 ? referencePairs(al.seqNum, in.reference) : std::vector<SeqPair>{};
+  const std::size_t pairs = in.reference >= 0 ? referenced.size() : pairCount(al.seqNum);
   if (progress && progress->oneAtATime) {
     progress->pairsDone = 0;
-    progress->pairsTotal = pairs.size();
+    progress->pairsTotal = pairs;
   }
   const CodonData codons = translateAndCount(al, *s.code);
   const SiteTotals sites = countSites(al, codons, s.ratio, *s.answers.correction, s.indexs, *s.code);
   if (trace && s.geneticCodeGiven) std::printf("Genetic code %d: %s\n", s.code->id, s.code->name);
   if (trace) writeTraceLines(sites, stdout);
 
-  const GeneContext gene{in, s, codons, sites, pairs.size()};
+  const GeneContext gene{in, s, codons, sites, pairs};
   for (PairSink* sink : sinks) sink->begin(gene);
   // The run-wide ratio comes from every pair, whichever pairs are counted.
   const double DrDcRatio =
@@ -70,14 +73,20 @@ void analyseAlignment(const RunSettings& s, const Input& in, const std::vector<P
     PairBatch batch;
     std::vector<TextBuffer> text;  // one per sink
   };
-  const std::size_t batches = (pairs.size() + kPairBatch - 1) / kPairBatch;
+  const std::size_t batchPairs = static_cast<std::size_t>(pairsPerBatch(al.seqLength));
+  const std::size_t batches = (pairs + batchPairs - 1) / batchPairs;
   orderedParallel<Slot>(
       batches, threads, static_cast<std::size_t>(threads) + 2,
       [&](std::size_t b, Slot& slot) {
-        const auto first = pairs.begin() + static_cast<std::ptrdiff_t>(b * kPairBatch);
-        const std::vector<SeqPair> some(
-            first, first + static_cast<std::ptrdiff_t>(std::min<std::size_t>(kPairBatch, pairs.size() - b * kPairBatch)));
-        slot.batch.differences = countPairs(codons, al.seqLength, some, rates, s.indexs, *s.code);
+        const std::size_t first = b * batchPairs, count = std::min(batchPairs, pairs - first);
+        const std::vector<SeqPair> some =
+            in.reference >= 0
+                ? std::vector<SeqPair>(referenced.begin() + static_cast<std::ptrdiff_t>(first),
+                                       referenced.begin() + static_cast<std::ptrdiff_t>(first + count))
+                : pairsFrom(al.seqNum, first, count);
+        // The last batch's per-codon tables (its deviations by now) take this one's differences.
+        for (int k = 0; k < kKinds; ++k) std::swap(slot.batch.differences.perCodon[k], slot.batch.stats.deviation[k]);
+        countPairs(codons, al.seqLength, some, rates, s.indexs, *s.code, slot.batch.differences);
         slot.batch.stats = computeStatistics(sites, slot.batch.differences);
         slot.text.resize(sinks.size());
         for (std::size_t k = 0; k < sinks.size(); ++k) {

@@ -159,6 +159,7 @@ struct GeneResult {
   PageGene page;
   std::string error;  // empty: the gene is done
   bool stops = false, stopsOnlyLast = false;  // stop codons left in the alignment
+  std::uint64_t estimate = 0;                  // the memory it was planned to need
 };
 
 }  // namespace
@@ -172,6 +173,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
   const bool single = files.size() == 1;
   const int threads = o.threads > 0 ? o.threads : defaultThreads();
   std::optional<Input> first;
+  std::uint64_t firstEstimate = 0;
   if (single) {
     first = readInput(o, files[0]);
     checkNamesDistinct(o, first->alignment);
@@ -182,7 +184,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
       std::printf("Removed %zu of %d codons with stop codons.\n", first->stopColumns.size(),
                   first->codonsRead - first->gappedDropped);
     if (!first->stopColumns.empty() && !first->stopsDropped) std::fprintf(stderr, "%s\n", stopCodonNote(*first).c_str());
-    checkMemory(o, first->alignment, threads, meansGroups(first->clades));
+    firstEstimate = checkMemory(o, *first, threads, 1);
     if (!o.reportsNone) checkDiskSpace(first->alignment, o.outdir);
   }
   const Answers answers = dialogue.askMissing(o.answers, o.quiet);
@@ -209,6 +211,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     r.means.clear();
     r.error.clear();
     r.stops = r.stopsOnlyLast = false;
+    r.estimate = single ? firstEstimate : 0;
     const std::string gene = geneName(files[f]);
     r.page = PageGene{};
     r.page.charts = f < kPageChartGenes ||
@@ -221,7 +224,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
       r.stopsOnlyLast = r.stops && onlyLastColumn(in);
       if (!single) {
         checkNamesDistinct(o, in.alignment);
-        checkMemory(o, in.alignment, geneThreads, meansGroups(in.clades));
+        r.estimate = checkMemory(o, in, geneThreads, genesInParallel ? std::min<int>(threads, static_cast<int>(files.size())) : 1);
       }
       std::unique_ptr<ReportSet> own;
       ReportSet* reports = single && !o.reportsNone ? &out.files() : nullptr;
@@ -250,6 +253,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     if (!r.error.empty() && made) ::rmdir(folder.c_str());  // no partial report folder
   };
   std::size_t failed = 0, withStops = 0, stopsOnlyLast = 0;
+  std::uint64_t estimate = 0;  // the largest of the genes' plans, for the summary
   auto consume = [&](std::size_t f, GeneResult& r) {
     if (!r.error.empty()) {
       ++failed;
@@ -259,6 +263,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
       return;
     }
     ++counters.alignmentsDone;
+    estimate = std::max(estimate, r.estimate);
     withStops += r.stops;
     stopsOnlyLast += r.stopsOnlyLast;
     if (out.table() && !single) out.table()->write(r.table);
@@ -278,6 +283,11 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     }
   }
   if (out.page()) writePage(*out.page(), std::move(run), pageGenes);
+  if (estimate > 0) {
+    char note[64];
+    std::snprintf(note, sizeof note, " (estimated %.1f MB)", static_cast<double>(estimate) / 1048576.0);
+    display.setNote(note);
+  }
   out.commit();
   if (withStops > 0 && !single)
     std::fprintf(stderr, "radcon: note: %zu of %zu alignments hold stop codons (%zu only in their last codon column); %s.\n",

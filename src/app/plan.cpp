@@ -158,17 +158,36 @@ void checkNamesDistinct(const Options& o, const Alignment& al) {
   }
 }
 
-void checkMemory(const Options& o, const Alignment& al, int threads, int groups) {
-  const bool streaming = o.reportsNone;
-  const std::uint64_t need = streaming ? estimateStreamingBytes(al.seqNum, al.seqLength, threads, kPairBatch, groups)
-                                       : estimateRunBytes(al.seqNum, al.seqLength, threads);
-  const std::uint64_t have =
-      o.maxMemoryMB > 0 ? static_cast<std::uint64_t>(o.maxMemoryMB * 1048576.0) : availableMemoryBytes();
+std::uint64_t memoryAllowed(const Options& o) {
+  return o.maxMemoryMB > 0 ? static_cast<std::uint64_t>(o.maxMemoryMB * 1048576.0) : availableMemoryBytes();
+}
+
+std::size_t inputTextLimit(const Options& o) {
+  // The text, the growth of its buffer, and the sequences parsed from it.
+  return static_cast<std::size_t>(std::min<std::uint64_t>(memoryAllowed(o) / 4, std::uint64_t{1} << 40));
+}
+
+std::uint64_t checkMemory(const Options& o, const Input& in, int threads, int genesAtOnce) {
+  const Alignment& al = in.alignment;
+  MemoryPlan m;
+  m.seqNum = al.seqNum;
+  m.seqLength = al.seqLength;
+  for (const std::string& name : al.names) m.nameBytes += name.size();
+  m.pairs = in.reference >= 0 ? static_cast<std::uint64_t>(al.seqNum - 1) : pairCount(al.seqNum);
+  m.batchPairs = pairsPerBatch(al.seqLength);
+  m.threads = threads;
+  m.groups = o.means.empty() && o.html.empty() ? 0 : meansGroups(in.clades);
+  m.reports = !o.reportsNone;
+  m.table = !o.table.empty();
+  m.genesAtOnce = genesAtOnce;
+  const std::uint64_t need = estimateBytes(m);
+  const std::uint64_t have = memoryAllowed(o);
   if (need > have)
     fail("This run of " + std::to_string(al.seqNum) + " sequences of " + std::to_string(al.seqLength) +
          " codons needs about " + std::to_string(need >> 20) + " MB of memory, more than the " +
          std::to_string(have >> 20) + " MB " + (o.maxMemoryMB > 0 ? "allowed by --max-memory." : "available.") +
-         (streaming ? "" : kLighterRun));
+         (o.reportsNone ? "" : kLighterRun));
+  return need;
 }
 
 void checkDiskSpace(const Alignment& al, const std::string& folder) {

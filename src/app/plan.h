@@ -3,9 +3,12 @@
 // reports on disk. A run that cannot succeed is refused before it starts.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "app/analysis.h"
 #include "common/alignment.h"
 #include "input/options.h"
 
@@ -37,9 +40,19 @@ void checkOutputsSpare(const Options& options, const std::vector<std::string>& f
 // the means or the page is written: their rows could not be told apart.
 void checkNamesDistinct(const Options& options, const Alignment& alignment);
 
+// The memory a run may use: --max-memory, or what the machine has available.
+std::uint64_t memoryAllowed(const Options& options);
+
+// The most text an alignment file may hold (inflated, when compressed): what
+// reading it and holding it while it is parsed take must fit in the memory
+// allowed, so a file that could never be analysed, a gzip bomb among them, is
+// refused as it is read.
+std::size_t inputTextLimit(const Options& options);
+
 // Refuses, before anything large is allocated, an alignment that cannot fit in
-// memory ('groups': the groups of pairs the means gather).
-void checkMemory(const Options& options, const Alignment& alignment, int threads, int groups);
+// memory, analysed on 'threads' threads while genesAtOnce - 1 others are
+// analysed beside it; returns the estimate.
+std::uint64_t checkMemory(const Options& options, const Input& input, int threads, int genesAtOnce);
 
 // Refuses, before the long work, reports that the folder's file system cannot hold.
 void checkDiskSpace(const Alignment& alignment, const std::string& folder);

@@ -401,18 +401,17 @@ int dropStopCodons(Alignment& al, const GeneticCode& code) {
 
 namespace {
 
-// Longer alignments than this are refused before they fill memory.
-constexpr std::size_t kMaxAlignmentBytes = std::size_t{1} << 40;
-
 // The whole content of a sequence file ("-": standard input), inflated when it
-// is gzip-compressed.
-std::string readAll(const std::string& path) {
-  WholeFile f = readWholeFile(path, kMaxAlignmentBytes, true);
+// is gzip-compressed, up to 'limit' bytes.
+std::string readAll(const std::string& path, std::size_t limit) {
+  WholeFile f = readWholeFile(path, limit, true);
   switch (f.status) {
     case WholeFile::kRead: break;
     case WholeFile::kCannotOpen: fail("Can't open the file!");
     case WholeFile::kCannotRead: fail("Can't read the file " + path + ".");
-    case WholeFile::kTooLarge: fail("The file " + path + " is larger than radcon can read.");
+    case WholeFile::kTooLarge:
+      fail("The file " + path + " holds more than " + std::to_string(limit >> 20) + " MB of text (inflated, if it "
+           "is compressed): more than a run could analyse in the memory allowed.");
     case WholeFile::kDamaged: fail("The compressed file " + path + " is damaged: " + f.detail + ".");
     case WholeFile::kNeedsZlib: fail("The file " + path + " is gzip-compressed, and this radcon was built without zlib.");
   }
@@ -421,7 +420,9 @@ std::string readAll(const std::string& path) {
 
 }  // namespace
 
-Alignment readSequenceFile(const std::string& path, bool allowGaps) { return parseSequenceText(readAll(path), allowGaps); }
+Alignment readSequenceFile(const std::string& path, bool allowGaps, std::size_t limit) {
+  return parseSequenceText(readAll(path, limit), allowGaps);
+}
 
 Alignment parseSequenceText(const std::string& text, bool allowGaps) {
   const std::size_t start = text.find_first_not_of(" \t\n\v\f\r");

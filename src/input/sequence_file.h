@@ -3,6 +3,7 @@
 // letters) and aligned FASTA (recognised by a '>' as its first non-blank character).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,9 @@ namespace radcon {
 // Reads and validates the whole file. Failures throw RunError with status 1:
 // "Can't open the file!", "Non-coding sequences!", or a message that names the
 // problem and where it is. With allowGaps, gaps and ambiguity codes are read as
-// kGapOrAmbiguous instead of being refused.
-Alignment readSequenceFile(const std::string& path, bool allowGaps = false);
+// kGapOrAmbiguous instead of being refused. A file of more than 'limit' bytes
+// of text (inflated, when compressed) is refused as soon as it is read that far.
+Alignment readSequenceFile(const std::string& path, bool allowGaps = false, std::size_t limit = std::size_t{1} << 40);
 
 // The same reader over text already in memory (used by tests and fuzzing).
 Alignment parseSequenceText(const std::string& text, bool allowGaps = false);

@@ -113,6 +113,11 @@ TEST(FaultTable, EveryDetectedFailure) {
        "Sequences 1 and 3 are both named \"Pan_troglodytes_isolate_A\": their rows could not be told apart."},
       // Resources.
       {"memory refused", "--max-memory 1 '" + kLysozyme + "'", a, {}, 1, "more than the 1 MB allowed"},
+      // 48 MB of sequence in a file of some 50 KB: refused as it inflates beyond what 4 MB allows.
+      {"gzip bomb", "--max-memory 4 bomb.gz", a, {}, 1,
+       "The file bomb.gz holds more than 1 MB of text (inflated, if it is compressed): more than a run could "
+       "analyse in the memory allowed.",
+       nullptr, "(printf '1 48000000\\nx\\n'; yes ACGT | head -c 48000000) | gzip -1 > bomb.gz;"},
       // The command line.
       {"unknown option", "--frobnicate in.seq", a, {{"in.seq", kOk}}, 2, "unknown option --frobnicate"},
       {"missing option value", "in.seq --kaks", a, {{"in.seq", kOk}}, 2, "needs a value"},
@@ -149,7 +154,7 @@ TEST(FaultTable, EveryDetectedFailure) {
   };
   // Failures of the sequence file come before any question is asked.
   const std::set<std::string> beforeQuestions = {"missing file", "non-coding", "header not integers", "truncated",
-                                                 "ambiguity code", "FASTA unequal", "memory refused",
+                                                 "ambiguity code", "FASTA unequal", "memory refused", "gzip bomb",
                                                  "clade of an unknown sequence"};
   for (const Fault& f : faults) {
     SCOPED_TRACE(f.name);
