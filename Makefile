@@ -5,7 +5,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 DEMO_DIR ?= demo-output
 
-.PHONY: all build demo test python check-clang check-aarch64 bench fuzz memcheck clean
+.PHONY: all build demo test python check-clang check-aarch64 check-tsan bench fuzz memcheck clean
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS := native fasta groups answers options clades inputs
 
@@ -61,6 +61,16 @@ check-clang:
 	cmake --build build-libcxx -j $(JOBS)
 	cd build-libcxx && ctest --output-on-failure -j $(JOBS)
 
+# The tests that run radcon's threads (workers, the progress thread, signals
+# between them), built with ThreadSanitizer and without the kernel's
+# target_clones: any data race fails them (a race report ends radcon with 66).
+TSAN_TESTS := Cli.*:OptionsE2E.*:FaultTable.*:GeneticCodeE2E.*:StreamingE2E.*:BatchE2E.*
+check-tsan:
+	@.ci/install-missing $(TEST_PACKAGES)
+	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRADCON_WERROR=ON -DRADCON_TSAN=ON
+	cmake --build build-tsan -j $(JOBS) --target radcon radcon_tests
+	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" tests/radcon_tests --gtest_filter='$(TSAN_TESTS)'
+
 # A 64-bit ARM build under qemu-user prints the same bytes as the native one.
 check-aarch64:
 	JOBS=$(JOBS) tests/e2e/check-aarch64.sh
@@ -91,4 +101,4 @@ memcheck:
 	@echo "memcheck: no errors"
 
 clean:
-	rm -rf build build-test build-python build-libcxx build-aarch64 build-bench build-fuzz build-memcheck $(DEMO_DIR)
+	rm -rf build build-test build-python build-libcxx build-aarch64 build-bench build-fuzz build-memcheck build-tsan $(DEMO_DIR)

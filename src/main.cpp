@@ -45,9 +45,17 @@ bool printOnly(const Options& o) {
   return true;
 }
 
+// Whether standard output carries a table (--table -, --means -): messages then
+// go to standard error.
+bool gStdoutIsTable = false;
+
 // A failure's message goes to standard output, on a line of its own; when that
-// cannot be written, to standard error.
+// cannot be written, or standard output carries a table, to standard error.
 int report(const Dialogue& dialogue, const char* message, int status, bool lineEnd = true) {
+  if (gStdoutIsTable) {
+    std::fprintf(stderr, "radcon: %s\n", message);
+    return status;
+  }
   if (dialogue.promptOpen()) std::fputc('\n', stdout);
   std::fputs(message, stdout);
   if (lineEnd) std::fputc('\n', stdout);
@@ -71,6 +79,7 @@ int main(int argc, char** argv) {
   Dialogue dialogue;
   try {
     const Options options = parseOptions(argc, argv);
+    gStdoutIsTable = options.table == "-" || options.means == "-";
     if (printOnly(options)) return 0;
     return flushed(runAlignments(options, dialogue, shellQuoted(argc, argv)));
   } catch (const RunError& e) {

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "app/plan.h"
+#include "codon/genetic_code.h"
 #include "input/input_list.h"
 #include "input/sequence_file.h"
 #include "reports/trace.h"
@@ -14,14 +16,13 @@ namespace radcon {
 
 namespace {
 
-// The sequence that --reference names.
+// The sequence that --reference names, by its whole name or its first 20 characters.
 int referenceSequence(const Alignment& al, const std::string& name) {
-  int found = -1;
-  for (int i = 0; i < al.seqNum; ++i) {
-    if (displayName(al.names[static_cast<std::size_t>(i)]) != name) continue;
-    if (found >= 0) fail("Two sequences are named \"" + name + "\"; --reference needs a name that is unique.");
-    found = i;
-  }
+  if (std::count_if(al.names.begin(), al.names.end(), [&](const std::string& n) { return displayName(n) == name; }) > 1)
+    fail("Two sequences are named \"" + name + "\"; --reference needs a name that is unique.");
+  const int found = findSequence(al.names, name);
+  if (found == -2)
+    fail("\"" + name + "\" is the beginning of several sequences' names; --reference needs the whole name.");
   if (found < 0) fail("No sequence is named \"" + name + "\" (--reference).");
   return found;
 }
@@ -29,7 +30,7 @@ int referenceSequence(const Alignment& al, const std::string& name) {
 }  // namespace
 
 Input readInput(const Options& o, const std::string& file) {
-  return prepareInput(o, file, readSequenceFile(file, o.dropGappedCodons));
+  return prepareInput(o, file, readSequenceFile(file, o.dropGappedCodons, inputTextLimit(o)));
 }
 
 Input prepareInput(const Options& o, const std::string& file, Alignment alignment) {
@@ -38,7 +39,13 @@ Input prepareInput(const Options& o, const std::string& file, Alignment alignmen
   in.gene = geneName(file);
   in.alignment = std::move(alignment);
   in.codonsRead = in.alignment.seqLength;
-  if (o.dropGappedCodons) dropGappedCodons(in.alignment);
+  if (o.dropGappedCodons) in.gappedDropped = dropGappedCodons(in.alignment);
+  const GeneticCode& code = *findGeneticCode(o.geneticCode);
+  in.stopColumns = stopCodonColumns(in.alignment, code);
+  if (o.dropStopCodons && !in.stopColumns.empty()) {
+    dropStopCodons(in.alignment, code);
+    in.stopsDropped = true;
+  }
   if (!o.clades.empty()) in.clades = readCladeFile(o.clades, in.alignment.names);
   if (!o.reference.empty()) in.reference = referenceSequence(in.alignment, o.reference);
   return in;
@@ -49,10 +56,12 @@ int meansGroups(const Clades& c) { return static_cast<int>(c.labels.size() * (c.
 GeneTsTv analyseAlignment(const RunSettings& s, const Input& in, const std::vector<PairSink*>& sinks, int threads,
                           bool trace, ProgressCounters* progress, const Checkpoint& checkpoint) {
   const Alignment& al = in.alignment;
-  const std::vector<SeqPair> pairs = in.reference >= 0 ? referencePairs(al.seqNum, in.reference) : allPairs(al.seqNum);
+  // A reference's n - 1 pairs are listed; every pair's are made a batch at a time.
+  const std::vector<SeqPair> referenced = in.reference >= 0 ? referencePairs(al.seqNum, in.reference) : std::vector<SeqPair>{};
+  const std::size_t pairs = in.reference >= 0 ? referenced.size() : pairCount(al.seqNum);
   if (progress && progress->oneAtATime) {
     progress->pairsDone = 0;
-    progress->pairsTotal = pairs.size();
+    progress->pairsTotal = pairs;
   }
   const CodonData codons = translateAndCount(al, *s.code);
   const GeneTsTv tstv = resolveTsTv(s, codons, al.seqNum, al.seqLength);
@@ -65,10 +74,10 @@ GeneTsTv analyseAlignment(const RunSettings& s, const Input& in, const std::vect
     writeTraceLines(sites, stdout);
   }
 
-  const GeneContext gene{in, s, tstv, codons, sites, pairs.size()};
+  const GeneContext gene{in, s, tstv, codons, sites, pairs};
   for (PairSink* sink : sinks) sink->begin(gene);
-  // The run-wide radical/conservative ratio comes from every pair, whichever
-  // pairs are counted.
+  // The neighbour model's run-wide radical/conservative ratio comes from every
+  // pair, whichever pairs are counted.
   const StepRates rates = runStepRates(codons, al.seqNum, al.seqLength, tstv.ratio, *s.answers.KaKsRatio, s.indexs,
                                        *s.code, s.siteModel);
   struct Slot {
@@ -77,15 +86,21 @@ GeneTsTv analyseAlignment(const RunSettings& s, const Input& in, const std::vect
   };
   const bool keepCodonDifferences =
       std::any_of(sinks.begin(), sinks.end(), [](const PairSink* k) { return k->wantsCodonDifferences(); });
-  const std::size_t batches = (pairs.size() + kPairBatch - 1) / kPairBatch;
+  const std::size_t batchPairs = static_cast<std::size_t>(pairsPerBatch(al.seqLength));
+  const std::size_t batches = (pairs + batchPairs - 1) / batchPairs;
   orderedParallel<Slot>(
       batches, threads, static_cast<std::size_t>(threads) + 2,
       [&](std::size_t b, Slot& slot) {
-        const auto first = pairs.begin() + static_cast<std::ptrdiff_t>(b * kPairBatch);
-        const std::vector<SeqPair> some(
-            first, first + static_cast<std::ptrdiff_t>(std::min<std::size_t>(kPairBatch, pairs.size() - b * kPairBatch)));
+        const std::size_t first = b * batchPairs, count = std::min(batchPairs, pairs - first);
+        const std::vector<SeqPair> some =
+            in.reference >= 0
+                ? std::vector<SeqPair>(referenced.begin() + static_cast<std::ptrdiff_t>(first),
+                                       referenced.begin() + static_cast<std::ptrdiff_t>(first + count))
+                : pairsFrom(al.seqNum, first, count);
         PairBatch& batch = slot.batch;
-        batch.differences = countPairs(codons, al.seqLength, some, rates, s.indexs, *s.code);
+        // The last batch's per-codon tables (its deviations by now) take this one's differences.
+        for (int k = 0; k < kKinds; ++k) std::swap(batch.differences.perCodon[k], batch.stats.deviation[k]);
+        countPairs(codons, al.seqLength, some, rates, s.indexs, *s.code, batch.differences);
         if (keepCodonDifferences)
           for (int k = 0; k < kKinds; ++k) batch.codonDifferences[k] = batch.differences.perCodon[k].clone();
         batch.stats = computeStatistics(sites, batch.differences);

@@ -3,6 +3,7 @@
 // on a worker thread and handed, in pair order, to every sink that wants it.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <functional>
@@ -22,14 +23,24 @@
 
 namespace radcon {
 
-// Pairs counted, tested and handed on at a time.
-inline constexpr int kPairBatch = 256;
+// Pairs counted, tested and handed on at a time: 256, fewer in long alignments,
+// so that a batch's per-codon values (four doubles a pair and codon) stay near
+// 2 MB; a multiple of the lanes of a per-codon table.
+inline int pairsPerBatch(int seqLength) {
+  const long fit = (2L << 20) / (32L * (seqLength > 0 ? seqLength : 1));
+  return static_cast<int>(std::clamp(fit / 8 * 8, 8L, 256L));
+}
 
 // One alignment and what belongs to it.
 struct Input {
   std::string file, gene;
   Alignment alignment;
   int codonsRead = 0;  // before any column was dropped
+  int gappedDropped = 0;  // columns --drop-gapped-codons removed
+  // The columns (from 0, after those with gaps were removed) with a stop codon
+  // in some sequence; --drop-stop-codons removes them (stopsDropped).
+  std::vector<int> stopColumns;
+  bool stopsDropped = false;
   Clades clades;
   int reference = -1;  // the sequence of --reference, or -1: every pair
 };

@@ -16,6 +16,7 @@
 #include "app/settings.h"
 #include "app/sinks.h"
 #include "files/report_set.h"
+#include "input/group_file.h"
 #include "input/input_list.h"
 #include "reports/html_page.h"
 #include "reports/means_table.h"
@@ -60,13 +61,15 @@ PageRun pageRun(const RunSettings& s, const Options& o, const std::string& comma
 }
 
 // The run's own outputs: the tables and the page (and, for one alignment, its
-// reports first), created together and put in place together at the end.
+// reports first), created together and put in place together at the end. A
+// table given as - goes to standard output as it is written.
 class RunOutputs {
  public:
   RunOutputs(const Options& o, bool withReports) {
     std::vector<std::string> paths = withReports ? reportPaths(o.outdir) : std::vector<std::string>{};
     const auto add = [&](const std::string& path) -> std::ptrdiff_t {
       if (path.empty()) return -1;
+      if (path == "-") return kStandardOutput;
       paths.push_back(path);
       return static_cast<std::ptrdiff_t>(paths.size()) - 1;
     };
@@ -74,9 +77,20 @@ class RunOutputs {
     means_ = add(o.means);
     page_ = add(o.html);
     files_ = std::make_unique<ReportSet>(paths);
+    if (table_ == kStandardOutput || means_ == kStandardOutput) {
+      std::fflush(stdout);
+      const int fd = ::dup(STDOUT_FILENO);
+      if (fd < 0) fail("Can't write standard output: " + errnoText(errno) + ".");
+      stdout_ = OutputFile(fd, "standard output");
+    }
     TextBuffer text;
     if (table()) appendHeader(text, pairsTableColumns()), table()->write(text), text.clear();
     if (means()) appendHeader(text, meansTableColumns(o.bootstrap > 0)), means()->write(text);
+  }
+  // Writes what standard output still has to take, then puts every file in place.
+  void commit() {
+    if (table_ == kStandardOutput || means_ == kStandardOutput) stdout_.close();
+    files_->commit();
   }
   ReportSet& files() { return *files_; }
   OutputFile* table() { return at(table_); }
@@ -84,8 +98,13 @@ class RunOutputs {
   OutputFile* page() { return at(page_); }
 
  private:
-  OutputFile* at(std::ptrdiff_t k) { return k < 0 ? nullptr : &files_->file(static_cast<std::size_t>(k)); }
+  static constexpr std::ptrdiff_t kStandardOutput = -2;
+  OutputFile* at(std::ptrdiff_t k) {
+    if (k == kStandardOutput) return &stdout_;
+    return k < 0 ? nullptr : &files_->file(static_cast<std::size_t>(k));
+  }
   std::unique_ptr<ReportSet> files_;
+  OutputFile stdout_;
   std::ptrdiff_t table_ = -1, means_ = -1, page_ = -1;
 };
 
@@ -116,6 +135,25 @@ struct GeneSinks {
   }
 };
 
+// What a user should know of stop codons left in an alignment: in how many
+// columns, and whether only in the last (a terminal stop, routine in coding
+// alignments) or within the genes too.
+const char* const kStopsAnalysed =
+    "a stop codon is analysed as a 21st amino acid unless --drop-stop-codons removes its column";
+
+bool onlyLastColumn(const Input& in) {
+  return in.stopColumns.size() == 1 && in.stopColumns[0] == in.alignment.seqLength - 1;
+}
+
+std::string stopCodonNote(const Input& in) {
+  const std::string where =
+      onlyLastColumn(in) ? "in its last codon column only"
+                         : "in " + std::to_string(in.stopColumns.size()) + " of " +
+                               std::to_string(in.alignment.seqLength) + " codon columns, not only the last (the first is column " +
+                               std::to_string(in.stopColumns[0] + 1) + ")";
+  return "radcon: note: " + in.file + " holds stop codons " + where + "; " + kStopsAnalysed + ".";
+}
+
 bool showProgress(const Options& o) { return o.progress == 1 || (o.progress < 0 && ::isatty(STDERR_FILENO)); }
 
 // One alignment's rows for the pairs and means tables and what its page shows,
@@ -125,28 +163,40 @@ struct GeneResult {
   PageGene page;
   GeneTsTv tstv;
   std::string error;  // empty: the gene is done
+  bool stops = false, stopsOnlyLast = false;  // stop codons left in the alignment
+  std::uint64_t estimate = 0;                  // the memory it was planned to need
 };
 
 }  // namespace
 
 int runAlignments(const Options& o, Dialogue& dialogue, const std::string& commandLine) {
   const std::vector<std::string> files = alignmentFiles(o);
-  Dialogue::checkAnswersCanBeRead(o.answers, o.quiet, files);
+  Dialogue::checkAnswersCanBeRead(o.answers, o.quiet, files, o.inputs);
   checkOutputs(o, files);
   // One alignment is read before the dialogue, as radcon always did; its
   // messages go to standard output and its reports to -o DIR itself.
   const bool single = files.size() == 1;
   const int threads = o.threads > 0 ? o.threads : defaultThreads();
   std::optional<Input> first;
+  std::uint64_t firstEstimate = 0;
   if (single) {
     first = readInput(o, files[0]);
+    checkNamesDistinct(o, first->alignment);
     if (o.dropGappedCodons && !o.quiet)
-      std::printf("Removed %d of %d codons with gaps or ambiguous nucleotides.\n",
-                  first->codonsRead - first->alignment.seqLength, first->codonsRead);
-    checkMemory(o, first->alignment, threads, meansGroups(first->clades));
+      std::printf("Removed %d of %d codons with gaps or ambiguous nucleotides.\n", first->gappedDropped,
+                  first->codonsRead);
+    if (o.dropStopCodons && !o.quiet)
+      std::printf("Removed %zu of %d codons with stop codons.\n", first->stopColumns.size(),
+                  first->codonsRead - first->gappedDropped);
+    if (!first->stopColumns.empty() && !first->stopsDropped) std::fprintf(stderr, "%s\n", stopCodonNote(*first).c_str());
+    firstEstimate = checkMemory(o, *first, threads, 1);
     if (!o.reportsNone) checkDiskSpace(first->alignment, o.outdir);
   }
   const Answers answers = dialogue.askMissing(o.answers, o.quiet);
+  if (o.groupFile.empty() && !o.answers.division) {  // a shipped group file the dialogue chose
+    const std::string groups = locateGroupFile(groupFileName(*answers.division));
+    checkOutputsSpare(o, files, {{groups, "the group file " + groups}});
+  }
   ProgressCounters counters;
   counters.alignmentsTotal = files.size();
   // Genes go to the threads, each counted on one, when there are several and no reports.
@@ -168,6 +218,8 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     r.table.clear();
     r.means.clear();
     r.error.clear();
+    r.stops = r.stopsOnlyLast = false;
+    r.estimate = single ? firstEstimate : 0;
     const std::string gene = geneName(files[f]);
     r.page = PageGene{};
     r.page.charts = f < kPageChartGenes ||
@@ -176,7 +228,12 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     bool made = false;
     try {
       const Input in = single ? std::move(*first) : readInput(o, files[f]);
-      if (!single) checkMemory(o, in.alignment, geneThreads, meansGroups(in.clades));
+      r.stops = !in.stopColumns.empty() && !in.stopsDropped;
+      r.stopsOnlyLast = r.stops && onlyLastColumn(in);
+      if (!single) {
+        checkNamesDistinct(o, in.alignment);
+        r.estimate = checkMemory(o, in, geneThreads, genesInParallel ? std::min<int>(threads, static_cast<int>(files.size())) : 1);
+      }
       std::unique_ptr<ReportSet> own;
       ReportSet* reports = single && !o.reportsNone ? &out.files() : nullptr;
       if (!single && !o.reportsNone) {
@@ -203,7 +260,8 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     }
     if (!r.error.empty() && made) ::rmdir(folder.c_str());  // no partial report folder
   };
-  std::size_t failed = 0, uncertain = 0;
+  std::size_t failed = 0, uncertain = 0, withStops = 0, stopsOnlyLast = 0;
+  std::uint64_t estimate = 0;  // the largest of the genes' plans, for the summary
   auto consume = [&](std::size_t f, GeneResult& r) {
     if (!r.error.empty()) {
       ++failed;
@@ -216,6 +274,9 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     const std::string warning = tstvWarning(r.tstv);
     if (!warning.empty() && single) display.printAbove("radcon: " + files[f] + ": " + warning);
     if (!warning.empty()) ++uncertain;
+    estimate = std::max(estimate, r.estimate);
+    withStops += r.stops;
+    stopsOnlyLast += r.stopsOnlyLast;
     if (out.table() && !single) out.table()->write(r.table);
     if (out.means()) out.means()->write(r.means);
     if (out.page()) pageGenes.push_back(std::move(r.page));
@@ -233,12 +294,20 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     }
   }
   if (out.page()) writePage(*out.page(), std::move(run), pageGenes);
-  out.files().commit();
+  if (estimate > 0) {
+    char note[64];
+    std::snprintf(note, sizeof note, " (estimated %.1f MB)", static_cast<double>(estimate) / 1048576.0);
+    display.setNote(note);
+  }
+  out.commit();
   if (uncertain > 0 && !single)
     display.printAbove("radcon: the Ts/Tv estimate of " + std::to_string(uncertain) + " of " +
                        std::to_string(files.size()) +
                        " alignments rests on little data or fell back to 0.5 (no bias); the means table gives "
                        "each estimate's interval (tstv_lower, tstv_upper; NA where it fell back).");
+  if (withStops > 0 && !single)
+    std::fprintf(stderr, "radcon: note: %zu of %zu alignments hold stop codons (%zu only in their last codon column); %s.\n",
+                 withStops, files.size() - failed, stopsOnlyLast, kStopsAnalysed);
   if (failed > 0) std::fprintf(stderr, "radcon: %zu of %zu alignments failed.\n", failed, files.size());
   return failed > 0 ? 1 : 0;
 }

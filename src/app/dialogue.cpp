@@ -39,14 +39,21 @@ const Question kQuestions[] = {
 
 }  // namespace
 
-void Dialogue::checkAnswersCanBeRead(const Answers& given, bool quiet, const std::vector<std::string>& files) {
+bool Dialogue::complete(const Answers& given) {
+  return std::all_of(std::begin(kQuestions), std::end(kQuestions), [&](const Question& q) { return q.given(given); });
+}
+
+void Dialogue::checkAnswersCanBeRead(const Answers& given, bool quiet, const std::vector<std::string>& files,
+                                     const std::string& inputs) {
   const bool alignmentOnStdin = std::find(files.begin(), files.end(), "-") != files.end();
-  if (!alignmentOnStdin && (!quiet || !::isatty(STDIN_FILENO))) return;
+  const bool listOnStdin = inputs == "-";
+  if (!alignmentOnStdin && !listOnStdin && (!quiet || !::isatty(STDIN_FILENO))) return;
   std::string missing;
   for (const Question& q : kQuestions)
     if (!q.given(given)) missing += (missing.empty() ? "" : ", ") + std::string(q.option);
   if (missing.empty()) return;
   usage(std::string(alignmentOnStdin ? "the alignment is read from standard input (-)"
+                    : listOnStdin    ? "the list of alignments is read from standard input (--inputs -)"
                                      : "-q asks no question and standard input is a terminal") +
         "; give the missing answers as options: " + missing);
 }

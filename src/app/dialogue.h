@@ -13,8 +13,13 @@ class Dialogue {
  public:
   // Refuses a run whose missing answers could never be read: a quiet run on a
   // terminal would only wait (it asks nothing it can be seen asking), and an
-  // alignment read from standard input leaves nothing there to answer with.
-  static void checkAnswersCanBeRead(const Answers& given, bool quiet, const std::vector<std::string>& files);
+  // alignment or a list of alignments read from standard input (- or --inputs -)
+  // leaves nothing there to answer with.
+  static void checkAnswersCanBeRead(const Answers& given, bool quiet, const std::vector<std::string>& files,
+                                    const std::string& inputs);
+
+  // Whether every answer is given, so that nothing is asked.
+  static bool complete(const Answers& given);
 
   // The given answers, completed from standard input; the questions are printed
   // on standard output unless quiet. Ends the run when the input ends first or an

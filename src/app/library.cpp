@@ -78,7 +78,8 @@ GeneTables analyseSource(const LibraryRun& run, const AlignmentSource& source, i
                          : readInput(o, source.file);
   if (!source.gene.empty()) in.gene = source.gene;
   if (run.clades) in.clades = parseCladeText(run.clades->text, run.clades->where, in.alignment.names);
-  checkMemory(o, in.alignment, threads, meansGroups(in.clades));
+  checkNamesDistinct(o, in.alignment);
+  checkMemory(o, in, threads, 1);
   if (checkpoint) checkpoint();
 
   GeneTables t;

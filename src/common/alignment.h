@@ -12,7 +12,7 @@ namespace radcon {
 struct Alignment {
   int seqNum = 0;
   int seqLength = 0;               // codons per sequence
-  std::vector<std::string> names;  // up to 20 characters as read, without the newline
+  std::vector<std::string> names;  // whole, as read, without the newline
   // Nucleotide index of [seq][codon][position]; kGapOrAmbiguous only while gapped
   // codons have not yet been dropped.
   std::vector<std::uint8_t> nucleotides;
@@ -22,7 +22,8 @@ struct Alignment {
   }
 };
 
-// Longest name kept from a name line.
+// How many characters of a name radcon once kept: a clade file or --reference
+// may still name a sequence by them.
 inline constexpr int kNameLength = 20;
 
 // The code of a gap ('-', '.'), an IUPAC ambiguity code or '?' in a sequence.
@@ -33,6 +34,23 @@ inline std::string displayName(const std::string& name) {
   std::string s = name;
   while (!s.empty() && s.back() == '\r') s.pop_back();
   return s;
+}
+
+// The sequence a user names (a clade file, --reference): the one whose whole
+// name it is, or else the one whose first kNameLength characters it is. -1 when
+// none is; -2 when the first characters are those of several sequences.
+inline int findSequence(const std::vector<std::string>& names, const std::string& name) {
+  int whole = -1, prefix = -1, prefixes = 0;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const std::string n = displayName(names[i]);
+    if (n == name && whole < 0) whole = static_cast<int>(i);
+    if (n.size() > static_cast<std::size_t>(kNameLength) && n.compare(0, kNameLength, name) == 0) {
+      prefix = static_cast<int>(i);
+      ++prefixes;
+    }
+  }
+  if (whole >= 0) return whole;
+  return prefixes > 1 ? -2 : prefix;
 }
 
 }  // namespace radcon

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +36,25 @@ inline std::vector<SeqPair> allPairs(int n) {
   return v;
 }
 
+// 'count' pairs of n sequences in pair order, from pair index 'first' on: a batch
+// of pairs made as it is needed, never the list of all.
+inline std::vector<SeqPair> pairsFrom(int n, std::size_t first, std::size_t count) {
+  // Row i holds the pairs (i, j > i) from index i (2n - i - 1) / 2 on.
+  const auto rowStart = [n](std::size_t i) { return i * (2 * static_cast<std::size_t>(n) - i - 1) / 2; };
+  const double b = 2.0 * n - 1.0;
+  std::size_t i = static_cast<std::size_t>(std::max(0.0, (b - std::sqrt(b * b - 8.0 * static_cast<double>(first))) / 2.0));
+  while (i > 0 && rowStart(i) > first) --i;
+  while (rowStart(i + 1) <= first) ++i;
+  int row = static_cast<int>(i), column = static_cast<int>(first - rowStart(i) + i + 1);
+  std::vector<SeqPair> v;
+  v.reserve(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    v.push_back({row, column});
+    if (++column == n) column = ++row + 1;
+  }
+  return v;
+}
+
 // The pairs of sequence r with every other, in the order of the other sequence.
 inline std::vector<SeqPair> referencePairs(int n, int r) {
   std::vector<SeqPair> v;
@@ -48,15 +68,25 @@ class PairCodonTable {
   static constexpr int kLanes = 8;
 
   PairCodonTable() = default;
-  PairCodonTable(std::size_t pairs, int codons)
-      : pairs_(pairs), codons_(codons), panels_((pairs + kLanes - 1) / kLanes) {
-    const std::size_t bytes = panels_ * codons_ * kLanes * sizeof(double);
-    if (bytes > 0) {
-      void* p = std::aligned_alloc(64, (bytes + 63) / 64 * 64);
+  PairCodonTable(std::size_t pairs, int codons) { reset(pairs, codons); }
+
+  // Makes the table one of 'pairs' pairs and 'codons' codons, every value 0, in
+  // the memory it holds when that is enough: a caller that fills batch after
+  // batch allocates once.
+  void reset(std::size_t pairs, int codons) {
+    pairs_ = pairs;
+    codons_ = static_cast<std::size_t>(codons);
+    panels_ = (pairs + kLanes - 1) / kLanes;
+    const std::size_t values = panels_ * codons_ * kLanes;
+    if (!data_ || values > capacity_) {  // a table moved from has none
+      data_.reset();
+      capacity_ = 0;
+      void* p = std::aligned_alloc(64, (values * sizeof(double) + 63) / 64 * 64);
       if (!p) throw std::bad_alloc();
       data_.reset(static_cast<double*>(p));
-      for (std::size_t k = 0; k < panels_ * codons_ * kLanes; ++k) data_[k] = 0.0;
+      capacity_ = values;
     }
+    for (std::size_t k = 0; k < values; ++k) data_[k] = 0.0;
   }
 
   double& at(std::size_t pair, int codon) { return data_[offset(pair, codon)]; }
@@ -67,7 +97,10 @@ class PairCodonTable {
   std::size_t panels() const { return panels_; }
   // The codons x lanes block of one panel; lanes beyond the last pair hold 0.
   const double* panel(std::size_t p) const { return data_.get() + p * codons_ * kLanes; }
-  void release() { data_.reset(); }
+  void release() {
+    data_.reset();
+    capacity_ = 0;
+  }
 
   // A copy of the table.
   PairCodonTable clone() const {
@@ -95,6 +128,7 @@ class PairCodonTable {
   std::size_t pairs_ = 0;
   std::size_t codons_ = 0;
   std::size_t panels_ = 0;
+  std::size_t capacity_ = 0;  // values the memory holds
   std::unique_ptr<double[], Free> data_;
 };
 

@@ -195,10 +195,16 @@ CodonDifference compareCodons(int I, int J, const FrequencyTable& ave, const Ste
 PairDifferences countPairs(const CodonData& codons, int seqLength, const std::vector<SeqPair>& pairs,
                            const StepRates& rates, const GroupTable& indexs, const GeneticCode& code) {
   PairDifferences d;
+  countPairs(codons, seqLength, pairs, rates, indexs, code, d);
+  return d;
+}
+
+void countPairs(const CodonData& codons, int seqLength, const std::vector<SeqPair>& pairs, const StepRates& rates,
+                const GroupTable& indexs, const GeneticCode& code, PairDifferences& d) {
   d.pairs = pairs;
   for (int k = 0; k < kKinds; ++k) {
     d.total[k].assign(pairs.size(), 0.0);
-    d.perCodon[k] = PairCodonTable(pairs.size(), seqLength);
+    d.perCodon[k].reset(pairs.size(), seqLength);
   }
   // A pair meets few distinct codon pairs, most of them many times: each is
   // resolved once per pair (the memo is stamped with the pair it holds).
@@ -232,7 +238,6 @@ PairDifferences countPairs(const CodonData& codons, int seqLength, const std::ve
     d.total[kConservative][a] = c;
     d.total[kRadical][a] = r;
   }
-  return d;
 }
 
 }  // namespace radcon

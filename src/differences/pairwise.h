@@ -66,5 +66,9 @@ struct PairDifferences {
 // on that pair alone, so pairs may be counted in any batches, in any order.
 PairDifferences countPairs(const CodonData& codons, int seqLength, const std::vector<SeqPair>& pairs,
                            const StepRates& rates, const GroupTable& indexs, const GeneticCode& code);
+// The same into 'into', whose per-codon tables are refilled in the memory they
+// hold where it is enough (batch after batch, nothing is allocated anew).
+void countPairs(const CodonData& codons, int seqLength, const std::vector<SeqPair>& pairs, const StepRates& rates,
+                const GroupTable& indexs, const GeneticCode& code, PairDifferences& into);
 
 }  // namespace radcon

@@ -9,6 +9,7 @@
 
 #include "files/report_set.h"
 #include "util/error.h"
+#include "util/signal_block.h"
 
 namespace radcon {
 
@@ -16,8 +17,10 @@ ScratchFile::ScratchFile(const std::string& folder) {
   const std::string dir = folder.empty() ? "." : folder;
   fd_ = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
   if (fd_ < 0) {
-    // Filesystems without unnamed files: a named one, removed at once.
+    // Filesystems without unnamed files: a named one, removed at once (no
+    // signal between the two may leave it behind).
     std::string templ = pathIn(folder, ".radcon-scratch-XXXXXX");
+    SignalBlock block;
     fd_ = ::mkstemp(templ.data());
     if (fd_ < 0) fail("Can't create scratch storage in " + dir + ": " + errnoText(errno) + ".");
     ::unlink(templ.c_str());

@@ -1,6 +1,7 @@
 #include "input/clade_file.h"
 
 #include <map>
+#include <set>
 
 #include "common/alignment.h"
 #include "common/text.h"
@@ -16,10 +17,10 @@ constexpr std::size_t kMaxCladeFileBytes = std::size_t{64} << 20;
 }  // namespace
 
 Clades parseCladeText(const std::string& text, const std::string& where, const std::vector<std::string>& names) {
-  std::map<std::string, int> sequence;  // name as users see it -> sequence number
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    const std::string name = displayName(names[i]);
-    if (!sequence.emplace(name, static_cast<int>(i)).second)
+  std::set<std::string> seen;
+  for (const std::string& n : names) {
+    const std::string name = displayName(n);
+    if (!seen.insert(name).second)
       fail("Clade file " + where + ": the alignment holds two sequences named \"" + name +
            "\", so a clade cannot be told for each.");
   }
@@ -35,13 +36,16 @@ Clades parseCladeText(const std::string& text, const std::string& where, const s
     while (split > 0 && !isBlank(content[split - 1])) --split;
     if (split == 0) fail(at + "a sequence name and a clade label are needed, separated by white space.");
     const std::string name(trimBlanks(content.substr(0, split))), clade(content.substr(split));
-    const auto s = sequence.find(name);
-    if (s == sequence.end()) fail(at + "no sequence of the alignment is named \"" + name + "\".");
-    if (c.cladeOf[static_cast<std::size_t>(s->second)] >= 0)
+    // The whole name, or its first 20 characters as radcon once kept them.
+    const int s = findSequence(names, name);
+    if (s == -1) fail(at + "no sequence of the alignment is named \"" + name + "\".");
+    if (s == -2)
+      fail(at + "\"" + name + "\" is the beginning of several sequences' names; give the whole name.");
+    if (c.cladeOf[static_cast<std::size_t>(s)] >= 0)
       fail(at + "\"" + name + "\" is given a clade for the second time.");
     const auto [it, added] = label.emplace(clade, static_cast<int>(c.labels.size()));
     if (added) c.labels.push_back(clade);
-    c.cladeOf[static_cast<std::size_t>(s->second)] = it->second;
+    c.cladeOf[static_cast<std::size_t>(s)] = it->second;
   }
   for (std::size_t i = 0; i < names.size(); ++i)
     if (c.cladeOf[i] < 0)

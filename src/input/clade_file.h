@@ -14,7 +14,8 @@ struct Clades {
   std::vector<int> cladeOf;         // by sequence: an index into labels
 };
 
-// Assigns every sequence of the alignment (names as users see them) to a clade.
+// Assigns every sequence of the alignment (names as users see them) to a clade;
+// a line names a sequence by its whole name or by its first 20 characters.
 // 'where' names the file in messages. Throws RunError (status 1) for a malformed
 // line, a name that is not in the alignment or is given twice, a name the
 // alignment holds twice, and a sequence without a clade.

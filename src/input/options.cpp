@@ -84,9 +84,9 @@ const std::vector<OptionSpec>& table() {
       {'q', "quiet", nullptr, "no dialogue echo and no trace lines", [](Options& o, const std::string&) { o.quiet = true; }},
       {0, "genetic-code", "N", "NCBI translation table N (default 1, standard); list: show them all",
        setGeneticCode},
-      {0, "table", "FILE", "also write a tab-separated table of every pair to FILE",
+      {0, "table", "FILE", "also write a tab-separated table of every pair to FILE (-: standard output)",
        [](Options& o, const std::string& v) { o.table = v; }},
-      {0, "means", "FILE", "also write means over groups of pairs, with covariance-aware errors and tests, to FILE",
+      {0, "means", "FILE", "also write means over groups of pairs, with covariance-aware errors and tests, to FILE (-: standard output)",
        [](Options& o, const std::string& v) { o.means = v; }},
       {0, "clades", "FILE", "groups for --means and --html: a sequence name and a clade label a line",
        [](Options& o, const std::string& v) { o.clades = v; }},
@@ -108,13 +108,15 @@ const std::vector<OptionSpec>& table() {
          if (v != "all" && v != "none") usage("option --reports takes all or none, not \"" + v + "\"");
          o.reportsNone = v == "none";
        }},
-      {0, "inputs", "LIST", "also analyse the alignments LIST names, one path a line",
+      {0, "inputs", "LIST", "also analyse the alignments LIST names, one path a line (-: standard input)",
        [](Options& o, const std::string& v) { o.inputs = v; }},
       {0, "reference", "NAME", "only the pairs of sequence NAME with every other (with --reports none)",
        [](Options& o, const std::string& v) { o.reference = v; }},
       {0, "drop-gapped-codons", nullptr,
        "remove every codon column with a gap or ambiguous nucleotide in any sequence",
        [](Options& o, const std::string&) { o.dropGappedCodons = true; }},
+      {0, "drop-stop-codons", nullptr, "remove every codon column with a stop codon (of the genetic code) in any sequence",
+       [](Options& o, const std::string&) { o.dropStopCodons = true; }},
       {0, "bootstrap", "N",
        "also N bootstrap replicates of the codon columns: bootstrap errors and p-values in --means (10 to 100000)",
        [](Options& o, const std::string& v) {

@@ -27,6 +27,7 @@ struct Options {
   std::string reference;  // "" every pair; else only the pairs of this sequence
   bool quiet = false;
   bool dropGappedCodons = false;
+  bool dropStopCodons = false;
   int threads = 0;        // 0: every core
   double maxMemoryMB = 0; // 0: what the machine has available
   int geneticCode = 1;    // NCBI translation table number

@@ -120,13 +120,6 @@ Alignment parseNative(Source& in, long long available, bool allowGaps) {
       c = in.get();
       if (c == EOF) truncated(i);
       if (c == '\n') break;
-      if (static_cast<int>(name.size()) == kNameLength) {  // cut the name at 20 characters
-        while (c != '\n') {
-          c = in.get();
-          if (c == EOF) truncated(i);
-        }
-        break;
-      }
       name.push_back(static_cast<char>(c));
     }
     for (int j = 0; j < al.seqLength; ++j) {
@@ -154,8 +147,7 @@ Alignment parseFasta(Source& in, bool allowGaps) {
   while (c != EOF && isBlank(c)) c = in.get();
   while (c == '>') {
     std::string name;
-    for (c = in.get(); c != EOF && c != '\n'; c = in.get())
-      if (static_cast<int>(name.size()) < kNameLength) name.push_back(static_cast<char>(c));
+    for (c = in.get(); c != EOF && c != '\n'; c = in.get()) name.push_back(static_cast<char>(c));
     al.names.push_back(displayName(name));
     std::vector<std::uint8_t>& seq = seqs.emplace_back();
     bool lineStart = true;
@@ -276,20 +268,20 @@ class PhylipReader {
       const std::string word = line.substr(b);
       if (word.size() > 10 && sequenceLetters(word.substr(10)) && !sequenceLetters(word.substr(0, 10))) {
         rest = word.substr(10);
-        return word.substr(0, std::min<std::size_t>(10, kNameLength));
+        return word.substr(0, 10);
       }
       rest.clear();
-      return word.substr(0, std::min<std::size_t>(word.size(), kNameLength));
+      return word;
     }
     if (sequenceLetters(line.substr(e)) || line.size() <= 10 || !sequenceLetters(line.substr(10))) {
       rest = line.substr(e);
-      return line.substr(b, std::min<std::size_t>(e - b, kNameLength));
+      return line.substr(b, e - b);
     }
     // A strict name that holds blanks: the first 10 characters.
     rest = line.substr(10);
     std::string name = line.substr(0, 10);
     name.erase(name.find_last_not_of(" \t") + 1);
-    return name.substr(0, std::min<std::size_t>(name.size(), kNameLength));
+    return name;
   }
   // Whether the next non-blank line begins with a name rather than letters.
   bool looksLikeNextName() {
@@ -357,17 +349,15 @@ Alignment parse(Source& in, long long available, bool allowGaps, int first) {
 
 }  // namespace
 
-int dropGappedCodons(Alignment& al) {
+namespace {
+
+// Keeps the codon columns that 'keep' marks; 'why' says, when none is left, what
+// every column holds.
+int keepColumns(Alignment& al, const std::vector<char>& keep, const char* why) {
   const std::size_t L = static_cast<std::size_t>(al.seqLength);
-  std::vector<char> keep(L, 1);
-  for (int i = 0; i < al.seqNum; ++i)
-    for (std::size_t j = 0; j < L; ++j)
-      for (int p = 0; p < 3; ++p)
-        if (al.nucleotides[(i * L + j) * 3 + p] == kGapOrAmbiguous) keep[j] = 0;
   std::size_t kept = 0;
   for (char k : keep) kept += static_cast<std::size_t>(k);
-  if (kept == 0)
-    fail("Every one of the " + std::to_string(L) + " codons has a gap or an ambiguous nucleotide in some sequence; no codon is left.");
+  if (kept == 0) fail("Every one of the " + std::to_string(L) + " codons " + why + " in some sequence; no codon is left.");
   std::vector<std::uint8_t> out;
   out.reserve(al.seqNum * kept * 3);
   for (int i = 0; i < al.seqNum; ++i)
@@ -378,20 +368,50 @@ int dropGappedCodons(Alignment& al) {
   return static_cast<int>(L - kept);
 }
 
+}  // namespace
+
+int dropGappedCodons(Alignment& al) {
+  const std::size_t L = static_cast<std::size_t>(al.seqLength);
+  std::vector<char> keep(L, 1);
+  for (int i = 0; i < al.seqNum; ++i)
+    for (std::size_t j = 0; j < L; ++j)
+      for (int p = 0; p < 3; ++p)
+        if (al.nucleotides[(i * L + j) * 3 + p] == kGapOrAmbiguous) keep[j] = 0;
+  return keepColumns(al, keep, "has a gap or an ambiguous nucleotide");
+}
+
+std::vector<int> stopCodonColumns(const Alignment& al, const GeneticCode& code) {
+  std::vector<int> columns;
+  for (int j = 0; j < al.seqLength; ++j)
+    for (int i = 0; i < al.seqNum; ++i) {
+      const int a = al.nucleotide(i, j, 0), b = al.nucleotide(i, j, 1), c = al.nucleotide(i, j, 2);
+      if (a < 4 && b < 4 && c < 4 && code.translate(bb(a, b, c)) == kStop) {
+        columns.push_back(j);
+        break;
+      }
+    }
+  return columns;
+}
+
+int dropStopCodons(Alignment& al, const GeneticCode& code) {
+  std::vector<char> keep(static_cast<std::size_t>(al.seqLength), 1);
+  for (int j : stopCodonColumns(al, code)) keep[static_cast<std::size_t>(j)] = 0;
+  return keepColumns(al, keep, "is a stop codon");
+}
+
 namespace {
 
-// Longer alignments than this are refused before they fill memory.
-constexpr std::size_t kMaxAlignmentBytes = std::size_t{1} << 40;
-
 // The whole content of a sequence file ("-": standard input), inflated when it
-// is gzip-compressed.
-std::string readAll(const std::string& path) {
-  WholeFile f = readWholeFile(path, kMaxAlignmentBytes, true);
+// is gzip-compressed, up to 'limit' bytes.
+std::string readAll(const std::string& path, std::size_t limit) {
+  WholeFile f = readWholeFile(path, limit, true);
   switch (f.status) {
     case WholeFile::kRead: break;
     case WholeFile::kCannotOpen: fail("Can't open the file!");
     case WholeFile::kCannotRead: fail("Can't read the file " + path + ".");
-    case WholeFile::kTooLarge: fail("The file " + path + " is larger than radcon can read.");
+    case WholeFile::kTooLarge:
+      fail("The file " + path + " holds more than " + std::to_string(limit >> 20) + " MB of text (inflated, if it "
+           "is compressed): more than a run could analyse in the memory allowed.");
     case WholeFile::kDamaged: fail("The compressed file " + path + " is damaged: " + f.detail + ".");
     case WholeFile::kNeedsZlib: fail("The file " + path + " is gzip-compressed, and this radcon was built without zlib.");
   }
@@ -400,7 +420,9 @@ std::string readAll(const std::string& path) {
 
 }  // namespace
 
-Alignment readSequenceFile(const std::string& path, bool allowGaps) { return parseSequenceText(readAll(path), allowGaps); }
+Alignment readSequenceFile(const std::string& path, bool allowGaps, std::size_t limit) {
+  return parseSequenceText(readAll(path, limit), allowGaps);
+}
 
 Alignment parseSequenceText(const std::string& text, bool allowGaps) {
   const std::size_t start = text.find_first_not_of(" \t\n\v\f\r");

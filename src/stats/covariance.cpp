@@ -17,10 +17,10 @@ namespace {
 typedef double v8d __attribute__((vector_size(64)));
 
 // On x86-64 one binary carries the kernel for AVX-512, AVX2 and plain SSE2 and
-// picks one when it starts; elsewhere the compiler's generic vectors serve. Each
-// lane is an ordinary sum of products in codon order, so every choice gives the
-// same bits.
-#if defined(__x86_64__)
+// picks one when it starts (not in a ThreadSanitizer build, which cannot load
+// such a binary); elsewhere the compiler's generic vectors serve. Each lane is an
+// ordinary sum of products in codon order, so every choice gives the same bits.
+#if defined(__x86_64__) && !defined(RADCON_NO_KERNEL_CLONES)
 #define RADCON_KERNEL_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define RADCON_KERNEL_CLONES
@@ -119,7 +119,7 @@ void covarianceRows(const PairStatistics& st, Kind kind, std::size_t rowBegin, s
   for (std::size_t a = rowBegin; a < rowEnd; ++a) {
     const double* row = &sums[(a - c0) * width];
     const double diagonal = var[a];  // the variance itself, not recomputed
-    *o++ = diagonal < 0.0 ? 0.0 : diagonal;
+    *o++ = diagonal <= 0.0 ? 0.0 : diagonal;
     for (std::size_t b = a + 1; b < P; ++b) {
       const double D = (sum[a] * sum[b]) / 4.0;
       double v = row[b - c0] / D;
@@ -128,7 +128,10 @@ void covarianceRows(const PairStatistics& st, Kind kind, std::size_t rowBegin, s
         v = 0.0;
         for (int k = 0; k < L; ++k) v = v + (d.at(a, k) * d.at(b, k)) / D;
       }
-      *o++ = v < 0.0 ? 0.0 : v;
+      // Zero and below print as 0. A sum of terms that starts from +0 is never
+      // -0, but a blocked sum of +0 over a negative X_a X_b / 4 (sites that round
+      // a hair below zero) is.
+      *o++ = v <= 0.0 ? 0.0 : v;
     }
   }
 }

@@ -77,7 +77,7 @@ struct PrintedDecimals {
 // codons of d_a d_b / ((X_a)(X_b) / 4), each term divided before it is added.
 // Rows [rowBegin, rowEnd) of the upper triangle are written row after row into
 // out: for each row a, the entries b = a .. pairs-1, the diagonal entry being the
-// variance. Negative covariances are stored as 0 (a NaN stays a NaN).
+// variance. Negative covariances, and -0, are stored as +0 (a NaN stays a NaN).
 // rowBegin must be a multiple of PairCodonTable::kLanes.
 //
 // The sums are formed as a blocked matrix product and divided once; an entry

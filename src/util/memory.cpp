@@ -11,33 +11,64 @@
 
 namespace radcon {
 
-std::uint64_t estimateRunBytes(int seqNum, int seqLength, int threads) {
-  const std::uint64_t n = static_cast<std::uint64_t>(seqNum), L = static_cast<std::uint64_t>(seqLength);
-  const std::uint64_t pairs = n * (n > 0 ? n - 1 : 0) / 2;
-  const std::uint64_t paddedPairs = (pairs + 7) / 8 * 8;
-  const std::uint64_t alignment = n * L * 5;                // nucleotides, codons, amino acids
-  const std::uint64_t sites = 4 * n * L * 8;                // SS, NN, RR, CC
-  const std::uint64_t perCodon = 4 * paddedPairs * L * 8;   // differences, then deviations
-  const std::uint64_t perPair = 4 * pairs * 8 * 8;          // totals, proportions, variances, ...
-  // Covariance tasks in flight: about 2^17 entries each, four kinds of doubles
-  // and their text, plus the block sums of the task's rows.
-  const std::uint64_t task = (std::uint64_t{1} << 17) * (4 * 8 + 4 * 12 + 2 * 30) + 64 * paddedPairs * 8;
-  const std::uint64_t inFlight = static_cast<std::uint64_t>(std::max(threads, 1) + 2) * task;
-  const std::uint64_t buffers = 16u << 20;  // output buffers, stacks, the program itself
-  // A fifth more for what the sums above leave out (allocator slack, small tables).
-  const std::uint64_t sum = alignment + sites + perCodon + perPair + inFlight + buffers;
-  return sum + sum / 5;
-}
+namespace {
 
-std::uint64_t estimateStreamingBytes(int seqNum, int seqLength, int threads, int streamBatch, int groups) {
-  const std::uint64_t n = static_cast<std::uint64_t>(seqNum), L = static_cast<std::uint64_t>(seqLength);
-  const std::uint64_t alignment = n * L * 5 + n * 64;          // nucleotides, codons, amino acids, names
-  const std::uint64_t sites = 4 * n * L * 8 + n * 70 * 8;       // SS, NN, RR, CC, frequency tables
-  const std::uint64_t batch = static_cast<std::uint64_t>(streamBatch) * (4 * L * 8 + 1024);  // codon values, rows
-  const std::uint64_t inFlight = static_cast<std::uint64_t>(std::max(threads, 1) + 2) * batch;
-  const std::uint64_t means = static_cast<std::uint64_t>(groups) * 10 * L * 8;  // 8 kinds' sums and 2 tests
-  const std::uint64_t sum = alignment + sites + inFlight + means + (16u << 20);
-  return sum + sum / 5;
+constexpr std::uint64_t kMB = 1u << 20;
+
+// Bytes of one table of per-codon values, its pairs in panels of eight.
+std::uint64_t codonTable(std::uint64_t pairs, std::uint64_t L) { return (pairs + 7) / 8 * 8 * L * 8; }
+
+}  // namespace
+
+std::uint64_t estimateBytes(const MemoryPlan& m) {
+  const std::uint64_t n = static_cast<std::uint64_t>(m.seqNum), L = static_cast<std::uint64_t>(m.seqLength);
+  const std::uint64_t T = static_cast<std::uint64_t>(m.threads < 1 ? 1 : m.threads);
+  const std::uint64_t genes = static_cast<std::uint64_t>(m.genesAtOnce < 1 ? 1 : m.genesAtOnce);
+  // The program, its libraries, standard output's buffer and the threads' stacks.
+  const std::uint64_t program = 9 * kMB / 2 + T * 64 * 1024;
+  // The alignment (a byte a nucleotide, and the names), the codons with each
+  // sequence's frequency table, and four kinds of sites per codon and sequence.
+  const std::uint64_t alignment = 3 * n * L + m.nameBytes + 40 * n;
+  const std::uint64_t codons = n * L + n * 64 * 8;
+  const std::uint64_t sites = 4 * n * L * 8 + 4 * n * 8;
+  // The means: per group, four kinds' weighted deviations per codon, twice; an
+  // output's buffer (1 MB, filled by a table).
+  const std::uint64_t means = static_cast<std::uint64_t>(m.groups) * 8 * L * 8;
+  const std::uint64_t outputs = (m.table ? kMB : 0) + (m.groups ? 64 * 1024 : 0);
+  // Batches in flight, each in a slot of its own that keeps its memory from batch
+  // to batch: per pair the four kinds' per-codon values, the totals, proportions,
+  // variances and covariances, and the text of the sinks (a table's row); per
+  // working thread its memo of codon pairs and what its heap keeps.
+  const std::uint64_t B = std::min<std::uint64_t>(static_cast<std::uint64_t>(m.batchPairs), m.pairs);
+  const std::uint64_t batches = B ? (m.pairs + B - 1) / B : 0;
+  const std::uint64_t slots = T > 1 && batches > 1 ? std::min(T + 2, batches) : 1;
+  const std::uint64_t workers = T > 1 && batches > 1 ? std::min(T, batches) : 0;
+  const std::uint64_t sinks = (m.table ? 1 : 0) + (m.groups ? 1 : 0) + (m.reports ? 1 : 0);
+  const std::uint64_t batch = 4 * codonTable(B, L) + B * (200 + (m.table ? 400 : 0)) + sinks * 64 * 1024;
+  const std::uint64_t inFlight = slots * batch + workers * 700 * 1024;
+  std::uint64_t gene = alignment + codons + sites + means + outputs;
+  if (!m.reports) return program + genes * (gene + inFlight);
+  // The reports keep every pair's per-codon values and statistics while the
+  // pairs are counted. Then the covariance tasks in flight, of about 2^17
+  // entries each (whole panels of eight rows): four kinds of covariances, their
+  // block sums, and the text of the first covariance block of each report (a
+  // label and a number in sn.rst and cr.rst, a number in each .dis file) in
+  // buffers that grow by doubling; the labels of every pair, and the seven
+  // reports' buffers.
+  const std::uint64_t P = m.pairs;
+  const std::uint64_t kept = 4 * codonTable(P, L) + P * 200;
+  const std::uint64_t all = P * (P + 1) / 2;
+  const std::uint64_t entries = std::min<std::uint64_t>(all, (1u << 17) + 8 * P);
+  const std::uint64_t tasks = entries ? (all + entries - 1) / entries : 1;
+  const std::uint64_t covSlots = T > 1 && tasks > 1 ? std::min(T + 2, tasks) : 1;
+  std::uint64_t digits = 1;
+  for (std::uint64_t v = n; v >= 10; v /= 10) ++digits;
+  const std::uint64_t text = 2 * (4 * digits + 14) + 4 * 9;
+  const std::uint64_t task = entries * (4 * 8 + 8) + entries * text * 3 / 2 + 8 * L * 8;
+  const std::uint64_t labels = P * 80;
+  const std::uint64_t reportBuffers = 7 * std::min<std::uint64_t>(kMB, all * (text / 2) + 9 * n * n);
+  gene += kept + labels + reportBuffers;
+  return program + genes * (gene + std::max(inFlight, covSlots * task));
 }
 
 namespace {

@@ -6,11 +6,22 @@
 
 namespace radcon {
 
-// Peak bytes a run of n sequences of L codons needs with the given threads: one
-// that writes the covariance reports, or one that streams its pairs (batches of
-// streamBatch pairs in flight, nothing kept per pair).
-std::uint64_t estimateRunBytes(int seqNum, int seqLength, int threads);
-std::uint64_t estimateStreamingBytes(int seqNum, int seqLength, int threads, int streamBatch, int groups);
+// What decides the peak memory of one alignment's run.
+struct MemoryPlan {
+  int seqNum = 0;
+  int seqLength = 0;             // codons
+  std::uint64_t nameBytes = 0;   // the names of the sequences, together
+  std::uint64_t pairs = 0;       // pairs counted
+  int batchPairs = 256;          // pairs a batch holds
+  int threads = 1;               // threads the alignment's work is spread over
+  int groups = 0;                // groups of pairs the means gather (0: no means)
+  bool reports = false;          // the seven reports: every pair's per-codon values kept
+  bool table = false;            // a pairs table written
+  int genesAtOnce = 1;           // alignments of a batch analysed side by side, each like this one
+};
+
+// Peak resident bytes of the run.
+std::uint64_t estimateBytes(const MemoryPlan& plan);
 
 // Bytes this process may still use: the least of the memory the system has
 // available, the cgroup's remaining limit and the address-space limit.

@@ -219,5 +219,26 @@ TEST(PairDifferencesTest, TotalsAreSumsOverCodonsAndBatchesChangeNothing) {
   }
 }
 
+TEST(Pairwise, PairsOfABatchMadeFromTheirFirstIndex) {
+  // Any stretch of pair order, made from its first index alone, is that stretch
+  // of the list of every pair; up to 6,000 sequences, where the row is found
+  // from a square root.
+  for (int n : {2, 3, 7, 100, 6000}) {
+    const std::vector<SeqPair> all = allPairs(n);
+    for (std::size_t first : {std::size_t{0}, all.size() / 3, all.size() / 2 + 1, all.size() - 1}) {
+      const std::size_t count = std::min<std::size_t>(300, all.size() - first);
+      EXPECT_TRUE(pairsFrom(n, first, count) ==
+                  std::vector<SeqPair>(all.begin() + static_cast<std::ptrdiff_t>(first),
+                                       all.begin() + static_cast<std::ptrdiff_t>(first + count)))
+          << n << " " << first;
+    }
+    // The first pair of every row, and the pair before it.
+    for (int i = 1; i + 1 < n; i += std::max(1, n / 50)) {
+      const std::size_t at = pairIndex(n, i, i + 1);
+      EXPECT_EQ(pairsFrom(n, at - 1, 2), (std::vector<SeqPair>{{i - 1, n - 1}, {i, i + 1}})) << n << " " << i;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace radcon

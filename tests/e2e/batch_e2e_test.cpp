@@ -23,6 +23,16 @@ namespace fs = std::filesystem;
 // The sequences whose pairs an alignment's page keeps.
 constexpr int kPageSequencesShown = 150;
 
+// Standard error without the notes (of stop codons, say).
+std::string withoutNotes(const std::string& err) {
+  std::string kept;
+  for (std::size_t at = 0, end; at < err.size(); at = end + 1) {
+    end = std::min(err.find('\n', at), err.size());
+    if (err.compare(at, 14, "radcon: note: ") != 0) kept += err.substr(at, end + 1 - at);
+  }
+  return kept;
+}
+
 // The rows of a table without its header line.
 std::string body(const std::string& table) { return table.substr(table.find('\n') + 1); }
 
@@ -46,7 +56,7 @@ TEST(BatchE2E, OneTableThatEqualsTheSingleRunsInOrder) {
                                       " --table all.tsv --means all.m geneA.seq broken.fa geneB.seq geneC.seq",
                                   "");
     EXPECT_TRUE(exitedWith(r, 1));  // one file failed; the others are all there
-    EXPECT_EQ(r.err, "radcon: broken.fa: Sequence 2 (\"b\") has 3 nucleotides, but sequence 1 has 6; the sequences "
+    EXPECT_EQ(withoutNotes(r.err), "radcon: broken.fa: Sequence 2 (\"b\") has 3 nucleotides, but sequence 1 has 6; the sequences "
                      "of an alignment must have equal lengths.\nradcon: 1 of 4 alignments failed.\n");
     EXPECT_EQ(body(readFile(dir / "all.tsv")), expected);
     EXPECT_EQ(body(readFile(dir / "all.m")), expectedMeans);
@@ -105,10 +115,50 @@ TEST(BatchE2E, ProgressOnATerminal) {
   const std::size_t summary = screen.rfind("\rradcon " RADCON_VERSION ": 3 alignments (1 failed), 45 pairs, ");
   ASSERT_NE(summary, std::string::npos) << screen;
   EXPECT_NE(screen.find(" s CPU, ", summary), std::string::npos);
-  EXPECT_NE(screen.find(" MB peak memory", summary), std::string::npos);
+  EXPECT_NE(screen.find(" MB peak memory (estimated ", summary), std::string::npos);  // the plan beside the peak
   // Without a terminal (or with --no-progress) standard error holds only the failures.
   const RunResult quiet = runRadcon(dir.path(), "-q -c 1 -t 1 -k 1 -g charge --reports none --table t.tsv g0.seq broken.seq", "");
   EXPECT_EQ(quiet.err.find("pairs,"), std::string::npos) << quiet.err;
+}
+
+TEST(BatchE2E, DashIsStandardOutputForATableAndStandardInputForTheList) {
+  ScratchDir dir;
+  for (int g = 0; g < 2; ++g) writeFile(dir / ("g" + std::to_string(g) + ".seq"), syntheticAlignment(5, 20, 0.1, g));
+  const std::string answers = "-c 1 -t 1 -k 1 -g charge ";
+  // One alignment, its reports beside: the table on standard output is the file's.
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), "-q " + answers + "--table t.tsv --means m.tsv g0.seq", ""), 0));
+  const RunResult table = runRadcon(dir.path(), "-q " + answers + "-o r --table - g0.seq", "");
+  ASSERT_TRUE(exitedWith(table, 0));
+  EXPECT_EQ(table.out, readFile(dir / "t.tsv"));
+  EXPECT_TRUE(fs::exists(dir / "r" / "sn.rst"));
+  // A batch asks nothing when the answers are options, so -q is not needed.
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), answers + "--reports none --means m2.tsv g0.seq g1.seq", ""), 0));
+  const RunResult means = runRadcon(dir.path(), answers + "--reports none --means - g0.seq g1.seq", "");
+  ASSERT_TRUE(exitedWith(means, 0));
+  EXPECT_EQ(means.out, readFile(dir / "m2.tsv"));
+  EXPECT_FALSE(fs::exists(dir / "-"));
+  // The list from standard input.
+  const RunResult list = runRadcon(dir.path(), "-q " + answers + "--reports none --means - --inputs -", "g0.seq\ng1.seq\n");
+  ASSERT_TRUE(exitedWith(list, 0));
+  EXPECT_EQ(list.out, means.out);
+  // A failure's message goes to standard error then.
+  const RunResult failed = runRadcon(dir.path(), "-q " + answers + "--table - absent.seq", "");
+  EXPECT_TRUE(exitedWith(failed, 1));
+  EXPECT_EQ(failed.out, "");
+  EXPECT_EQ(failed.err, "radcon: Can't open the file!\n");
+  // What cannot share standard output or input.
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"-q " + answers + "--reports none --table - --means - g0.seq", "--table - and --means - cannot both write to standard output"},
+      {answers + "--table - g0.seq", "--table - writes to standard output, where the dialogue and the trace lines go too: give -q"},
+      {"-c 1 --reports none --means - g0.seq g1.seq", "--means - writes to standard output, where the dialogue"},
+      {"-q " + answers + "--reports none --table t.tsv --inputs - -", "--inputs - and the alignment - would both be read from standard input"},
+      {"-q -c 1 --reports none --table t.tsv --inputs -", "the list of alignments is read from standard input (--inputs -); give the missing answers as options: --tstv, --kaks, --grouping"},
+  };
+  for (const auto& [args, message] : refused) {
+    const RunResult r = runRadcon(dir.path(), args, "g0.seq\n");
+    EXPECT_TRUE(exitedWith(r, 2)) << args;
+    EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+  }
 }
 
 // The page of a large batch carries the pairs of its first 50 genes and of those

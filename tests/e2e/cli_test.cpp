@@ -6,11 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
+#include <sstream>
 
 #include "../support.h"
 
@@ -126,6 +130,54 @@ TEST(Cli, CommandLine) {
   ASSERT_TRUE(exitedWith(runRadcon(a.path(), "--threads 1 '" + kLysozyme + "'", "1 0.5 1 3"), 0));
   ASSERT_TRUE(exitedWith(runRadcon(b.path(), "--threads=3 -- '" + kLysozyme + "'", "1 0.5 1 3"), 0));
   expectSameReports(a.path(), b.path());
+}
+
+// The options a text names: "--name" and "-x" in the lines that 'entry' picks,
+// roff's fonts and escapes taken out.
+std::set<std::string> optionsIn(const std::string& text, const std::function<bool(const std::string&, const std::string&)>& entry) {
+  std::set<std::string> found;
+  std::istringstream in(text);
+  std::string previous;
+  for (std::string line; std::getline(in, line); previous = line) {
+    if (!entry(previous, line)) continue;
+    for (const char* roff : {"\\fB", "\\fI", "\\fR", "\\"})  // fonts, then the backslash of "\-"
+      for (std::size_t at; (at = line.find(roff)) != std::string::npos;) line.erase(at, std::strlen(roff));
+    for (std::size_t at = 0; (at = line.find('-', at)) != std::string::npos;) {
+      std::size_t end = at + 1;
+      if (end < line.size() && line[end] == '-') ++end;
+      const std::size_t name = end;
+      while (end < line.size() && (std::isalnum(static_cast<unsigned char>(line[end])) || line[end] == '-')) ++end;
+      if (end > name && (at == 0 || !std::isalnum(static_cast<unsigned char>(line[at - 1]))) &&
+          (end - name > 1) == (name - at == 2))
+        found.insert(line.substr(at, end - at));
+      at = end;
+    }
+  }
+  return found;
+}
+
+TEST(Cli, HelpManPageAndReadmeNameTheSameOptions) {
+  ScratchDir dir;
+  const RunResult help = runRadcon(dir.path(), "--help", "");
+  // --help: the lines of the option list; the man page: the tag line after each
+  // .TP of its OPTIONS section; the README: the first cell of its option table.
+  const std::set<std::string> fromHelp = optionsIn(help.out, [](const std::string&, const std::string& line) {
+    return line.starts_with("  -") || line.starts_with("      --");
+  });
+  const std::string man = readFile(RADCON_SOURCE_DIR "/radcon.1");
+  const std::size_t options = man.find(".SH OPTIONS"), next = man.find(".SH", options + 1);
+  std::set<std::string> fromMan = optionsIn(man.substr(options, next - options),
+                                            [](const std::string& previous, const std::string&) { return previous == ".TP"; });
+  fromMan.erase("--");  // the end of the options
+  const std::string readme = readFile(RADCON_SOURCE_DIR "/README.md");
+  const std::size_t table = readme.find("| option | meaning |");
+  const std::set<std::string> fromReadme =
+      optionsIn(readme.substr(table, readme.find("\n\n", table) - table), [](const std::string&, const std::string& line) {
+        return line.starts_with("| `-");
+      });
+  EXPECT_GT(fromHelp.size(), 30u);
+  EXPECT_EQ(fromMan, fromHelp);
+  EXPECT_EQ(fromReadme, fromHelp);
 }
 
 TEST(Cli, StandardOutputThatCannotBeWritten) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -107,8 +108,16 @@ TEST(FaultTable, EveryDetectedFailure) {
        {{"in.seq", kOk}, {"c.txt", "one A\nthree B\n"}}, 1, "Clade file c.txt, line 2: no sequence of the alignment"},
       {"sequence without a clade", "--means m.tsv --clades c.txt in.seq", a, {{"in.seq", kOk}, {"c.txt", "one A\n"}},
        1, "sequence 2 (\"two\") has no clade"},
+      {"two sequences of one name", "--reports none --means m.tsv in.fa", a,
+       {{"in.fa", ">Pan_troglodytes_isolate_A\nATG\n>x\nATG\n>Pan_troglodytes_isolate_A\nATG\n"}}, 1,
+       "Sequences 1 and 3 are both named \"Pan_troglodytes_isolate_A\": their rows could not be told apart."},
       // Resources.
       {"memory refused", "--max-memory 1 '" + kLysozyme + "'", a, {}, 1, "more than the 1 MB allowed"},
+      // 48 MB of sequence in a file of some 50 KB: refused as it inflates beyond what 4 MB allows.
+      {"gzip bomb", "--max-memory 4 bomb.gz", a, {}, 1,
+       "The file bomb.gz holds more than 1 MB of text (inflated, if it is compressed): more than a run could "
+       "analyse in the memory allowed.",
+       nullptr, "(printf '1 48000000\\nx\\n'; yes ACGT | head -c 48000000) | gzip -1 > bomb.gz;"},
       // The command line.
       {"unknown option", "--frobnicate in.seq", a, {{"in.seq", kOk}}, 2, "unknown option --frobnicate"},
       {"missing option value", "in.seq --kaks", a, {{"in.seq", kOk}}, 2, "needs a value"},
@@ -123,16 +132,38 @@ TEST(FaultTable, EveryDetectedFailure) {
       {"outdir is a file", "-o plain/sub '" + kLysozyme + "'", a, {{"plain", "x"}}, 1, "Can't create the folder plain/sub"},
       {"table folder missing", "--table nowhere/t.tsv '" + kLysozyme + "'", a, {}, 1, "nowhere/t.tsv"},
       {"write fails part-way", "'" + kLysozyme + "'", a, {}, 1, "Can't write sn.rst", nullptr, "ulimit -f 400;"},
+      // Outputs that would replace an input, and genes that cannot name a folder.
+      {"table is the alignment", "--reports none --table in.seq in.seq", a, {{"in.seq", kOk}}, 2,
+       "--table in.seq would replace the alignment in.seq"},
+      {"means is a hard link of the alignment", "--reports none --means other.seq in.seq", a, {{"in.seq", kOk}}, 2,
+       "--means other.seq would replace the alignment in.seq",
+       [](const ScratchDir& d) { fs::create_hard_link(d / "in.seq", d / "other.seq"); }},
+      {"report is the alignment", "-o sub sub/sn.rst", a, {{"sub/sn.rst", kOk}}, 2,
+       "the report sub/sn.rst would replace the alignment sub/sn.rst"},
+      {"means is the clade file", "--means c.txt --clades c.txt in.seq", a, {{"in.seq", kOk}, {"c.txt", "one A\ntwo B\n"}},
+       2, "--means c.txt would replace the clade file c.txt"},
+      {"table is the list", "--reports none --table list.txt --inputs list.txt", a,
+       {{"list.txt", "in.seq\n"}, {"in.seq", kOk}}, 2, "--table list.txt would replace the list of alignments list.txt"},
+      {"report folder is an alignment", "-o out in.seq out/two", a, {{"in.seq", kOk}, {"out/two", kOk}}, 2,
+       "the report folder out/two would replace the alignment out/two"},
+      {"gene that cannot name a folder", "-o out ...fa in.seq", a, {{"...fa", ">a\nATG\n"}, {"in.seq", kOk}}, 2,
+       "the input ...fa is gene \"..\", which cannot name its report folder in out"},
+      {"group file the dialogue chose", "--table charge.div in.seq", a,
+       {{"in.seq", kOk}, {"charge.div", readFile(RADCON_SOURCE_DIR "/data/charge.div")}}, 2,
+       "--table charge.div would replace the group file charge.div"},
   };
   // Failures of the sequence file come before any question is asked.
   const std::set<std::string> beforeQuestions = {"missing file", "non-coding", "header not integers", "truncated",
-                                                 "ambiguity code", "FASTA unequal", "memory refused",
+                                                 "ambiguity code", "FASTA unequal", "memory refused", "gzip bomb",
                                                  "clade of an unknown sequence"};
   for (const Fault& f : faults) {
     SCOPED_TRACE(f.name);
     ScratchDir dir;
     for (const auto& [name, text] : earlierReports()) writeFile(dir / name, text);
-    for (const auto& [name, text] : f.files) writeFile(dir / name, text);
+    for (const auto& [name, text] : f.files) {
+      fs::create_directories((dir / name).parent_path());
+      writeFile(dir / name, text);
+    }
     if (f.setup) f.setup(dir);
     const RunResult r = runRadcon(dir.path(), f.args, f.input, f.prefix);
     EXPECT_TRUE(exitedWith(r, f.status));
@@ -141,6 +172,7 @@ TEST(FaultTable, EveryDetectedFailure) {
     EXPECT_TRUE(f.status != 1 || r.err.empty()) << r.err;  // the message is on standard output
     EXPECT_TRUE(!beforeQuestions.count(f.name) || r.out.find("Use corrected") == std::string::npos) << r.out;
     expectEarlierReportsIntact(dir);
+    for (const auto& [name, text] : f.files) EXPECT_EQ(readFile(dir / name), text) << name;  // inputs untouched
   }
 }
 
@@ -187,6 +219,41 @@ TEST(FaultTable, InterruptedRunLeavesNoHalfWrittenReport) {
     EXPECT_FALSE(temporaryExists(dir));
     expectEarlierReportsIntact(dir);
   }
+}
+
+TEST(FaultTable, InterruptDuringTheRenamesTakesEffectAfterTheLast) {
+  // A SIGINT after the first rename, with and without the progress thread alive:
+  // it waits until every output is in place, then ends the run (status 130).
+  ScratchDir plain;
+  const std::string args = "-c 1 -t 0.5 -k 1 -g charge --table t.tsv '" + kLysozyme + "'";
+  ASSERT_TRUE(exitedWith(runRadcon(plain.path(), "--no-progress " + args, ""), 0));
+  for (const char* progress : {"--progress", "--no-progress"}) {
+    SCOPED_TRACE(progress);
+    ScratchDir dir;
+    for (const auto& [name, text] : earlierReports()) writeFile(dir / name, text);
+    const RunResult r = runRadcon(dir.path(), std::string(progress) + " --threads 3 " + args, "",
+                                  "ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD='" RADCON_INTERRUPT_RENAME "'");
+    EXPECT_TRUE(exitedWith(r, 128 + SIGINT));
+    expectSameReports(plain.path(), dir.path());
+    EXPECT_TRUE(readFile(dir / "t.tsv") == readFile(plain / "t.tsv"));
+    EXPECT_FALSE(temporaryExists(dir));
+  }
+}
+
+TEST(FaultTable, ClosedOutputPipeEndsTheRunAsUnixToolsDo) {
+  // The trace lines go to head, which leaves after two: SIGPIPE ends the run
+  // (status 141), and the earlier reports stay as they were.
+  if (!fs::exists(kMitochondrial)) GTEST_SKIP() << "shared data not present";
+  ScratchDir dir;
+  for (const auto& [name, text] : earlierReports()) writeFile(dir / name, text);
+  writeFile(dir / "run.sh", "'" RADCON_BINARY "' -c 1 -t 0.5 -k 1 -g charge --genetic-code 2 '" + kMitochondrial +
+                                "' | head -2 > head.txt\necho ${PIPESTATUS[0]} > status\n");
+  ASSERT_EQ(std::system(("cd '" + dir.path().string() + "' && bash run.sh").c_str()), 0);
+  EXPECT_EQ(readFile(dir / "status"), std::to_string(128 + SIGPIPE) + "\n");
+  const std::string head = readFile(dir / "head.txt");
+  EXPECT_TRUE(head.starts_with("Genetic code 2: Vertebrate Mitochondrial\n0 0 ")) << head;
+  EXPECT_EQ(std::count(head.begin(), head.end(), '\n'), 2);
+  expectEarlierReportsIntact(dir);
 }
 
 }  // namespace

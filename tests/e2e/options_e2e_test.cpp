@@ -1,6 +1,7 @@
 // End-to-end runs with options, FASTA input, gapped alignments and the pairs table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <sstream>
@@ -129,6 +130,40 @@ TEST(OptionsE2E, DroppedGappedCodonsEqualColumnsRemovedByHand) {
   EXPECT_NE(refused.out.find("--drop-gapped-codons"), std::string::npos);
 }
 
+TEST(OptionsE2E, StopCodonsAreNotedOnStandardErrorOrDropped) {
+  ScratchDir dir, kept, dropped, byHand;
+  // Terminal stops under the standard code; under the vertebrate mitochondrial
+  // code TGA is tryptophan and AGA a stop inside the gene.
+  writeFile(dir / "s.seq", "3 12\none\nATGAAATTTTAA\ntwo\nATGAAGTTCTAG\nthree\nATGAGATTTTGA\n");
+  writeFile(dir / "cut.seq", "3 9\none\nATGAAATTT\ntwo\nATGAAGTTC\nthree\nATGAGATTT\n");
+  const std::string path = (dir / "s.seq").string();
+  const std::string note = "radcon: note: " + path + " holds stop codons ";
+  const std::string analysed = "; a stop codon is analysed as a 21st amino acid unless --drop-stop-codons removes its column.\n";
+  const RunResult k = runRadcon(kept.path(), "'" + path + "'", "1 0.5 1 1");
+  ASSERT_TRUE(exitedWith(k, 0));
+  EXPECT_EQ(k.err, note + "in its last codon column only" + analysed);
+  EXPECT_TRUE(k.out.starts_with(std::string(kDialogue) + "0 0 "));  // standard output as it always was
+  EXPECT_EQ(k.out.find("stop"), std::string::npos);
+  // Dropped, the run is that of the alignment without the column.
+  const RunResult d = runRadcon(dropped.path(), "--drop-stop-codons '" + path + "'", "1 0.5 1 1");
+  const RunResult h = runRadcon(byHand.path(), "'" + (dir / "cut.seq").string() + "'", "1 0.5 1 1");
+  ASSERT_TRUE(exitedWith(d, 0));
+  EXPECT_EQ(d.out, "Removed 1 of 4 codons with stop codons.\n" + h.out);
+  EXPECT_EQ(d.err, "");
+  expectSameReports(dropped.path(), byHand.path());
+  const RunResult m = runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g charge --genetic-code 2 --reports none --table t '" + path + "'", "");
+  EXPECT_EQ(m.err, note + "in 2 of 4 codon columns, not only the last (the first is column 2)" + analysed);
+  // A batch says it once, at the end.
+  const RunResult b = runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g charge --reports none --table t s.seq cut.seq", "");
+  ASSERT_TRUE(exitedWith(b, 0));
+  EXPECT_EQ(b.err, "radcon: note: 1 of 2 alignments hold stop codons (1 only in their last codon column)" + analysed);
+  writeFile(dir / "stops.seq", "1 3\nx\nTAA\n");
+  const RunResult none = runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g charge --drop-stop-codons stops.seq", "");
+  EXPECT_TRUE(exitedWith(none, 1));
+  EXPECT_NE(none.out.find("Every one of the 1 codons is a stop codon in some sequence; no codon is left."),
+            std::string::npos) << none.out;
+}
+
 std::vector<std::vector<std::string>> tsv(const std::string& text) {
   std::vector<std::vector<std::string>> rows;
   std::istringstream in(text);
@@ -159,16 +194,16 @@ TEST(OptionsE2E, PairsTableAgreesWithTheReports) {
   ASSERT_TRUE(exitedWith(r, 0));
   const auto rows = tsv(readFile(dir / "pairs.tsv"));
   ASSERT_EQ(rows.size(), 1u + 19 * 18 / 2);
-  EXPECT_EQ(rows[0].size(), 36u);
+  EXPECT_EQ(rows[0].size(), 38u);
   EXPECT_EQ(rows[0][0], "gene");
   EXPECT_EQ(rows[1][0], "lysozymeLarge");
   EXPECT_EQ(rows[0][28], "dR_dC");
   EXPECT_EQ(rows[0][29], "genetic_code");
   EXPECT_EQ(rows[1][29], "1");
   const auto recs = records(kLysozyme);
-  EXPECT_EQ(rows[1][1], recs[0].first.substr(0, 20));
-  EXPECT_EQ(rows[1][2], recs[1].first.substr(0, 20));
-  EXPECT_EQ(rows.back()[1], recs[17].first.substr(0, 20));
+  EXPECT_EQ(rows[1][1], recs[0].first);
+  EXPECT_EQ(rows[1][2], "2.chimp_bonobo_gorilla");  // whole, though longer than 20 characters
+  EXPECT_EQ(rows.back()[1], recs[17].first);
   const std::string sn = readFile(dir / "sn.rst"), out = readFile(dir / "outfile");
   const std::string sdis = readFile(dir / "s.dis");
   // Pair (0, 2) is row 2 of the table.
@@ -208,17 +243,24 @@ TEST(OptionsE2E, PairsTableWritesNAWhereNoDistanceExists) {
 
 TEST(OptionsE2E, MeansOverCladesWithTheirTests) {
   ScratchDir dir;
-  std::string clades = "# the lysozyme primates\n";
+  // The clades by the names' first 20 characters, and by the whole names.
+  std::string clades = "# the lysozyme primates\n", whole;
   const auto recs = records(kLysozyme);
-  for (std::size_t i = 0; i < recs.size(); ++i)
-    clades += recs[i].first.substr(0, 20) + "\t" + (i < 4 ? "ape" : i < 16 ? "OWM" : "NWM") + "\n";
+  for (std::size_t i = 0; i < recs.size(); ++i) {
+    const std::string clade = std::string("\t") + (i < 4 ? "ape" : i < 16 ? "OWM" : "NWM") + "\n";
+    clades += recs[i].first.substr(0, 20) + clade;
+    whole += recs[i].first + clade;
+  }
   writeFile(dir / "clades.txt", clades);
+  writeFile(dir / "whole.txt", whole);
   const std::string args = "-q -c 1 -t 0.5 -k 1 -g charge --table t.tsv '" + kLysozyme + "'";
   ASSERT_TRUE(exitedWith(runRadcon(dir.path(), "--means grouped.tsv --clades clades.txt " + args, ""), 0));
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), "--means whole.tsv --clades whole.txt " + args, ""), 0));
+  EXPECT_EQ(readFile(dir / "whole.tsv"), readFile(dir / "grouped.tsv"));
   ASSERT_TRUE(exitedWith(runRadcon(dir.path(), "--means all.tsv " + args, ""), 0));
   const auto rows = tsv(readFile(dir / "grouped.tsv"));
   ASSERT_EQ(rows.size(), 1u + 7u);
-  EXPECT_EQ(rows[0].size(), 28u);
+  EXPECT_EQ(rows[0].size(), 32u);
   EXPECT_EQ(std::vector<std::string>(rows[0].begin() + 3, rows[0].begin() + 6),
             (std::vector<std::string>{"pairs", "pairs_undefined_dN_dS", "pairs_undefined_dR_dC"}));
   const std::vector<std::vector<std::string>> groups = {{"ape", "ape", "6"},  {"OWM", "OWM", "66"}, {"NWM", "NWM", "3"},
@@ -232,8 +274,9 @@ TEST(OptionsE2E, MeansOverCladesWithTheirTests) {
   EXPECT_EQ(all[1], rows[7]);
   // The pairs table ends with the per-pair tests.
   const auto pairs = tsv(readFile(dir / "t.tsv"));
-  EXPECT_EQ(std::vector<std::string>(pairs[0].end() - 6, pairs[0].end()),
-            (std::vector<std::string>{"cov_dN_dS", "z_dN_dS", "p_dN_dS", "cov_dR_dC", "z_dR_dC", "p_dR_dC"}));
+  EXPECT_EQ(std::vector<std::string>(pairs[0].end() - 8, pairs[0].end()),
+            (std::vector<std::string>{"cov_dN_dS", "z_dN_dS", "p_dN_dS", "cov_dR_dC", "z_dR_dC", "p_dR_dC", "tstv",
+                                      "site_model"}));
   // Human against gibbon: no radical and four conservative differences. The
   // exact conditional binomial test of these counts gives p = 0.14; against the
   // variance under the null the normal test no longer rejects at 5 %.
@@ -270,9 +313,12 @@ TEST(OptionsE2E, BootstrapRepeatsWithItsSeed) {
   EXPECT_EQ(std::vector<std::string>(one[0].end() - 7, one[0].end()),
             (std::vector<std::string>{"boot_replicates", "boot_se_dS", "boot_se_dN", "boot_se_dR", "boot_se_dC",
                                       "boot_p_dN_dS", "boot_p_dR_dC"}));
-  EXPECT_EQ(one[1][28], "40");
+  const auto column = [&](const char* name) {
+    return static_cast<std::size_t>(std::find(one[0].begin(), one[0].end(), name) - one[0].begin());
+  };
+  EXPECT_EQ(one[1][column("boot_replicates")], "40");
   EXPECT_EQ(one[1], two[2]);
-  EXPECT_NE(one[1][31], seed[1][31]);  // se of dR, another seed
+  EXPECT_NE(one[1][column("boot_se_dR")], seed[1][column("boot_se_dR")]);
   EXPECT_TRUE(exitedWith(runRadcon(dir.path(), args + ly, ""), 2));  // no --means to put it in
 }
 

@@ -61,6 +61,23 @@ TEST(StreamingE2E, TablesEqualThoseOfARunWithReports) {
   for (const char* name : kReports) EXPECT_FALSE(std::filesystem::exists(dir / name)) << name;
 }
 
+TEST(StreamingE2E, ReferenceByItsWholeNameOrItsFirstTwentyCharacters) {
+  ScratchDir dir;
+  const std::string args = "-q -c 1 -t 1 -k 1 -g my --reports none '" + kLysozyme + "' --reference ";
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), args + "2.chimp_bonobo_gorilla --table whole.tsv", ""), 0));
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), args + "2.chimp_bonobo_goril --table short.tsv", ""), 0));
+  const std::string rows = readFile(dir / "whole.tsv");
+  EXPECT_EQ(rows, readFile(dir / "short.tsv"));
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 19);
+  EXPECT_EQ(rowsOf(rows, "2.chimp_bonobo_gorilla"), rows);
+  // Twenty characters that begin several names name none of them.
+  writeFile(dir / "pan.fa", ">Pan_troglodytes_isolate_A\nATG\n>Pan_troglodytes_isolate_B\nATG\n");
+  const RunResult r = runRadcon(dir.path(), "-q -c 1 -t 1 -k 1 -g my --reports none --table t pan.fa --reference "
+                                            "Pan_troglodytes_isol", "");
+  EXPECT_TRUE(exitedWith(r, 1));
+  EXPECT_NE(r.out.find("is the beginning of several sequences' names"), std::string::npos) << r.out;
+}
+
 TEST(StreamingE2E, OptionsThatDoNotFit) {
   ScratchDir dir;
   const std::string file = " '" + kLysozyme + "'";

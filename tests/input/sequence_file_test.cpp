@@ -33,10 +33,10 @@ TEST(SequenceReader, HeaderOnOneOrTwoLinesAndTextBehindIt) {
   }
 }
 
-TEST(SequenceReader, NamesAreCutAtTwentyCharacters) {
+TEST(SequenceReader, NamesAreKeptWhole) {
   const Alignment al = parseSequenceText("3 3\n12345678901234567890\nTTT\n1234567890123456789012345\nCCC\n\nAAA\n");
   EXPECT_EQ(al.names[0], "12345678901234567890");
-  EXPECT_EQ(al.names[1], "12345678901234567890");
+  EXPECT_EQ(al.names[1], "1234567890123456789012345");
   EXPECT_EQ(letters(al, 1), "CCC");
   EXPECT_EQ(al.names[2], "");
   EXPECT_EQ(letters(al, 2), "AAA");
@@ -119,7 +119,7 @@ TEST(FastaReader, WrappedLinesBlanksAndNames) {
   EXPECT_EQ(letters(f, 1), "ATGAAGTTC");
   EXPECT_EQ(letters(f, 2), "ATGAAATTC");
   EXPECT_EQ(f.names[0], "first gene, human");
-  EXPECT_EQ(f.names[2], "a name longer than t");
+  EXPECT_EQ(f.names[2], "a name longer than twenty characters");
 }
 
 TEST(FastaReader, SameAlignmentAsTheNativeFormat) {
@@ -183,8 +183,10 @@ TEST(PhylipReader, EveryLayoutReadsAsTheNativeFile) {
     EXPECT_EQ(al.names, native.names);
     EXPECT_EQ(al.nucleotides, native.nucleotides);
   }
-  // A strict name with a blank in it.
+  // A strict name with a blank in it; relaxed names of any length, whole.
   EXPECT_EQ(parseSequenceText("1 6\nHomo sapieATGAAA\n").names[0], "Homo sapie");
+  EXPECT_EQ(parseSequenceText("1 6\nPan_troglodytes_isolate_A ATGAAA\n").names[0], "Pan_troglodytes_isolate_A");
+  EXPECT_EQ(parseSequenceText("1 6\nPan_troglodytes_isolate_A\nATGAAA\n").names[0], "Pan_troglodytes_isolate_A");
   // Every error names the line and what was expected there.
   EXPECT_NE(failure("2 6\none\nTTT\nAAA\ntwo\nTTT\nAA\n").find("PHYLIP file, line 7: expected 1 more nucleotides of sequence 2"),
             std::string::npos);

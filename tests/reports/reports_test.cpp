@@ -5,6 +5,10 @@
 
 #include <random>
 
+#include "codon/genetic_code.h"
+#include "input/group_file.h"
+#include "input/sequence_file.h"
+
 #include "../support.h"
 #include "reference_reports.h"
 
@@ -133,6 +137,79 @@ TEST(Reports, SameBytesOverManyPairsAndThreads) {
   writeRadcon(in, three.path().string(), 3);
   expectSameReports(ref.path().string(), one.path().string());
   expectSameReports(ref.path().string(), three.path().string());
+}
+
+// The sites and differences radcon's own pipeline counts for an alignment, as
+// the literal evaluation takes them.
+ReferenceInput pipelineInput(const std::string& text, double typedTsTv, int correction, double KaKs, int division) {
+  const Alignment al = parseSequenceText(text);
+  const GeneticCode& code = *findGeneticCode(1);
+  const GroupTable groups = loadGrouping(division);
+  const CodonData codons = translateAndCount(al, code);
+  const double ratio = finalRatio(typedTsTv);
+  const SiteTotals sites = countSites(al, codons, ratio, correction, groups, code);
+  const StepRates rates{ratio, KaKs, radicalConservativeRatio(codons, al.seqNum, al.seqLength, groups, code)};
+  const PairDifferences diff = countPairs(codons, al.seqLength, allPairs(al.seqNum), rates, groups, code);
+  ReferenceInput in;
+  in.n = al.seqNum;
+  in.L = al.seqLength;
+  in.ratio = ratio;
+  in.division = division;
+  const std::size_t n = static_cast<std::size_t>(in.n);
+  for (int k = 0; k < kKinds; ++k) {
+    in.X[k] = sequenceSites(sites, static_cast<Kind>(k));
+    in.XX[k] = codonSites(sites, static_cast<Kind>(k));
+    in.x[k].assign(n * n, 0.0);
+    in.xx[k].assign(n * n * static_cast<std::size_t>(in.L), 0.0);
+    for (std::size_t a = 0; a < diff.pairs.size(); ++a) {
+      const std::size_t ij = static_cast<std::size_t>(diff.pairs[a].i) * n + static_cast<std::size_t>(diff.pairs[a].j);
+      in.x[k][ij] = diff.total[k][a];
+      for (int c = 0; c < in.L; ++c) in.xx[k][ij * static_cast<std::size_t>(in.L) + c] = diff.perCodon[k].at(a, c);
+    }
+  }
+  return in;
+}
+
+TEST(Reports, SitesThatRoundBelowZeroPrintAsTheTermByTermSums) {
+  // Seq7's conservative sites come to a hair below zero (TGC, cysteine, has no
+  // conservative neighbour under Miyata-Yasunaga), so the pairs of seq7 with
+  // seq9 (whose stop codon has none either) divide by a negative X_a X_b / 4. A
+  // covariance that is zero must still print as 0, as the sum of its terms does.
+  std::string text = "10 3\n";
+  const char* codons[] = {"ATG", "TCC", "CCC", "ATG", "AGG", "ACG", "TGC", "ATG", "TGA", "TCT"};
+  for (int i = 0; i < 10; ++i) text += "seq" + std::to_string(i + 1) + "\n" + codons[i] + "\n";
+  const ReferenceInput in = pipelineInput(text, 3, 1, 1e-6, 3);
+  ASSERT_LT(in.X[kConservative][6], 0.0);
+  ScratchDir ref, ours;
+  test::writeReference(in, ref.path().string());
+  writeRadcon(in, ours.path().string(), 2);
+  expectSameReports(ref.path().string(), ours.path().string());
+  const std::string cdis = test::readFile(ours / "c.dis");
+  EXPECT_EQ(cdis.find("-0.000000", cdis.rfind('\n')), std::string::npos);  // the covariance line
+}
+
+TEST(Reports, NegativeSiteTotalsOverRandomInputs) {
+  // The same class of inputs at random: one sequence's sites of a kind a hair
+  // below zero, so X_a X_b / 4 is negative, zero or tiny for its pairs.
+  std::mt19937_64 rng(7);
+  for (int trial = 0; trial < 40; ++trial) {
+    ReferenceInput in = randomInput(rng, 2 + static_cast<int>(rng() % 8), 1 + static_cast<int>(rng() % 12));
+    const int k = static_cast<int>(rng() % 4), s = static_cast<int>(rng() % static_cast<unsigned>(in.n));
+    in.X[k][s] = 0.0;
+    for (int c = 0; c < in.L; ++c) {
+      double& v = in.XX[k][static_cast<std::size_t>(s) * in.L + c];
+      v = c == 0 ? -1e-17 : 0.0;
+      in.X[k][s] = in.X[k][s] + v;
+    }
+    ScratchDir ref, ours;
+    test::writeReference(in, ref.path().string());
+    writeRadcon(in, ours.path().string(), 1 + trial % 2);
+    expectSameReports(ref.path().string(), ours.path().string());
+    if (HasFailure()) {
+      ADD_FAILURE() << "trial " << trial;
+      break;
+    }
+  }
 }
 
 // Two sequences, one codon; every number chosen by hand.
