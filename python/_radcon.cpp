@@ -61,8 +61,12 @@ Checkpoint signalCheck() {
 py::dict settingsOf(const RunSettings& s) {
   py::dict d;
   d["correction"] = *s.answers.correction;
-  d["tstv"] = *s.answers.typedTsTv;
-  d["tstv_parameter"] = s.ratio;
+  if (s.estimateTsTv)
+    d["tstv"] = "estimate";
+  else
+    d["tstv"] = s.answers.tstv->typed;
+  d["tstv_parameter"] = s.estimateTsTv ? py::object(py::none()) : py::object(py::float_(s.ratio));
+  d["site_model"] = siteModelName(s.siteModel);
   d["kaks"] = *s.answers.KaKsRatio;
   d["grouping"] = text(s.groupingName);
   // Group k's amino acids, in amino-acid index order.
@@ -84,6 +88,7 @@ py::dict geneOf(const GeneTables& t) {
   d["sequences"] = t.sequences;
   d["codons"] = t.codons;
   d["codons_read"] = t.codonsRead;
+  d["tstv"] = t.tstv;
   d["names"] = texts(t.names);
   d["notes"] = texts(t.notes);
   d["error"] = text(t.error);

@@ -53,9 +53,15 @@ _KEYWORDS = (
              "1 (or any non-zero integer): synonymous sites from the weighted neighbour model; 0: from the fixed "
              "table in the Ts/Tv ratio (the dialogue's first answer)."),
     _Keyword("tstv", "--tstv", 0.5,
-             "The transition/transversion ratio as the dialogue takes it: 0.5 is no bias; below 0.00005 (0 or "
-             "negative too) it falls back to 0.5; at most 1e6. The parameter the site model and the pathways use "
-             "is twice this (Settings.tstv_parameter)."),
+             "The transition/transversion ratio as the dialogue takes it: 0.5 is no bias (radcon's scale is half "
+             "the kappa of PAML and the codon-model literature); below 0.00005 (0 or negative too) it falls back "
+             "to 0.5; at most 1e6. The parameter the site model and the pathways use is twice this "
+             "(Settings.tstv_parameter). 'estimate': each alignment's own, estimated from its fourfold-degenerate "
+             "sites; the value used is in the tables' tstv column (and tstv_lower, tstv_upper of the means)."),
+    _Keyword("site_model", "--site-model", None,
+             "'neighbour' (None, the default: the original model) or 'mutation': each mutation weighed once by "
+             "its target codon's frequency and the Ts/Tv ratio, mutations to stop codons lost; under equal "
+             "selection its radical and conservative proportions are equal."),
     _Keyword("kaks", "--kaks", 1,
              "The Ka/Ks rate ratio that weights the mutational pathways, from 1e-6 to 1e6."),
     _Keyword("grouping", None, "charge",
@@ -76,6 +82,11 @@ _KEYWORDS = (
              "clade, between every two clades and for all pairs."),
     _Keyword("reference", None, None,
              "Only the pairs of the sequence of this name with every other, in alignment order."),
+    _Keyword("bootstrap", "--bootstrap", None,
+             "Also this many bootstrap replicates of the codon columns (10 to 100000): the means gain the "
+             "boot_replicates, boot_se_dS ... boot_se_dC, boot_p_dN_dS and boot_p_dR_dC columns."),
+    _Keyword("seed", "--seed", None,
+             "The bootstrap's seed (None: 1); the same seed gives the same values for any number of threads."),
     _Keyword("threads", "--threads", None,
              "Threads for the pairwise work, 1 to 1024 (None: every core). The tables are the same for any number."),
     _Keyword("max_memory", "--max-memory", None,
@@ -153,13 +164,16 @@ def _with_keywords(keywords):
 
 @dataclasses.dataclass(frozen=True)
 class Settings:
-    """What a run used: the four answers (tstv as given, and the parameter the
-    site model and pathways use: twice it, or 1.0 below 0.0001), the grouping's
-    name and its groups (the amino acids of group 1, 2, ..., in one-letter codes),
-    the genetic code, and the options that shape the tables."""
+    """What a run used: the four answers (tstv as given, a number or 'estimate',
+    and the parameter the site model and pathways use: twice it, or 1.0 below
+    0.0001; None when each alignment's own is estimated: Result.tstv holds it),
+    the site model, the grouping's name and its groups (the amino acids of group
+    1, 2, ..., in one-letter codes), the genetic code, and the options that shape
+    the tables."""
     correction: int
-    tstv: float
-    tstv_parameter: float
+    tstv: object
+    tstv_parameter: Optional[float]
+    site_model: str
     kaks: float
     grouping: str
     groups: tuple
@@ -182,7 +196,10 @@ class Result:
     names        the sequences' names as radcon keeps them
     sequences, codons, codons_read
                  the alignment's size (codons_read: before any column was dropped)
-    notes        what the command would have told its user (columns dropped)
+    tstv         the Ts/Tv ratio the alignment was analysed with (typed scale)
+    notes        what the command would have told its user (columns dropped,
+                 stop codons, a Ts/Tv estimate that rests on little data or a
+                 typed Ts/Tv far from it)
     """
     pairs: pd.DataFrame
     means: pd.DataFrame
@@ -193,6 +210,7 @@ class Result:
     sequences: int
     codons: int
     codons_read: int
+    tstv: float
     notes: list
 
     def __repr__(self):
@@ -208,7 +226,7 @@ class BatchResult:
               first, genes in the order given: the command's --table
     means     the means of every such gene: the command's --means
     genes     one row per gene that succeeded: gene, file, sequences, codons,
-              codons_read
+              codons_read, tstv (the Ts/Tv it was analysed with)
     failed    one row per input that failed: gene, file, message (the message the
               command prints for it)
     settings  the Settings used
@@ -227,7 +245,7 @@ class BatchResult:
 
 
 # The tables' text columns; every other column is a number, NA where undefined.
-_TEXT_COLUMNS = {"gene", "name1", "name2", "clade1", "clade2"}
+_TEXT_COLUMNS = {"gene", "name1", "name2", "clade1", "clade2", "site_model"}
 
 
 def _frame(data):
@@ -273,7 +291,7 @@ def analyse(alignment, **keywords):
         format, PHYLIP or aligned FASTA, gzip-compressed or not; told by the
         content), a Biopython MultipleSeqAlignment or Bio.Align.Alignment (names
         are the records' ids), or a sequence (or dict) of (name, sequence) pairs.
-        Names keep their first 20 characters, as in the command.
+        Names are kept whole, as in the command.
     {keywords}
 
     Returns
@@ -306,7 +324,7 @@ def analyse(alignment, **keywords):
     gene = out["genes"][0]
     return Result(pairs=_frame(out["pairs"]), means=_frame(out["means"]), settings=settings, gene=gene["gene"],
                   file=gene["file"] or None, names=gene["names"], sequences=gene["sequences"],
-                  codons=gene["codons"], codons_read=gene["codons_read"], notes=gene["notes"])
+                  codons=gene["codons"], codons_read=gene["codons_read"], tstv=gene["tstv"], notes=gene["notes"])
 
 
 @_with_keywords(_KEYWORDS + (_RAISE,))
@@ -352,7 +370,7 @@ def analyse_many(alignments, **keywords):
     done = [g for g in out["genes"] if not g["error"]]
     genes = pd.DataFrame({"gene": [g["gene"] for g in done], "file": [g["file"] or None for g in done],
                           "sequences": [g["sequences"] for g in done], "codons": [g["codons"] for g in done],
-                          "codons_read": [g["codons_read"] for g in done]})
+                          "codons_read": [g["codons_read"] for g in done], "tstv": [g["tstv"] for g in done]})
     failed = [g for g in out["genes"] if g["error"]]
     failed = pd.DataFrame({"gene": [g["gene"] for g in failed], "file": [g["file"] or None for g in failed],
                            "message": [g["error"] for g in failed]})

@@ -11,7 +11,7 @@ import pytest
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SHARED = os.environ.get("RADCON_SHARED_DATA", os.path.join(ROOT, "..", "shared", "data"))
 BINARY = os.path.abspath(os.environ.get("RADCON_BINARY", os.path.join(ROOT, "build-dev", "radcon")))
-TEXT_COLUMNS = {"gene", "name1", "name2", "clade1", "clade2"}
+TEXT_COLUMNS = {"gene", "name1", "name2", "clade1", "clade2", "site_model"}
 
 
 def shared(name):

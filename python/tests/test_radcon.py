@@ -82,9 +82,9 @@ def test_groupings_given_as_lists_dicts_and_files_are_the_named_ones(tmp_path, m
 
 
 def native_pairs(path):
-    """The (name, sequence) pairs of a native-format file, as radcon keeps names."""
+    """The (name, sequence) pairs of a native-format file, names whole as radcon keeps them."""
     lines = open(path).read().splitlines()
-    return [(lines[k][:20], lines[k + 1]) for k in range(1, len(lines), 2)]
+    return [(lines[k], lines[k + 1]) for k in range(1, len(lines), 2)]
 
 
 def test_biopython_and_pairs_equal_file_input(tmp_path):

@@ -51,6 +51,35 @@ Input prepareInput(const Options& o, const std::string& file, Alignment alignmen
   return in;
 }
 
+std::vector<std::string> droppedColumnsNotes(const Options& o, const Input& in) {
+  std::vector<std::string> notes;
+  if (o.dropGappedCodons)
+    notes.push_back("Removed " + std::to_string(in.gappedDropped) + " of " + std::to_string(in.codonsRead) +
+                    " codons with gaps or ambiguous nucleotides.");
+  if (o.dropStopCodons)
+    notes.push_back("Removed " + std::to_string(in.stopColumns.size()) + " of " +
+                    std::to_string(in.codonsRead - in.gappedDropped) + " codons with stop codons.");
+  return notes;
+}
+
+const char* const kStopsAnalysed =
+    "a stop codon is analysed as a 21st amino acid unless --drop-stop-codons removes its column";
+
+bool stopsOnlyInLastColumn(const Input& in) {
+  return in.stopColumns.size() == 1 && in.stopColumns[0] == in.alignment.seqLength - 1;
+}
+
+std::string stopCodonNote(const Input& in) {
+  if (in.stopColumns.empty() || in.stopsDropped) return "";
+  const std::string where = stopsOnlyInLastColumn(in)
+                                ? "in its last codon column only"
+                                : "in " + std::to_string(in.stopColumns.size()) + " of " +
+                                      std::to_string(in.alignment.seqLength) +
+                                      " codon columns, not only the last (the first is column " +
+                                      std::to_string(in.stopColumns[0] + 1) + ")";
+  return in.file + " holds stop codons " + where + "; " + kStopsAnalysed + ".";
+}
+
 int meansGroups(const Clades& c) { return static_cast<int>(c.labels.size() * (c.labels.size() + 1) / 2 + 1); }
 
 GeneTsTv analyseAlignment(const RunSettings& s, const Input& in, const std::vector<PairSink*>& sinks, int threads,

@@ -52,6 +52,16 @@ Input readInput(const Options& options, const std::string& file);
 // The same for an alignment already read (from text in memory, say) as 'file'.
 Input prepareInput(const Options& options, const std::string& file, Alignment alignment);
 
+// What a run says of the columns it dropped, one line each ("Removed 2 of 130
+// codons with gaps or ambiguous nucleotides.").
+std::vector<std::string> droppedColumnsNotes(const Options& options, const Input& input);
+
+// What a user should know of stop codons left in an alignment (in how many
+// columns, whether only in the last); "" when there are none.
+std::string stopCodonNote(const Input& input);
+bool stopsOnlyInLastColumn(const Input& input);
+extern const char* const kStopsAnalysed;
+
 // The groups of pairs the means gather: every pair, each clade, every two clades.
 int meansGroups(const Clades& clades);
 

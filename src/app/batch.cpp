@@ -115,45 +115,6 @@ void writePage(OutputFile& file, PageRun run, const std::vector<PageGene>& genes
   file.write(page);
 }
 
-// One alignment's way through the sinks its outputs ask for.
-struct GeneSinks {
-  std::unique_ptr<PairsTableSink> table;
-  std::unique_ptr<BootstrapSink> bootstrap;
-  std::unique_ptr<MeansSink> means;
-  std::unique_ptr<PageSink> page;
-  std::unique_ptr<ReportsSink> reports;
-  std::vector<PairSink*> all;
-
-  GeneSinks(const Options& o, std::function<void(std::string_view)> tableRows, PageGene* pageGene,
-            ReportSet* reportFiles, const std::string& folder, int threads, ProgressCounters* progress) {
-    if (!o.table.empty()) all.push_back((table = std::make_unique<PairsTableSink>(std::move(tableRows))).get());
-    if (o.bootstrap > 0) all.push_back((bootstrap = std::make_unique<BootstrapSink>(o.bootstrap, o.seed)).get());
-    if (!o.means.empty() || pageGene) all.push_back((means = std::make_unique<MeansSink>(bootstrap.get())).get());
-    if (pageGene) all.push_back((page = std::make_unique<PageSink>(*pageGene, *means)).get());
-    if (reportFiles)
-      all.push_back((reports = std::make_unique<ReportsSink>(*reportFiles, folder, threads, progress)).get());
-  }
-};
-
-// What a user should know of stop codons left in an alignment: in how many
-// columns, and whether only in the last (a terminal stop, routine in coding
-// alignments) or within the genes too.
-const char* const kStopsAnalysed =
-    "a stop codon is analysed as a 21st amino acid unless --drop-stop-codons removes its column";
-
-bool onlyLastColumn(const Input& in) {
-  return in.stopColumns.size() == 1 && in.stopColumns[0] == in.alignment.seqLength - 1;
-}
-
-std::string stopCodonNote(const Input& in) {
-  const std::string where =
-      onlyLastColumn(in) ? "in its last codon column only"
-                         : "in " + std::to_string(in.stopColumns.size()) + " of " +
-                               std::to_string(in.alignment.seqLength) + " codon columns, not only the last (the first is column " +
-                               std::to_string(in.stopColumns[0] + 1) + ")";
-  return "radcon: note: " + in.file + " holds stop codons " + where + "; " + kStopsAnalysed + ".";
-}
-
 bool showProgress(const Options& o) { return o.progress == 1 || (o.progress < 0 && ::isatty(STDERR_FILENO)); }
 
 // One alignment's rows for the pairs and means tables and what its page shows,
@@ -182,13 +143,10 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
   if (single) {
     first = readInput(o, files[0]);
     checkNamesDistinct(o, first->alignment);
-    if (o.dropGappedCodons && !o.quiet)
-      std::printf("Removed %d of %d codons with gaps or ambiguous nucleotides.\n", first->gappedDropped,
-                  first->codonsRead);
-    if (o.dropStopCodons && !o.quiet)
-      std::printf("Removed %zu of %d codons with stop codons.\n", first->stopColumns.size(),
-                  first->codonsRead - first->gappedDropped);
-    if (!first->stopColumns.empty() && !first->stopsDropped) std::fprintf(stderr, "%s\n", stopCodonNote(*first).c_str());
+    if (!o.quiet)
+      for (const std::string& line : droppedColumnsNotes(o, *first)) std::printf("%s\n", line.c_str());
+    const std::string stops = stopCodonNote(*first);
+    if (!stops.empty()) std::fprintf(stderr, "radcon: note: %s\n", stops.c_str());
     firstEstimate = checkMemory(o, *first, threads, 1);
     if (!o.reportsNone) checkDiskSpace(first->alignment, o.outdir);
   }
@@ -229,7 +187,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     try {
       const Input in = single ? std::move(*first) : readInput(o, files[f]);
       r.stops = !in.stopColumns.empty() && !in.stopsDropped;
-      r.stopsOnlyLast = r.stops && onlyLastColumn(in);
+      r.stopsOnlyLast = r.stops && stopsOnlyInLastColumn(in);
       if (!single) {
         checkNamesDistinct(o, in.alignment);
         r.estimate = checkMemory(o, in, geneThreads, genesInParallel ? std::min<int>(threads, static_cast<int>(files.size())) : 1);
@@ -244,7 +202,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
       }
       // One alignment's rows go to the table as they come; a batch keeps a gene's until it is done.
       auto rows = [&](std::string_view text) { single ? out.table()->write(text) : r.table.append(text); };
-      GeneSinks sinks(o, rows, out.page() ? &r.page : nullptr, reports, folder, geneThreads, &counters);
+      GeneSinks sinks(tableChoice(o), rows, out.page() ? &r.page : nullptr, reports, folder, geneThreads, &counters);
       r.tstv = analyseAlignment(s, in, sinks.all, geneThreads, single && !o.quiet, &counters);
       if (out.means()) r.means.append(sinks.means->text());
       if (own) own->commit();

@@ -45,16 +45,11 @@ GeneTables failed(const AlignmentSource& source, std::string message) {
 
 }  // namespace
 
-std::string droppedCodonsNote(int dropped, int read) {
-  return "Removed " + std::to_string(dropped) + " of " + std::to_string(read) +
-         " codons with gaps or ambiguous nucleotides.";
-}
-
 LibraryRun prepareLibraryRun(const LibraryRequest& r) {
   std::vector<const char*> argv{"radcon"};
   for (const std::string& word : r.options) argv.push_back(word.c_str());
   LibraryRun run;
-  Options& o = run.options = parseOptions(static_cast<int>(argv.size()), argv.data());
+  Options& o = run.options = parseOptionWords(static_cast<int>(argv.size()), argv.data());
   if (commandOnly(o))
     usage("the library takes no files and writes none: alignments, clades and the reference are arguments of its own");
   const Answers& a = o.answers;
@@ -89,11 +84,15 @@ GeneTables analyseSource(const LibraryRun& run, const AlignmentSource& source, i
   t.codons = in.alignment.seqLength;
   t.codonsRead = in.codonsRead;
   for (const std::string& name : in.alignment.names) t.names.push_back(displayName(name));
-  if (o.dropGappedCodons) t.notes.push_back(droppedCodonsNote(in.codonsRead - in.alignment.seqLength, in.codonsRead));
-  PairsTableSink table([&](std::string_view rows) { t.pairs.append(rows); });
-  MeansSink means;
-  analyseAlignment(run.settings, in, {&table, &means}, threads, false, nullptr, checkpoint);
-  t.means.assign(std::string_view(means.text()));
+  t.notes = droppedColumnsNotes(o, in);
+  if (const std::string stops = stopCodonNote(in); !stops.empty()) t.notes.push_back(stops);
+  TableChoice tables = tableChoice(o);
+  tables.table = tables.means = true;
+  GeneSinks sinks(tables, [&](std::string_view rows) { t.pairs.append(rows); }, nullptr, nullptr, "", threads, nullptr);
+  const GeneTsTv tstv = analyseAlignment(run.settings, in, sinks.all, threads, false, nullptr, checkpoint);
+  if (const std::string warning = tstvWarning(tstv); !warning.empty()) t.notes.push_back("Ts/Tv: " + warning);
+  t.tstv = tstv.typed;
+  t.means.assign(std::string_view(sinks.means->text()));
   return t;
 }
 

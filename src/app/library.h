@@ -57,6 +57,7 @@ struct GeneTables {
   int sequences = 0, codons = 0, codonsRead = 0;  // codons after and before any were dropped
   std::vector<std::string> names;                 // as radcon keeps them
   std::vector<std::string> notes;
+  double tstv = 0.5;  // the Ts/Tv the alignment was analysed with (typed scale)
   std::string error;  // in a batch, a failed alignment's message (and no rows)
 };
 
@@ -73,7 +74,5 @@ GeneTables analyseSource(const LibraryRun& run, const AlignmentSource& source, i
 std::vector<GeneTables> analyseSources(const LibraryRun& run, const std::vector<AlignmentSource>& sources,
                                        bool stopOnFailure, const Checkpoint& checkpoint);
 
-// What a single run of the command says after dropping gapped codon columns.
-std::string droppedCodonsNote(int dropped, int read);
 
 }  // namespace radcon

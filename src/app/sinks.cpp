@@ -77,4 +77,16 @@ void ReportsSink::end(const GeneContext& gene) {
                threads_, progress_);
 }
 
+TableChoice tableChoice(const Options& o) { return {!o.table.empty(), !o.means.empty(), o.bootstrap, o.seed}; }
+
+GeneSinks::GeneSinks(const TableChoice& c, std::function<void(std::string_view)> tableRows, PageGene* pageGene,
+                     ReportSet* reportFiles, const std::string& folder, int threads, ProgressCounters* progress) {
+  if (c.table) all.push_back((table = std::make_unique<PairsTableSink>(std::move(tableRows))).get());
+  if (c.bootstrap > 0) all.push_back((bootstrap = std::make_unique<BootstrapSink>(c.bootstrap, c.seed)).get());
+  if (c.means || pageGene) all.push_back((means = std::make_unique<MeansSink>(bootstrap.get())).get());
+  if (pageGene) all.push_back((page = std::make_unique<PageSink>(*pageGene, *means)).get());
+  if (reportFiles)
+    all.push_back((reports = std::make_unique<ReportsSink>(*reportFiles, folder, threads, progress)).get());
+}
+
 }  // namespace radcon

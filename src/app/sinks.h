@@ -109,4 +109,28 @@ class ReportsSink : public PairSink {
   PairStatistics stats_;         // every pair's statistics and per-codon deviations
 };
 
+// Which tables an alignment's pairs go to, and the bootstrap's settings.
+struct TableChoice {
+  bool table = false, means = false;
+  int bootstrap = 0;  // replicates; 0: none
+  std::uint64_t seed = 1;
+};
+// Those the command line asks for.
+TableChoice tableChoice(const Options& options);
+
+// The sinks an alignment's outputs ask for, in the order they must end: the
+// table, the bootstrap (whose rows the means take), the means (whose rows the
+// page takes), the page, the reports. Null page or report files: none.
+struct GeneSinks {
+  std::unique_ptr<PairsTableSink> table;
+  std::unique_ptr<BootstrapSink> bootstrap;
+  std::unique_ptr<MeansSink> means;
+  std::unique_ptr<PageSink> page;
+  std::unique_ptr<ReportsSink> reports;
+  std::vector<PairSink*> all;
+
+  GeneSinks(const TableChoice& choice, std::function<void(std::string_view)> tableRows, PageGene* pageGene,
+            ReportSet* reportFiles, const std::string& folder, int threads, ProgressCounters* progress);
+};
+
 }  // namespace radcon

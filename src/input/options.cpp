@@ -193,7 +193,7 @@ std::string usageText() {
   return u;
 }
 
-Options parseOptions(int argc, const char* const* argv) {
+Options parseOptionWords(int argc, const char* const* argv) {
   Options o;
   bool positional = false;
   for (int k = 1; k < argc; ++k) {
@@ -238,7 +238,10 @@ Options parseOptions(int argc, const char* const* argv) {
     }
     option->apply(o, value ? *value : "");
   }
-  // The one cross-option check.
+  return o;
+}
+
+void checkCombinations(const Options& o) {
   if (!o.clades.empty() && o.means.empty() && o.html.empty())
     usage("option --clades needs --means or --html, the outputs the clades group");
   if (o.reportsNone && o.table.empty() && o.means.empty() && o.html.empty())
@@ -247,6 +250,11 @@ Options parseOptions(int argc, const char* const* argv) {
   if (o.bootstrap > 0 && o.means.empty()) usage("option --bootstrap needs --means, the table its columns go to");
   if (!o.reference.empty() && !o.reportsNone)
     usage("option --reference needs --reports none: the reports cover every pair");
+}
+
+Options parseOptions(int argc, const char* const* argv) {
+  Options o = parseOptionWords(argc, argv);
+  checkCombinations(o);
   return o;
 }
 

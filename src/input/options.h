@@ -48,6 +48,11 @@ struct Options {
 // RunError with status 1 and the answer's own message.
 Options parseOptions(int argc, const char* const* argv);
 
+// The same without the checks of which options go together (checkCombinations),
+// for a caller that supplies its outputs itself (the library).
+Options parseOptionWords(int argc, const char* const* argv);
+void checkCombinations(const Options& options);
+
 // The usage text of --help, generated from the option table.
 std::string usageText();
 
