@@ -76,10 +76,9 @@ CELLS.append(cell("mito k14 skewed at every position", 14, MITO_ALL, code=2))
 RHOS = [("null", "1"), ("rho 0.5", "0.5"), ("rho 1/3", "0.3333333333")]
 OMEGA = "0.25"
 ANALYSES = [
-    "estimate, mutation model=-t estimate --site-model mutation",
-    "estimate (radcon)=-t estimate",
-    "estimate (tstv_files)=-t {estimate}",
-    "true Ts/Tv=-t {true}",
+    "estimate, mutation model=-t estimate --site-model mutation --bootstrap 200",
+    "estimate, neighbour model=-t estimate",
+    "true Ts/Tv, neighbour model=-t {true}",
     "no bias=-t 0.5",
 ]
 
@@ -95,13 +94,23 @@ def summarise(rows):
     p = [float(r["p_dR_dC"]) for r in rows if r["p_dR_dC"] not in ("NA", "")]
     z = [float(r["z_dR_dC"]) for r in rows if r["z_dR_dC"] not in ("NA", "")]
     ratio = [float(r["dR_dC"]) for r in rows if r["dR_dC"] not in ("NA", "")]
-    return {
+    summary = {
         "tested": len(p),
         "rejected_at_5pct": f"{sum(x < 0.05 for x in p) / len(p):.3f}" if p else "NA",
         "median_dR_dC": f"{statistics.median(ratio):.3f}" if ratio else "NA",
         "mean_z": f"{statistics.fmean(z):.3f}" if z else "NA",
         "sd_z": f"{statistics.stdev(z):.3f}" if len(z) > 1 else "NA",
+        "boot_rejected_at_5pct": "NA", "boot_se_dR_over_se": "NA", "boot_se_dC_over_se": "NA",
     }
+    # With --bootstrap: how often its p rejects, and its errors against the analytic ones.
+    if rows and "boot_p_dR_dC" in rows[0]:
+        pb = [float(r["boot_p_dR_dC"]) for r in rows if r["boot_p_dR_dC"] not in ("NA", "")]
+        summary["boot_rejected_at_5pct"] = f"{sum(x < 0.05 for x in pb) / len(pb):.3f}" if pb else "NA"
+        for kind in ("dR", "dC"):
+            q = [float(r["boot_se_" + kind]) / float(r["se_" + kind]) for r in rows
+                 if r["boot_se_" + kind] not in ("NA", "") and r["se_" + kind] not in ("NA", "", "0.000000")]
+            summary[f"boot_se_{kind}_over_se"] = f"{statistics.median(q):.3f}" if q else "NA"
+    return summary
 
 
 def radcon_base(args, c):
