@@ -220,6 +220,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
   };
   std::size_t failed = 0, uncertain = 0, withStops = 0, stopsOnlyLast = 0;
   std::uint64_t estimate = 0;  // the largest of the genes' plans, for the summary
+  std::vector<double> usedTsTv;  // each gene's Ts/Tv, for the summary
   auto consume = [&](std::size_t f, GeneResult& r) {
     if (!r.error.empty()) {
       ++failed;
@@ -232,6 +233,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     const std::string warning = tstvWarning(r.tstv);
     if (!warning.empty() && single) display.printAbove("radcon: " + files[f] + ": " + warning);
     if (!warning.empty()) ++uncertain;
+    usedTsTv.push_back(r.tstv.typed);
     estimate = std::max(estimate, r.estimate);
     withStops += r.stops;
     stopsOnlyLast += r.stopsOnlyLast;
@@ -252,9 +254,20 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     }
   }
   if (out.page()) writePage(*out.page(), std::move(run), pageGenes);
-  if (estimate > 0) {
-    char note[64];
-    std::snprintf(note, sizeof note, " (estimated %.1f MB)", static_cast<double>(estimate) / 1048576.0);
+  {
+    // The summary says what the run used: the memory plan, the Ts/Tv ratio and the site model.
+    char note[160];
+    int at = estimate > 0 ? std::snprintf(note, sizeof note, " (estimated %.1f MB)",
+                                          static_cast<double>(estimate) / 1048576.0)
+                          : 0;
+    if (s.estimateTsTv && !usedTsTv.empty()) {
+      std::sort(usedTsTv.begin(), usedTsTv.end());
+      at += std::snprintf(note + at, sizeof note - static_cast<std::size_t>(at), "; Ts/Tv estimated (median %.3g)",
+                          usedTsTv[usedTsTv.size() / 2]);
+    } else {
+      at += std::snprintf(note + at, sizeof note - static_cast<std::size_t>(at), "; Ts/Tv %.6g", s.ratio / 2.0);
+    }
+    std::snprintf(note + at, sizeof note - static_cast<std::size_t>(at), ", %s site model", siteModelName(s.siteModel));
     display.setNote(note);
   }
   out.commit();
