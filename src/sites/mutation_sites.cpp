@@ -37,18 +37,7 @@ MutationWeights mutationWeights(int codon, double kappa, const double* frequency
 
 SiteTotals mutationSites(const Alignment& al, const CodonData& codons, double ratio, int correction,
                          const GroupTable& groups, const GeneticCode& code) {
-  SiteTotals t;
-  t.seqNum = al.seqNum;
-  t.seqLength = al.seqLength;
-  const std::size_t total = static_cast<std::size_t>(al.seqNum) * al.seqLength;
-  t.SS.assign(total, 0.0);
-  t.NN.assign(total, 0.0);
-  t.RR.assign(total, 0.0);
-  t.CC.assign(total, 0.0);
-  t.S.assign(al.seqNum, 0.0);
-  t.N.assign(al.seqNum, 0.0);
-  t.R.assign(al.seqNum, 0.0);
-  t.C.assign(al.seqNum, 0.0);
+  SiteTotals t = SiteTotals::zeros(al.seqNum, al.seqLength);
   std::array<MutationWeights, kCodons> weights;
   for (int i = 0; i < al.seqNum; ++i) {
     const double* f = correction == 0 ? nullptr : codons.frequency[static_cast<std::size_t>(i)].data();

@@ -9,18 +9,7 @@ namespace radcon {
 SiteTotals countSites(const Alignment& al, const CodonData& codons, double ratio, int correction,
                       const GroupTable& indexs, const GeneticCode& code, SiteModel model) {
   if (model == SiteModel::kMutation) return mutationSites(al, codons, ratio, correction, indexs, code);
-  SiteTotals t;
-  t.seqNum = al.seqNum;
-  t.seqLength = al.seqLength;
-  const std::size_t total = static_cast<std::size_t>(al.seqNum) * al.seqLength;
-  t.SS.assign(total, 0.0);
-  t.NN.assign(total, 0.0);
-  t.RR.assign(total, 0.0);
-  t.CC.assign(total, 0.0);
-  t.S.assign(al.seqNum, 0.0);
-  t.N.assign(al.seqNum, 0.0);
-  t.R.assign(al.seqNum, 0.0);
-  t.C.assign(al.seqNum, 0.0);
+  SiteTotals t = SiteTotals::zeros(al.seqNum, al.seqLength);
   for (int i = 0; i < al.seqNum; ++i) {
     const double* f = codons.frequency[i].data();
     for (int j = 0; j < al.seqLength; ++j) {

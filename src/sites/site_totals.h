@@ -22,6 +22,16 @@ struct SiteTotals {
   // not summed. Mutation model: all four summed over the codons.
   std::vector<double> S, N, R, C;
 
+  // Every value 0, for n sequences of L codons.
+  static SiteTotals zeros(int n, int L) {
+    SiteTotals t;
+    t.seqNum = n;
+    t.seqLength = L;
+    for (auto* v : {&t.SS, &t.NN, &t.RR, &t.CC}) v->assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(L), 0.0);
+    for (auto* v : {&t.S, &t.N, &t.R, &t.C}) v->assign(static_cast<std::size_t>(n), 0.0);
+    return t;
+  }
+
   double at(const std::vector<double>& v, int seq, int codon) const {
     return v[static_cast<std::size_t>(seq) * seqLength + codon];
   }
