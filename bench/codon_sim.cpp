@@ -20,6 +20,13 @@
 // columns evolve at gamma-distributed rates (mean 1); with --fast F a share F of
 // the columns evolves at rate 10 instead, enough to saturate them.
 //
+// With --stretch START,LENGTH,RHO the codon columns START..START+LENGTH-1 (from
+// 1) evolve with rho = RHO instead of --rho: selection on radical changes in one
+// stretch of the gene only, as a domain whose charges matter. The rates keep
+// the same scale (mu is set under neutrality) and the same stationary
+// distribution, so the root's codons are drawn alike; without the option every
+// file is what it was.
+//
 // Every random number comes from a fixed-seed xoshiro256** stream per gene with
 // explicit mappings to doubles, so a gene's file is the same on every platform
 // whose libm rounds log, exp, sqrt and cos alike.
@@ -28,6 +35,7 @@
 //          [--freqs T,C,A,G | --freqs1 .. --freqs2 .. --freqs3 ..] [--usage U]
 //          [--shape A] [--fast F] [--code 1|2] [--sequences 8] [--codons 300]
 //          [--seed S] [--height-min 0.1] [--height-max 0.28]
+//          [--stretch START,LENGTH,RHO]
 // Writes DIR/gene0001.seq ... in radcon's native format and DIR/paths.tsv, the
 // path length of every pair of every gene.
 #include <array>
@@ -113,6 +121,10 @@ struct Options {
   int genes = 0, sequences = 8, codons = 300, code = 1;
   double kappa = 1, omega = 1, rho = 1, usage = 1, shape = 1, fast = 0;
   double heightMin = 0.1, heightMax = 0.28;
+  // --stretch: codon columns [stretchStart, stretchEnd) from 0 evolve with
+  // stretchRho; empty when not given.
+  int stretchStart = 0, stretchEnd = 0;
+  double stretchRho = 1;
   std::uint64_t seed = 1;
   std::array<std::array<double, 4>, 3> freqs{{{0.25, 0.25, 0.25, 0.25}, {0.25, 0.25, 0.25, 0.25}, {0.25, 0.25, 0.25, 0.25}}};
 };
@@ -157,11 +169,21 @@ Options parse(int argc, char** argv) {
     else if (a == "--freqs1") o.freqs[0] = parseFreqs(v);
     else if (a == "--freqs2") o.freqs[1] = parseFreqs(v);
     else if (a == "--freqs3") o.freqs[2] = parseFreqs(v);
+    else if (a == "--stretch") {
+      int start = 0, length = 0;
+      char end = 0;
+      if (std::sscanf(v, "%d,%d,%lf%c", &start, &length, &o.stretchRho, &end) != 3 || start < 1 || length < 1)
+        usage("--stretch is START,LENGTH,RHO: a first codon from 1, a number of codons, a radical factor");
+      o.stretchStart = start - 1;
+      o.stretchEnd = start - 1 + length;
+    }
     else usage(("unknown option " + a).c_str());
   }
   if (o.out.empty() || o.genes <= 0 || o.sequences < 2 || o.codons <= 0) usage("--out and --genes are needed");
   if (o.code != 1 && o.code != 2) usage("--code is 1 (standard) or 2 (vertebrate mitochondrial)");
-  if (!(o.kappa > 0 && o.omega > 0 && o.rho > 0 && o.usage > 0 && o.shape > 0)) usage("rates must be positive");
+  if (!(o.kappa > 0 && o.omega > 0 && o.rho > 0 && o.usage > 0 && o.shape > 0 && o.stretchRho > 0))
+    usage("rates must be positive");
+  if (o.stretchEnd > o.codons) usage("the --stretch ends after the last codon");
   return o;
 }
 
@@ -244,7 +266,8 @@ struct Node {
   double height = 0, branch = 0;
 };
 
-void simulateGene(const Options& o, const Model& m, int gene, std::FILE* paths) {
+// 'stretch': the model of the --stretch columns (m itself without one).
+void simulateGene(const Options& o, const Model& m, const Model& stretch, int gene, std::FILE* paths) {
   Rng rng(o.seed * 1000003ULL + static_cast<std::uint64_t>(gene));
   const int n = o.sequences, L = o.codons;
   // Column rates.
@@ -284,7 +307,10 @@ void simulateGene(const Options& o, const Model& m, int gene, std::FILE* paths) 
     seq[root][k] = c;
   }
   for (int v = root - 1; v >= 0; --v)
-    for (int k = 0; k < L; ++k) seq[v][k] = evolveCodon(m, seq[node[v].parent][k], node[v].branch * colRate[k], rng);
+    for (int k = 0; k < L; ++k) {
+      const Model& here = k >= o.stretchStart && k < o.stretchEnd ? stretch : m;
+      seq[v][k] = evolveCodon(here, seq[node[v].parent][k], node[v].branch * colRate[k], rng);
+    }
 
   char name[64];
   std::snprintf(name, sizeof name, "/gene%04d.seq", gene + 1);
@@ -326,10 +352,13 @@ void simulateGene(const Options& o, const Model& m, int gene, std::FILE* paths) 
 int main(int argc, char** argv) {
   const Options o = parse(argc, argv);
   const Model m = buildModel(o);
+  Options inStretch = o;
+  inStretch.rho = o.stretchRho;
+  const Model stretch = o.stretchEnd > o.stretchStart ? buildModel(inStretch) : m;
   std::FILE* paths = std::fopen((o.out + "/paths.tsv").c_str(), "w");
   if (!paths) usage(("cannot write in " + o.out).c_str());
   std::fprintf(paths, "gene\tseq1\tseq2\tpath\n");
-  for (int g = 0; g < o.genes; ++g) simulateGene(o, m, g, paths);
+  for (int g = 0; g < o.genes; ++g) simulateGene(o, m, stretch, g, paths);
   std::fclose(paths);
   return 0;
 }
