@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <numeric>
 #include <utility>
 
 #include "app/plan.h"
@@ -39,11 +40,13 @@ Input prepareInput(const Options& o, const std::string& file, Alignment alignmen
   in.gene = geneName(file);
   in.alignment = std::move(alignment);
   in.codonsRead = in.alignment.seqLength;
-  if (o.dropGappedCodons) in.gappedDropped = dropGappedCodons(in.alignment);
+  in.originalColumn.resize(static_cast<std::size_t>(in.codonsRead));
+  std::iota(in.originalColumn.begin(), in.originalColumn.end(), 0);
+  if (o.dropGappedCodons) in.gappedDropped = dropGappedCodons(in.alignment, &in.originalColumn);
   const GeneticCode& code = *findGeneticCode(o.geneticCode);
   in.stopColumns = stopCodonColumns(in.alignment, code);
   if (o.dropStopCodons && !in.stopColumns.empty()) {
-    dropStopCodons(in.alignment, code);
+    dropStopCodons(in.alignment, code, &in.originalColumn);
     in.stopsDropped = true;
   }
   if (!o.clades.empty()) in.clades = readCladeFile(o.clades, in.alignment.names);

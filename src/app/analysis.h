@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,7 @@ struct Input {
   // in some sequence; --drop-stop-codons removes them (stopsDropped).
   std::vector<int> stopColumns;
   bool stopsDropped = false;
+  std::vector<int> originalColumn;  // by codon column: its column (from 0) in the file
   Clades clades;
   int reference = -1;  // the sequence of --reference, or -1: every pair
 };
@@ -88,6 +90,7 @@ struct PairBatch {
 struct SinkScratch {
   TextBuffer text;
   std::vector<double> values;
+  std::shared_ptr<void> data;  // whatever else a sink keeps from batch to batch
 };
 
 // Something that takes the pairs of an alignment: a table, the means, a page,

@@ -21,6 +21,7 @@
 #include "reports/html_page.h"
 #include "reports/means_table.h"
 #include "reports/pairs_table.h"
+#include "reports/profile_table.h"
 #include "reports/reports.h"
 #include "util/error.h"
 #include "util/parallel.h"
@@ -75,9 +76,10 @@ class RunOutputs {
     };
     table_ = add(o.table);
     means_ = add(o.means);
+    profile_ = add(o.profile);
     page_ = add(o.html);
     files_ = std::make_unique<ReportSet>(paths);
-    if (table_ == kStandardOutput || means_ == kStandardOutput) {
+    if (toStandardOutput()) {
       std::fflush(stdout);
       const int fd = ::dup(STDOUT_FILENO);
       if (fd < 0) fail("Can't write standard output: " + errnoText(errno) + ".");
@@ -85,19 +87,24 @@ class RunOutputs {
     }
     TextBuffer text;
     if (table()) appendHeader(text, pairsTableColumns()), table()->write(text), text.clear();
-    if (means()) appendHeader(text, meansTableColumns(o.bootstrap > 0)), means()->write(text);
+    if (means()) appendHeader(text, meansTableColumns(o.bootstrap > 0)), means()->write(text), text.clear();
+    if (profile()) appendHeader(text, profileTableColumns()), profile()->write(text);
   }
   // Writes what standard output still has to take, then puts every file in place.
   void commit() {
-    if (table_ == kStandardOutput || means_ == kStandardOutput) stdout_.close();
+    if (toStandardOutput()) stdout_.close();
     files_->commit();
   }
   ReportSet& files() { return *files_; }
   OutputFile* table() { return at(table_); }
   OutputFile* means() { return at(means_); }
+  OutputFile* profile() { return at(profile_); }
   OutputFile* page() { return at(page_); }
 
  private:
+  bool toStandardOutput() const {
+    return table_ == kStandardOutput || means_ == kStandardOutput || profile_ == kStandardOutput;
+  }
   static constexpr std::ptrdiff_t kStandardOutput = -2;
   OutputFile* at(std::ptrdiff_t k) {
     if (k == kStandardOutput) return &stdout_;
@@ -105,7 +112,7 @@ class RunOutputs {
   }
   std::unique_ptr<ReportSet> files_;
   OutputFile stdout_;
-  std::ptrdiff_t table_ = -1, means_ = -1, page_ = -1;
+  std::ptrdiff_t table_ = -1, means_ = -1, profile_ = -1, page_ = -1;
 };
 
 void writePage(OutputFile& file, PageRun run, const std::vector<PageGene>& genes) {
@@ -120,7 +127,7 @@ bool showProgress(const Options& o) { return o.progress == 1 || (o.progress < 0 
 // One alignment's rows for the pairs and means tables and what its page shows,
 // or why it failed.
 struct GeneResult {
-  TextBuffer table, means;
+  TextBuffer table, means, profile;
   PageGene page;
   GeneTsTv tstv;
   std::string error;  // empty: the gene is done
@@ -175,6 +182,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
   auto one = [&](std::size_t f, GeneResult& r, int geneThreads) {
     r.table.clear();
     r.means.clear();
+    r.profile.clear();
     r.error.clear();
     r.stops = r.stopsOnlyLast = false;
     r.estimate = single ? firstEstimate : 0;
@@ -205,6 +213,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
       GeneSinks sinks(tableChoice(o), rows, out.page() ? &r.page : nullptr, reports, folder, geneThreads, &counters);
       r.tstv = analyseAlignment(s, in, sinks.all, geneThreads, single && !o.quiet, &counters);
       if (out.means()) r.means.append(sinks.means->text());
+      if (out.profile()) r.profile.append(sinks.profile->text());
       if (own) own->commit();
     } catch (const RunError& e) {
       if (single) throw;
@@ -239,6 +248,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
     stopsOnlyLast += r.stopsOnlyLast;
     if (out.table() && !single) out.table()->write(r.table);
     if (out.means()) out.means()->write(r.means);
+    if (out.profile()) out.profile()->write(r.profile);
     if (out.page()) pageGenes.push_back(std::move(r.page));
   };
   if (genesInParallel) {

@@ -24,7 +24,7 @@ namespace {
 
 // Without the covariance reports a run needs far less.
 const char* const kLighterRun =
-    " --reports none writes only the --table and --means tables, a pair at a time, and needs far less.";
+    " --reports none writes only the --table, --means and --profile tables, a pair at a time, and needs far less.";
 
 std::filesystem::path normalised(const std::string& path) { return std::filesystem::absolute(path).lexically_normal(); }
 
@@ -32,7 +32,8 @@ std::filesystem::path normalised(const std::string& path) { return std::filesyst
 // page, the report folders and the reports in them.
 std::vector<std::pair<std::string, std::string>> outputPaths(const Options& o, const std::vector<std::string>& files) {
   std::vector<std::pair<std::string, std::string>> outputs;
-  for (const auto& [option, path] : {std::pair{"--table", &o.table}, {"--means", &o.means}, {"--html", &o.html}})
+  for (const auto& [option, path] :
+       {std::pair{"--table", &o.table}, {"--means", &o.means}, {"--profile", &o.profile}, {"--html", &o.html}})
     if (!path->empty() && *path != "-") outputs.emplace_back(std::string(option) + " " + *path, *path);
   if (o.reportsNone) return outputs;
   std::vector<std::string> folders;
@@ -96,15 +97,20 @@ void checkOutputs(const Options& o, const std::vector<std::string>& files) {
   const bool single = files.size() == 1;
   // A table on standard output shares it with nothing: no other table, no
   // question, no trace line.
-  if (o.table == "-" && o.means == "-") usage("--table - and --means - cannot both write to standard output");
-  if ((o.table == "-" || o.means == "-") && !o.quiet && (single || !Dialogue::complete(o.answers)))
-    usage(std::string(o.table == "-" ? "--table -" : "--means -") +
+  std::vector<std::string> toStdout;
+  for (const auto& [option, path] : {std::pair{"--table", &o.table}, {"--means", &o.means}, {"--profile", &o.profile}})
+    if (*path == "-") toStdout.push_back(std::string(option) + " -");
+  if (toStdout.size() > 1)
+    usage(toStdout[0] + " and " + toStdout[1] + " cannot both write to standard output");
+  if (!toStdout.empty() && !o.quiet && (single || !Dialogue::complete(o.answers)))
+    usage(toStdout[0] +
           " writes to standard output, where the dialogue and the trace lines go too: give -q (and the answers as "
           "options)");
   // Two outputs at one path would leave only the one renamed last.
   std::vector<std::pair<std::string, std::string>> outputs;  // option, path
   if (!o.table.empty()) outputs.emplace_back("--table", o.table);
   if (!o.means.empty()) outputs.emplace_back("--means", o.means);
+  if (!o.profile.empty()) outputs.emplace_back("--profile", o.profile);
   if (!o.html.empty()) outputs.emplace_back("--html", o.html);
   if (single && !o.reportsNone)
     for (const std::string& name : reportNames()) outputs.emplace_back("the report " + name, pathIn(o.outdir, name));
@@ -148,7 +154,7 @@ void checkOutputs(const Options& o, const std::vector<std::string>& files) {
 }
 
 void checkNamesDistinct(const Options& o, const Alignment& al) {
-  if (o.table.empty() && o.means.empty() && o.html.empty()) return;
+  if (o.table.empty() && o.means.empty() && o.profile.empty() && o.html.empty()) return;
   std::map<std::string, std::size_t> first;
   for (std::size_t i = 0; i < al.names.size(); ++i) {
     const auto [it, added] = first.emplace(displayName(al.names[i]), i);

@@ -5,6 +5,7 @@
 
 #include "reports/means_table.h"
 #include "reports/pairs_table.h"
+#include "reports/profile_table.h"
 #include "reports/reports.h"
 
 namespace radcon {
@@ -37,6 +38,46 @@ void BootstrapSink::begin(const GeneContext& gene) {
   std::uint64_t h = 0xcbf29ce484222325ull;
   for (const unsigned char ch : gene.input.gene) h = (h ^ ch) * 0x100000001b3ull;
   bootstrap_ = std::make_unique<BootstrapMeans>(gene.sites, *groups_, replicates_, seed_ ^ h);
+}
+
+void ProfileSink::begin(const GeneContext& gene) {
+  const Clades& c = gene.input.clades;
+  accumulator_ = std::make_unique<ProfileAccumulator>(gene.sites, gene.settings.siteModel, c.cladeOf,
+                                                      static_cast<int>(c.labels.size()),
+                                                      profileWindows(gene.input.alignment.seqLength, window_, step_));
+}
+
+void ProfileSink::prepare(const GeneContext&, const PairBatch& batch, SinkScratch& scratch) const {
+  if (!scratch.data) scratch.data = std::make_shared<ProfileAccumulator::Batch>();
+  accumulator_->prepare(batch.stats.pairList, batch.codonDifferences,
+                        *static_cast<ProfileAccumulator::Batch*>(scratch.data.get()));
+}
+
+void ProfileSink::take(const GeneContext&, PairBatch&, SinkScratch& prepared) {
+  accumulator_->add(*static_cast<const ProfileAccumulator::Batch*>(prepared.data.get()));
+}
+
+void ProfileSink::end(const GeneContext& gene) {
+  rows_ = accumulator_->rows();
+  text_.clear();
+  appendProfileRows(text_, gene.input.gene, rows_, accumulator_->windows(), gene.input.originalColumn,
+                    gene.input.clades.labels);
+}
+
+void PageSink::end(const GeneContext&) {
+  page_.means = means_.rows();
+  if (!profile_ || !page_.charts) return;
+  // The windows of every pair (the last group), and the differences per codon.
+  const std::vector<ProfileWindow>& windows = profile_->windows();
+  const std::vector<ProfileRow>& rows = profile_->rows();
+  for (std::size_t w = rows.size() - windows.size(); w < rows.size(); ++w) {
+    const ProfileRow& r = rows[w];
+    const ProfileWindow& at = windows[r.window];
+    page_.profile.push_back({at.start + 1, at.end, r.mean.d[kNonsynonymous] / r.mean.d[kSynonymous], r.seRatio[0],
+                             r.q[0], r.mean.d[kRadical] / r.mean.d[kConservative], r.seRatio[1], r.q[1]});
+  }
+  page_.codonRadical = profile_->codonDifferences(kRadical);
+  page_.codonConservative = profile_->codonDifferences(kConservative);
 }
 
 void PageSink::begin(const GeneContext& gene) {
@@ -77,14 +118,26 @@ void ReportsSink::end(const GeneContext& gene) {
                threads_, progress_);
 }
 
-TableChoice tableChoice(const Options& o) { return {!o.table.empty(), !o.means.empty(), o.bootstrap, o.seed}; }
+TableChoice tableChoice(const Options& o) {
+  TableChoice c;
+  c.table = !o.table.empty();
+  c.means = !o.means.empty();
+  c.profile = !o.profile.empty();
+  c.window = o.window;
+  c.step = o.step;
+  c.bootstrap = o.bootstrap;
+  c.seed = o.seed;
+  return c;
+}
 
 GeneSinks::GeneSinks(const TableChoice& c, std::function<void(std::string_view)> tableRows, PageGene* pageGene,
                      ReportSet* reportFiles, const std::string& folder, int threads, ProgressCounters* progress) {
   if (c.table) all.push_back((table = std::make_unique<PairsTableSink>(std::move(tableRows))).get());
   if (c.bootstrap > 0) all.push_back((bootstrap = std::make_unique<BootstrapSink>(c.bootstrap, c.seed)).get());
   if (c.means || pageGene) all.push_back((means = std::make_unique<MeansSink>(bootstrap.get())).get());
-  if (pageGene) all.push_back((page = std::make_unique<PageSink>(*pageGene, *means)).get());
+  if (c.profile || (pageGene && pageGene->charts))
+    all.push_back((profile = std::make_unique<ProfileSink>(c.window, c.step)).get());
+  if (pageGene) all.push_back((page = std::make_unique<PageSink>(*pageGene, *means, profile.get())).get());
   if (reportFiles)
     all.push_back((reports = std::make_unique<ReportsSink>(*reportFiles, folder, threads, progress)).get());
 }

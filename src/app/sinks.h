@@ -14,6 +14,7 @@
 #include "reports/html_page.h"
 #include "stats/bootstrap.h"
 #include "stats/difference_tests.h"
+#include "stats/profile.h"
 
 namespace radcon {
 
@@ -76,18 +77,45 @@ class MeansSink : public PairSink {
   TextBuffer text_{0};
 };
 
+// The profile along the gene: the means in windows of codon columns, their sums
+// gathered as the pairs go by (the workers sum each batch's pairs); at the end,
+// their rows of the profile table.
+class ProfileSink : public PairSink {
+ public:
+  ProfileSink(int window, int step) : window_(window), step_(step) {}
+  void begin(const GeneContext& gene) override;
+  bool wantsCodonDifferences() const override { return true; }
+  void prepare(const GeneContext&, const PairBatch& batch, SinkScratch& scratch) const override;
+  void take(const GeneContext&, PairBatch&, SinkScratch& prepared) override;
+  void end(const GeneContext& gene) override;
+  // After end: the rows (as the means', each group's windows in order), their
+  // text, and the mean radical and conservative differences per codon.
+  const std::vector<ProfileRow>& rows() const { return rows_; }
+  const std::vector<ProfileWindow>& windows() const { return accumulator_->windows(); }
+  const TextBuffer& text() const { return text_; }
+  std::vector<double> codonDifferences(Kind kind) const { return accumulator_->codonDifferences(kind); }
+
+ private:
+  int window_, step_;
+  std::unique_ptr<ProfileAccumulator> accumulator_;
+  std::vector<ProfileRow> rows_;
+  TextBuffer text_{0};
+};
+
 // What the HTML page shows of one alignment: its size, means and, when it has
-// charts, the pairs among its first sequences.
+// charts, the pairs among its first sequences and the profile along the gene.
 class PageSink : public PairSink {
  public:
-  PageSink(PageGene& page, const MeansSink& means) : page_(page), means_(means) {}
+  PageSink(PageGene& page, const MeansSink& means, const ProfileSink* profile)
+      : page_(page), means_(means), profile_(profile) {}
   void begin(const GeneContext& gene) override;
   void take(const GeneContext&, PairBatch& batch, SinkScratch&) override { addPagePairs(page_, batch.stats); }
-  void end(const GeneContext&) override { page_.means = means_.rows(); }
+  void end(const GeneContext&) override;
 
  private:
   PageGene& page_;
   const MeansSink& means_;
+  const ProfileSink* profile_;
 };
 
 // The seven reports, into the first seven files of 'files' (in the order of
@@ -111,7 +139,8 @@ class ReportsSink : public PairSink {
 
 // Which tables an alignment's pairs go to, and the bootstrap's settings.
 struct TableChoice {
-  bool table = false, means = false;
+  bool table = false, means = false, profile = false;
+  int window = 30, step = 10;  // the profile's windows (and the page's)
   int bootstrap = 0;  // replicates; 0: none
   std::uint64_t seed = 1;
 };
@@ -119,12 +148,14 @@ struct TableChoice {
 TableChoice tableChoice(const Options& options);
 
 // The sinks an alignment's outputs ask for, in the order they must end: the
-// table, the bootstrap (whose rows the means take), the means (whose rows the
-// page takes), the page, the reports. Null page or report files: none.
+// table, the bootstrap (whose rows the means take), the means and the profile
+// (whose rows the page takes), the page, the reports. Null page or report files:
+// none. A page with charts shows a profile whether or not the table is asked for.
 struct GeneSinks {
   std::unique_ptr<PairsTableSink> table;
   std::unique_ptr<BootstrapSink> bootstrap;
   std::unique_ptr<MeansSink> means;
+  std::unique_ptr<ProfileSink> profile;
   std::unique_ptr<PageSink> page;
   std::unique_ptr<ReportsSink> reports;
   std::vector<PairSink*> all;

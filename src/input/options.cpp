@@ -88,7 +88,25 @@ const std::vector<OptionSpec>& table() {
        [](Options& o, const std::string& v) { o.table = v; }},
       {0, "means", "FILE", "also write means over groups of pairs, with covariance-aware errors and tests, to FILE (-: standard output)",
        [](Options& o, const std::string& v) { o.means = v; }},
-      {0, "clades", "FILE", "groups for --means and --html: a sequence name and a clade label a line",
+      {0, "profile", "FILE",
+       "also write the means of --means in windows along the gene, with q-values over the windows, to FILE "
+       "(-: standard output)",
+       [](Options& o, const std::string& v) { o.profile = v; }},
+      {0, "window", "W", "codons a window of --profile spans (default 30; 1: one row a codon)",
+       [](Options& o, const std::string& v) {
+         const auto n = wholeWord(v, 1, 1000000000);
+         if (!n) usage("option --window needs a whole number of codons from 1 on, not \"" + v + "\"");
+         o.window = static_cast<int>(*n);
+         o.windowGiven = true;
+       }},
+      {0, "step", "S", "codons from one window of --profile to the next (default 10)",
+       [](Options& o, const std::string& v) {
+         const auto n = wholeWord(v, 1, 1000000000);
+         if (!n) usage("option --step needs a whole number of codons from 1 on, not \"" + v + "\"");
+         o.step = static_cast<int>(*n);
+         o.windowGiven = true;
+       }},
+      {0, "clades", "FILE", "groups for --means, --profile and --html: a sequence name and a clade label a line",
        [](Options& o, const std::string& v) { o.clades = v; }},
       {0, "html", "FILE", "also write a self-contained HTML page with tables and charts to FILE",
        [](Options& o, const std::string& v) { o.html = v; }},
@@ -103,7 +121,7 @@ const std::vector<OptionSpec>& table() {
          if (o.htmlGenes.empty()) usage("option --html-genes needs at least one gene name");
        }},
       {0, "reports", "WHICH",
-       "all (the seven reports, default) or none (only --table, --means and --html, pairs streamed)",
+       "all (the seven reports, default) or none (only --table, --means, --profile and --html, pairs streamed)",
        [](Options& o, const std::string& v) {
          if (v != "all" && v != "none") usage("option --reports takes all or none, not \"" + v + "\"");
          o.reportsNone = v == "none";
@@ -242,10 +260,12 @@ Options parseOptionWords(int argc, const char* const* argv) {
 }
 
 void checkCombinations(const Options& o) {
-  if (!o.clades.empty() && o.means.empty() && o.html.empty())
-    usage("option --clades needs --means or --html, the outputs the clades group");
-  if (o.reportsNone && o.table.empty() && o.means.empty() && o.html.empty())
-    usage("--reports none writes nothing without --table, --means or --html");
+  if (!o.clades.empty() && o.means.empty() && o.profile.empty() && o.html.empty())
+    usage("option --clades needs --means, --profile or --html, the outputs the clades group");
+  if (o.reportsNone && o.table.empty() && o.means.empty() && o.profile.empty() && o.html.empty())
+    usage("--reports none writes nothing without --table, --means, --profile or --html");
+  if (o.windowGiven && o.profile.empty() && o.html.empty())
+    usage("options --window and --step need --profile or --html, the outputs with windows");
   if (!o.htmlGenes.empty() && o.html.empty()) usage("option --html-genes needs --html, the page it adds charts to");
   if (o.bootstrap > 0 && o.means.empty()) usage("option --bootstrap needs --means, the table its columns go to");
   if (!o.reference.empty() && !o.reportsNone)

@@ -20,6 +20,9 @@ struct Options {
   std::string outdir;     // "" is the current directory
   std::string table;      // "" writes no pairs table
   std::string means;      // "" writes no means table
+  std::string profile;    // "" writes no profile along the gene
+  int window = 30, step = 10;  // the profile's windows, in codons
+  bool windowGiven = false;    // --window or --step given
   std::string clades;     // "" groups every pair together
   std::string html;       // "" writes no HTML page
   std::vector<std::string> htmlGenes;  // genes whose charts a batch's page carries besides the first ones

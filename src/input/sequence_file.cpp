@@ -351,9 +351,9 @@ Alignment parse(Source& in, long long available, bool allowGaps, int first) {
 
 namespace {
 
-// Keeps the codon columns that 'keep' marks; 'why' says, when none is left, what
-// every column holds.
-int keepColumns(Alignment& al, const std::vector<char>& keep, const char* why) {
+// Keeps the codon columns that 'keep' marks (and their entries of 'original');
+// 'why' says, when none is left, what every column holds.
+int keepColumns(Alignment& al, const std::vector<char>& keep, const char* why, std::vector<int>* original) {
   const std::size_t L = static_cast<std::size_t>(al.seqLength);
   std::size_t kept = 0;
   for (char k : keep) kept += static_cast<std::size_t>(k);
@@ -364,20 +364,26 @@ int keepColumns(Alignment& al, const std::vector<char>& keep, const char* why) {
     for (std::size_t j = 0; j < L; ++j)
       if (keep[j]) out.insert(out.end(), &al.nucleotides[(i * L + j) * 3], &al.nucleotides[(i * L + j) * 3] + 3);
   al.nucleotides.swap(out);
+  if (original) {
+    std::size_t to = 0;
+    for (std::size_t j = 0; j < L; ++j)
+      if (keep[j]) (*original)[to++] = (*original)[j];
+    original->resize(kept);
+  }
   al.seqLength = static_cast<int>(kept);
   return static_cast<int>(L - kept);
 }
 
 }  // namespace
 
-int dropGappedCodons(Alignment& al) {
+int dropGappedCodons(Alignment& al, std::vector<int>* original) {
   const std::size_t L = static_cast<std::size_t>(al.seqLength);
   std::vector<char> keep(L, 1);
   for (int i = 0; i < al.seqNum; ++i)
     for (std::size_t j = 0; j < L; ++j)
       for (int p = 0; p < 3; ++p)
         if (al.nucleotides[(i * L + j) * 3 + p] == kGapOrAmbiguous) keep[j] = 0;
-  return keepColumns(al, keep, "has a gap or an ambiguous nucleotide");
+  return keepColumns(al, keep, "has a gap or an ambiguous nucleotide", original);
 }
 
 std::vector<int> stopCodonColumns(const Alignment& al, const GeneticCode& code) {
@@ -393,10 +399,10 @@ std::vector<int> stopCodonColumns(const Alignment& al, const GeneticCode& code) 
   return columns;
 }
 
-int dropStopCodons(Alignment& al, const GeneticCode& code) {
+int dropStopCodons(Alignment& al, const GeneticCode& code, std::vector<int>* original) {
   std::vector<char> keep(static_cast<std::size_t>(al.seqLength), 1);
   for (int j : stopCodonColumns(al, code)) keep[static_cast<std::size_t>(j)] = 0;
-  return keepColumns(al, keep, "is a stop codon");
+  return keepColumns(al, keep, "is a stop codon", original);
 }
 
 namespace {

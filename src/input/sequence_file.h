@@ -24,13 +24,15 @@ Alignment parseSequenceText(const std::string& text, bool allowGaps = false);
 
 // Removes every codon column in which any sequence holds a gap or an ambiguity
 // code; returns how many were removed. Throws RunError when none is left.
-int dropGappedCodons(Alignment& alignment);
+// 'original', when given, holds a number for each column and keeps those of the
+// columns that stay.
+int dropGappedCodons(Alignment& alignment, std::vector<int>* original = nullptr);
 
 // The codon columns (from 0) in which any sequence holds a stop codon of the
 // genetic code.
 std::vector<int> stopCodonColumns(const Alignment& alignment, const GeneticCode& code);
 
 // Removes those columns; returns how many were removed. Throws RunError when none is left.
-int dropStopCodons(Alignment& alignment, const GeneticCode& code);
+int dropStopCodons(Alignment& alignment, const GeneticCode& code, std::vector<int>* original = nullptr);
 
 }  // namespace radcon

@@ -27,6 +27,12 @@ struct PagePair {
   double dR, dC, seR, seC, ratio;
 };
 
+// One window of the profile along the gene, every pair (NaN where undefined).
+struct PageWindow {
+  int start, end;  // codon columns from 1, both in the window
+  double dNdS, seNS, qNS, dRdC, seRC, qRC;
+};
+
 // What the page shows of one alignment.
 struct PageGene {
   std::string gene;
@@ -41,6 +47,8 @@ struct PageGene {
   std::vector<std::string> cladeLabels;  // what the clade numbers of cladeOf and means stand for
   std::vector<PagePair> pairData;  // the pairs among those sequences
   std::vector<GroupMean> means;    // within clades, between them, then every pair
+  std::vector<PageWindow> profile;  // with charts: the windows along the gene
+  std::vector<double> codonRadical, codonConservative;  // and the mean differences per codon and pair
 };
 
 // Counts a batch of pairs into the gene and keeps those its charts show.

@@ -17,6 +17,7 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "common/kinds.h"
@@ -58,8 +59,21 @@ struct ProfileRow {
 class ProfileAccumulator {
  public:
   // What a worker thread makes of a batch of pairs, for add() on the calling
-  // thread. Its storage is kept from batch to batch.
-  struct Batch;
+  // thread: each group's sums over the batch's pairs. Its storage is kept from
+  // batch to batch.
+  struct Batch {
+    std::vector<int> slotOfGroup;  // by group: its slot, or -1 when no pair of the batch is in it
+    std::vector<int> groupOfSlot;
+    std::vector<std::vector<double>> scalars;  // by slot: [window][field]
+    std::vector<std::vector<double>> codon;    // by slot: [codon of a window][field]
+    std::vector<std::vector<int>> seqRow;      // by slot and sequence: its row of coefficients, or -1
+    std::vector<std::vector<int>> seqOfRow;    // by slot: the sequences of its rows
+    std::vector<std::vector<double>> coefficients;  // by slot: [row][window][field]
+    std::vector<double> codonDiffs;            // [codon][kind], every pair of the batch
+    std::vector<double> pairWindows;           // one pair's values in each window
+    std::vector<int> changed;                  // one pair's codons with differences
+    std::size_t pairs = 0;
+  };
 
   ProfileAccumulator(const SiteTotals& sites, SiteModel model, const std::vector<int>& cladeOf, int clades,
                      std::vector<ProfileWindow> windows);
@@ -67,7 +81,6 @@ class ProfileAccumulator {
   ProfileAccumulator(const ProfileAccumulator&) = delete;
   ProfileAccumulator& operator=(const ProfileAccumulator&) = delete;
 
-  static std::unique_ptr<Batch> newBatch();
   // The batch's pairs' values in each window, from their per-codon differences
   // as counted (by kind, the pairs' rows of the tables). Safe from several
   // threads at once.
@@ -90,9 +103,13 @@ class ProfileAccumulator {
   SiteModel model_;
   PairGroups groups_;
   std::vector<ProfileWindow> windows_;
+  std::vector<std::size_t> codonOffset_;      // by window: where its codons start in a codon array
+  std::size_t windowCodons_ = 0;              // codons of every window together
   std::vector<int> firstWindow_, lastWindow_;  // by codon: the windows that hold it, [first, last]
-  std::vector<std::array<double, kKinds>> windowSites_;  // [seq * windows + w]
+  std::vector<double> windowSites_;           // [seq][window][kind]
   std::vector<Group> group_;
+  std::vector<double> codonDiffs_;            // [codon][kind], every pair
+  std::size_t pairs_ = 0;
 };
 
 }  // namespace radcon
