@@ -16,6 +16,20 @@ std::vector<ProfileWindow> profileWindows(int codons, int window, int step) {
   return w;
 }
 
+std::vector<double> benjaminiHochberg(const std::vector<double>& p) {
+  std::vector<std::pair<double, std::size_t>> ranked;
+  for (std::size_t k = 0; k < p.size(); ++k)
+    if (std::isfinite(p[k])) ranked.emplace_back(p[k], k);
+  std::sort(ranked.begin(), ranked.end());
+  std::vector<double> q(p.size(), NAN);
+  double least = 1.0;
+  for (std::size_t rank = ranked.size(); rank-- > 0;) {
+    least = std::min(least, ranked[rank].first * static_cast<double>(ranked.size()) / static_cast<double>(rank + 1));
+    q[ranked[rank].second] = least;
+  }
+  return q;
+}
+
 namespace {
 
 // The two tests, by the kinds they compare.
@@ -338,20 +352,11 @@ std::vector<ProfileRow> ProfileAccumulator::rows() const {
       out.push_back(row);
     }
 
-    // Benjamini and Hochberg (1995): over the group's windows with a p, the
-    // smallest p_(j) m / j from each rank on.
     for (int u = 0; u < 2; ++u) {
-      std::vector<std::pair<double, std::size_t>> ps;
-      for (std::size_t w = 0; w < nw; ++w) {
-        const double p = u == 0 ? out[first + w].mean.dNdS.p : out[first + w].mean.dRdC.p;
-        if (std::isfinite(p)) ps.emplace_back(p, w);
-      }
-      std::sort(ps.begin(), ps.end());
-      double least = 1.0;
-      for (std::size_t rank = ps.size(); rank-- > 0;) {
-        least = std::min(least, ps[rank].first * static_cast<double>(ps.size()) / static_cast<double>(rank + 1));
-        out[first + ps[rank].second].q[u] = least;
-      }
+      std::vector<double> p;
+      for (std::size_t w = 0; w < nw; ++w) p.push_back(u == 0 ? out[first + w].mean.dNdS.p : out[first + w].mean.dRdC.p);
+      const std::vector<double> q = benjaminiHochberg(p);
+      for (std::size_t w = 0; w < nw; ++w) out[first + w].q[u] = q[w];
     }
   }
   return out;

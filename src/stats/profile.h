@@ -39,6 +39,11 @@ struct ProfileWindow {
 // than a window is one window.
 std::vector<ProfileWindow> profileWindows(int codons, int window, int step);
 
+// Benjamini and Hochberg's (1995) q-values of p-values (NaN where p is not a
+// number, and left out of the others' count): the least p_(j) m / j from each
+// rank on, at most 1.
+std::vector<double> benjaminiHochberg(const std::vector<double>& p);
+
 // One window of one group of pairs.
 struct ProfileRow {
   std::size_t window = 0;  // index into the windows
