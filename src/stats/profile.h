@@ -17,6 +17,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -77,6 +78,7 @@ class ProfileAccumulator {
     std::vector<double> codonDiffs;            // [codon][kind], every pair of the batch
     std::vector<double> pairWindows;           // one pair's values in each window
     std::vector<int> changed;                  // one pair's codons with differences
+    std::vector<double> changedValues;         // and its differences there, by kind
     std::size_t pairs = 0;
   };
 
@@ -87,10 +89,11 @@ class ProfileAccumulator {
   ProfileAccumulator& operator=(const ProfileAccumulator&) = delete;
 
   // The batch's pairs' values in each window, from their per-codon differences
-  // as counted (by kind, the pairs' rows of the tables). Safe from several
-  // threads at once.
+  // as counted (by kind, the pairs' rows of the tables); 'codons', when given,
+  // the sequences' codons ([seq * codons + codon]), where two equal codons show
+  // where a pair has no difference. Safe from several threads at once.
   void prepare(const std::vector<SeqPair>& pairs, const std::array<PairCodonTable, kKinds>& codonDifferences,
-               Batch& out) const;
+               const std::uint8_t* codons, Batch& out) const;
   // Adds a prepared batch; batches in pair order give the same values on any
   // number of threads.
   void add(const Batch& batch);

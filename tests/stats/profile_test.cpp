@@ -66,7 +66,7 @@ TEST(Profile, EachWindowIsTheMeansOfItsCodonsAlone) {
         for (std::size_t a = 0; a < count; ++a)
           for (int c = 0; c < L; ++c) tables[k].at(a, c) = counted.perCodon[k].at(first + a, c);
       }
-      acc.prepare(pairs, tables, batch);
+      acc.prepare(pairs, tables, first % 48 ? codons.codon.data() : nullptr, batch);  // with the codons and without
       acc.add(batch);
     }
     const std::vector<ProfileRow> rows = acc.rows();
