@@ -15,6 +15,7 @@
 #include "app/library.h"
 #include "codon/genetic_code.h"
 #include "reports/means_table.h"
+#include "reports/profile_table.h"
 #include "reports/pairs_table.h"
 #include "util/error.h"
 
@@ -119,7 +120,8 @@ py::dict analyse(const std::vector<Source>& sources, const std::vector<std::stri
   for (const auto& [file, content, gene] : sources) alignments.push_back({file, content, gene});
   LibraryRun run;
   std::vector<GeneTables> genes;
-  std::string pairs = header(pairsTableColumns()), means = header(meansTableColumns());
+  std::string pairs = header(pairsTableColumns()), means = header(meansTableColumns()),
+              profile = header(profileTableColumns());
   const Checkpoint checkSignals = signalCheck();
   {
     py::gil_scoped_release released;
@@ -129,7 +131,7 @@ py::dict analyse(const std::vector<Source>& sources, const std::vector<std::stri
     } else {
       for (const AlignmentSource& a : alignments) genes.push_back(analyseSource(run, a, run.settings.threads, checkSignals));
     }
-    for (const GeneTables& t : genes) pairs += t.pairs, means += t.means;
+    for (const GeneTables& t : genes) pairs += t.pairs, means += t.means, profile += t.profile;
   }
   py::dict out;
   out["settings"] = settingsOf(run.settings);
@@ -138,6 +140,7 @@ py::dict analyse(const std::vector<Source>& sources, const std::vector<std::stri
   out["genes"] = list;
   out["pairs"] = py::bytes(pairs);
   out["means"] = py::bytes(means);
+  out["profile"] = py::bytes(profile);
   return out;
 }
 

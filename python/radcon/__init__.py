@@ -87,6 +87,12 @@ _KEYWORDS = (
              "boot_replicates, boot_se_dS ... boot_se_dC, boot_p_dN_dS and boot_p_dR_dC columns."),
     _Keyword("seed", "--seed", None,
              "The bootstrap's seed (None: 1); the same seed gives the same values for any number of threads."),
+    _Keyword("profile", None, False,
+             "Also the profile along the gene: .profile, the command's --profile, the means in windows of codon "
+             "columns with q-values over each gene's windows."),
+    _Keyword("window", "--window", None,
+             "With profile=True: codons a window spans (None: 30; 1 gives a row per codon)."),
+    _Keyword("step", "--step", None, "With profile=True: codons from one window to the next (None: 10)."),
     _Keyword("threads", "--threads", None,
              "Threads for the pairwise work, 1 to 1024 (None: every core). The tables are the same for any number."),
     _Keyword("max_memory", "--max-memory", None,
@@ -190,6 +196,8 @@ class Result:
 
     pairs        one row per pair: the command's --table (NA as NaN)
     means        means over groups of pairs: the command's --means
+    profile      with profile=True, the means in windows along the gene: the
+                 command's --profile (None otherwise)
     settings     the Settings used
     gene, file   the gene column's value, and the file read (None for an
                  alignment in memory)
@@ -212,6 +220,7 @@ class Result:
     codons_read: int
     tstv: float
     notes: list
+    profile: Optional[pd.DataFrame] = None
 
     def __repr__(self):
         return (f"<radcon.Result {self.gene}: {self.sequences} sequences, {self.codons} codons, "
@@ -225,6 +234,7 @@ class BatchResult:
     pairs     one row per pair of every gene that succeeded, the gene column
               first, genes in the order given: the command's --table
     means     the means of every such gene: the command's --means
+    profile   with profile=True, their profiles: the command's --profile
     genes     one row per gene that succeeded: gene, file, sequences, codons,
               codons_read, tstv (the Ts/Tv it was analysed with)
     failed    one row per input that failed: gene, file, message (the message the
@@ -238,6 +248,7 @@ class BatchResult:
     failed: pd.DataFrame
     settings: Settings
     notes: list
+    profile: Optional[pd.DataFrame] = None
 
     def __repr__(self):
         return (f"<radcon.BatchResult {len(self.genes)} genes, {len(self.pairs)} pairs, "
@@ -265,7 +276,12 @@ def _run(sources, values, batch):
     grouping, groups = _sources.grouping_source(values["grouping"])
     clade_file, clades = _sources.clades_source(values["clades"])
     reference = values["reference"]
-    out = _radcon.analyse(sources, _options(values) + ["--grouping", grouping], groups, _DATA, clade_file, clades,
+    words = _options(values) + ["--grouping", grouping]
+    if values["profile"]:
+        words += ["--profile", "-"]
+    elif values["window"] is not None or values["step"] is not None:
+        raise UsageError("window and step need profile=True, the table with windows")
+    out = _radcon.analyse(sources, words, groups, _DATA, clade_file, clades,
                           "" if reference is None else str(reference), batch, values.get("raise_errors", True))
     settings = Settings(**out["settings"], drop_gapped_codons=bool(values["drop_gapped_codons"]),
                         reference=None if reference is None else str(reference))
@@ -301,7 +317,8 @@ def analyse(alignment, **keywords):
     dR_dC, genetic_code, cov_dN_dS, z_dN_dS, p_dN_dS, cov_dR_dC, z_dR_dC, p_dR_dC),
     .means (gene, clade1, clade2, pairs, pairs_undefined, the means pS ... dC,
     their standard errors, dN_dS, dR_dC, and the tests z and p of both), and
-    .settings. A value that does not exist (a proportion of 0.75 or more has no
+    .settings (and with profile=True .profile, the --profile columns). A value
+    that does not exist (a proportion of 0.75 or more has no
     Jukes-Cantor distance; 0/0) is NaN.
 
     Raises
@@ -324,7 +341,8 @@ def analyse(alignment, **keywords):
     gene = out["genes"][0]
     return Result(pairs=_frame(out["pairs"]), means=_frame(out["means"]), settings=settings, gene=gene["gene"],
                   file=gene["file"] or None, names=gene["names"], sequences=gene["sequences"],
-                  codons=gene["codons"], codons_read=gene["codons_read"], tstv=gene["tstv"], notes=gene["notes"])
+                  codons=gene["codons"], codons_read=gene["codons_read"], tstv=gene["tstv"], notes=gene["notes"],
+                  profile=_frame(out["profile"]) if values["profile"] else None)
 
 
 @_with_keywords(_KEYWORDS + (_RAISE,))
@@ -347,7 +365,8 @@ def analyse_many(alignments, **keywords):
 
     Returns
     -------
-    BatchResult, with .pairs, .means, .genes, .failed and .settings.
+    BatchResult, with .pairs, .means, .genes, .failed and .settings (and
+    .profile with profile=True).
 
     Example
     -------
@@ -376,4 +395,5 @@ def analyse_many(alignments, **keywords):
                            "message": [g["error"] for g in failed]})
     notes = [f"{g['gene']}: {note}" for g in done for note in g["notes"]]
     return BatchResult(pairs=_frame(out["pairs"]), means=_frame(out["means"]), genes=genes, failed=failed,
-                       settings=settings, notes=notes)
+                       settings=settings, notes=notes,
+                       profile=_frame(out["profile"]) if values["profile"] else None)

@@ -160,6 +160,9 @@ def test_refusals_of_the_module_itself():
         radcon.analyse([("a", "ATG"), ("c", "ATG")], grouping=["RHK", "KDE"])
     with pytest.raises(radcon.RadconError, match="no sequence"):
         radcon.analyse([])
+    with pytest.raises(radcon.UsageError, match="profile=True"):
+        radcon.analyse(GOOD, window=5)
+    assert radcon.analyse(GOOD).profile is None
     for call in (lambda: radcon.analyse(GOOD, colour="red"), lambda: radcon.analyse(42),
                  lambda: radcon.analyse([("a", "ATG")], tstv=None), lambda: radcon.analyse_many("x.seq"),
                  lambda: radcon.analyse_many([[("a", "ATG")]])):
@@ -172,11 +175,13 @@ def test_batch_with_a_broken_file_equals_the_command(tmp_path):
     broken.write_text("2 10\na\nATGAAACTTT\nb\nATGAAGCTTT\n")
     small = write_native(tmp_path / "small.seq", generated(6, 40))
     files = [shared("abglobin.seq"), str(broken), shared("lysozymeLarge.seq"), small]
-    status, _, err = run_command(ANSWERS + TABLES + files, tmp_path)
+    windows = ["--profile", "profile.tsv", "--window", "40", "--step", "15"]
+    status, _, err = run_command(ANSWERS + TABLES + windows + files, tmp_path)
     assert status == 1 and f"radcon: {broken}: Non-coding sequences!" in err.splitlines()
-    batch = radcon.analyse_many(files)
+    batch = radcon.analyse_many(files, profile=True, window=40, step=15)
     assert_frame_is_table(batch.pairs, tmp_path / "pairs.tsv")
     assert_frame_is_table(batch.means, tmp_path / "means.tsv")
+    assert_frame_is_table(batch.profile, tmp_path / "profile.tsv")
     assert batch.failed.to_dict("records") == [{"gene": "broken", "file": str(broken),
                                                 "message": "Non-coding sequences!"}]
     assert list(batch.genes.gene) == ["abglobin", "lysozymeLarge", "small"]

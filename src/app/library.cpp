@@ -93,6 +93,7 @@ GeneTables analyseSource(const LibraryRun& run, const AlignmentSource& source, i
   if (const std::string warning = tstvWarning(tstv); !warning.empty()) t.notes.push_back("Ts/Tv: " + warning);
   t.tstv = tstv.typed;
   t.means.assign(std::string_view(sinks.means->text()));
+  if (sinks.profile) t.profile.assign(std::string_view(sinks.profile->text()));
   return t;
 }
 

@@ -53,7 +53,7 @@ struct AlignmentSource {
 // write them (without the header), and what the command would tell its user.
 struct GeneTables {
   std::string file, gene;
-  std::string pairs, means;
+  std::string pairs, means, profile;  // profile: with --profile among the options
   int sequences = 0, codons = 0, codonsRead = 0;  // codons after and before any were dropped
   std::vector<std::string> names;                 // as radcon keeps them
   std::vector<std::string> notes;

@@ -14,6 +14,7 @@
 #include "input/input_list.h"
 #include "reports/html_page.h"
 #include "reports/reports.h"
+#include "stats/profile.h"
 #include "util/disk_space.h"
 #include "util/error.h"
 #include "util/memory.h"
@@ -186,6 +187,15 @@ std::uint64_t checkMemory(const Options& o, const Input& in, int threads, int ge
   m.reports = !o.reportsNone;
   m.table = !o.table.empty();
   m.genesAtOnce = genesAtOnce;
+  if (!o.profile.empty() || !o.html.empty()) {
+    for (const ProfileWindow& w : profileWindows(al.seqLength, o.window, o.step)) {
+      ++m.profileWindows;
+      m.profileCodons += static_cast<std::uint64_t>(w.end - w.start);
+    }
+    const std::uint64_t clades = in.clades.labels.size();
+    m.profileMembers = static_cast<std::uint64_t>(al.seqNum) * (clades ? clades + 1 : 1);
+    if (m.groups == 0) m.groups = meansGroups(in.clades);
+  }
   const std::uint64_t need = estimateBytes(m);
   const std::uint64_t have = memoryAllowed(o);
   if (need > have)

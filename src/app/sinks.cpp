@@ -47,9 +47,9 @@ void ProfileSink::begin(const GeneContext& gene) {
                                                       profileWindows(gene.input.alignment.seqLength, window_, step_));
 }
 
-void ProfileSink::prepare(const GeneContext&, const PairBatch& batch, SinkScratch& scratch) const {
+void ProfileSink::prepare(const GeneContext& gene, const PairBatch& batch, SinkScratch& scratch) const {
   if (!scratch.data) scratch.data = std::make_shared<ProfileAccumulator::Batch>();
-  accumulator_->prepare(batch.stats.pairList, batch.codonDifferences,
+  accumulator_->prepare(batch.stats.pairList, batch.codonDifferences, gene.codons.codon.data(),
                         *static_cast<ProfileAccumulator::Batch*>(scratch.data.get()));
 }
 

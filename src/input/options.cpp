@@ -59,6 +59,13 @@ void setGrouping(Options& o, const std::string& v) {
   o.groupFile = v;
 }
 
+// A number of codons for the profile's windows.
+int windowCodons(const char* option, const std::string& v) {
+  const auto n = wholeWord(v, 1, 1000000000);
+  if (!n) usage(std::string("option ") + option + " needs a whole number of codons from 1 on, not \"" + v + "\"");
+  return static_cast<int>(*n);
+}
+
 const std::vector<OptionSpec>& table() {
   static const std::vector<OptionSpec> t = {
       {'c', "correction", "N", "answer to \"Use corrected N and S?\": 0 not use, 1 use",
@@ -93,19 +100,9 @@ const std::vector<OptionSpec>& table() {
        "(-: standard output)",
        [](Options& o, const std::string& v) { o.profile = v; }},
       {0, "window", "W", "codons a window of --profile spans (default 30; 1: one row a codon)",
-       [](Options& o, const std::string& v) {
-         const auto n = wholeWord(v, 1, 1000000000);
-         if (!n) usage("option --window needs a whole number of codons from 1 on, not \"" + v + "\"");
-         o.window = static_cast<int>(*n);
-         o.windowGiven = true;
-       }},
+       [](Options& o, const std::string& v) { o.window = windowCodons("--window", v), o.windowGiven = true; }},
       {0, "step", "S", "codons from one window of --profile to the next (default 10)",
-       [](Options& o, const std::string& v) {
-         const auto n = wholeWord(v, 1, 1000000000);
-         if (!n) usage("option --step needs a whole number of codons from 1 on, not \"" + v + "\"");
-         o.step = static_cast<int>(*n);
-         o.windowGiven = true;
-       }},
+       [](Options& o, const std::string& v) { o.step = windowCodons("--step", v), o.windowGiven = true; }},
       {0, "clades", "FILE", "groups for --means, --profile and --html: a sequence name and a clade label a line",
        [](Options& o, const std::string& v) { o.clades = v; }},
       {0, "html", "FILE", "also write a self-contained HTML page with tables and charts to FILE",

@@ -17,6 +17,15 @@ std::vector<std::string> meansTableColumns(bool bootstrap) {
   return columns;
 }
 
+void appendTestCells(TextBuffer& t, const GroupMean& r) {
+  fixedCell(t, r.d[kNonsynonymous] / r.d[kSynonymous]);
+  fixedCell(t, r.d[kRadical] / r.d[kConservative]);
+  fixedCell(t, r.dNdS.z);
+  generalCell(t, r.dNdS.p);
+  fixedCell(t, r.dRdC.z);
+  generalCell(t, r.dRdC.p);
+}
+
 void appendMeansRows(TextBuffer& t, const std::string& gene, const std::vector<GroupMean>& rows,
                      const std::vector<std::string>& labels, const TsTvUsed& tstv, const char* siteModel,
                      const std::vector<BootstrapRow>* bootstrap) {
@@ -37,12 +46,7 @@ void appendMeansRows(TextBuffer& t, const std::string& gene, const std::vector<G
     for (Kind k : kKindOrder) fixedCell(t, r.d[k]);
     for (Kind k : kKindOrder) fixedCell(t, r.seP[k]);
     for (Kind k : kKindOrder) fixedCell(t, r.seD[k]);
-    fixedCell(t, r.d[kNonsynonymous] / r.d[kSynonymous]);
-    fixedCell(t, r.d[kRadical] / r.d[kConservative]);
-    fixedCell(t, r.dNdS.z);
-    generalCell(t, r.dNdS.p);
-    fixedCell(t, r.dRdC.z);
-    generalCell(t, r.dRdC.p);
+    appendTestCells(t, r);
     fixedCell(t, tstv.value);
     fixedCell(t, tstv.lower);
     fixedCell(t, tstv.upper);

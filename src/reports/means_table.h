@@ -25,6 +25,10 @@ struct TsTvUsed {
   double value, lower, upper;
 };
 
+// The cells of the ratios of the means and of their two tests, as both the means
+// and the profile tables write them: dN_dS, dR_dC, z_dN_dS, p_dN_dS, z_dR_dC, p_dR_dC.
+void appendTestCells(TextBuffer& out, const GroupMean& row);
+
 // Then the Ts/Tv ratio used and the site model. With 'bootstrap', one row of it
 // per group, in the same order.
 void appendMeansRows(TextBuffer& out, const std::string& gene, const std::vector<GroupMean>& rows,

@@ -1,5 +1,6 @@
 #include "reports/profile_table.h"
 
+#include "reports/means_table.h"
 #include "reports/tsv.h"
 
 namespace radcon {
@@ -36,12 +37,7 @@ void appendProfileRows(TextBuffer& t, const std::string& gene, const std::vector
     for (Kind k : kKindOrder) fixedCell(t, r.p[k]);
     for (Kind k : kKindOrder) fixedCell(t, r.d[k]);
     for (Kind k : kKindOrder) fixedCell(t, r.seD[k]);
-    fixedCell(t, r.d[kNonsynonymous] / r.d[kSynonymous]);
-    fixedCell(t, r.d[kRadical] / r.d[kConservative]);
-    fixedCell(t, r.dNdS.z);
-    generalCell(t, r.dNdS.p);
-    fixedCell(t, r.dRdC.z);
-    generalCell(t, r.dRdC.p);
+    appendTestCells(t, r);
     generalCell(t, row.q[0]);
     generalCell(t, row.q[1]);
     t.put('\n');

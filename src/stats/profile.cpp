@@ -16,6 +16,20 @@ std::vector<ProfileWindow> profileWindows(int codons, int window, int step) {
   return w;
 }
 
+std::vector<double> benjaminiHochberg(const std::vector<double>& p) {
+  std::vector<std::pair<double, std::size_t>> ranked;
+  for (std::size_t k = 0; k < p.size(); ++k)
+    if (std::isfinite(p[k])) ranked.emplace_back(p[k], k);
+  std::sort(ranked.begin(), ranked.end());
+  std::vector<double> q(p.size(), NAN);
+  double least = 1.0;
+  for (std::size_t rank = ranked.size(); rank-- > 0;) {
+    least = std::min(least, ranked[rank].first * static_cast<double>(ranked.size()) / static_cast<double>(rank + 1));
+    q[ranked[rank].second] = least;
+  }
+  return q;
+}
+
 namespace {
 
 // The two tests, by the kinds they compare.
@@ -102,7 +116,8 @@ ProfileAccumulator::ProfileAccumulator(const SiteTotals& sites, SiteModel model,
 ProfileAccumulator::~ProfileAccumulator() = default;
 
 void ProfileAccumulator::prepare(const std::vector<SeqPair>& pairs,
-                                 const std::array<PairCodonTable, kKinds>& tables, Batch& b) const {
+                                 const std::array<PairCodonTable, kKinds>& tables, const std::uint8_t* codons,
+                                 Batch& b) const {
   const int L = sites_.seqLength;
   const std::size_t nw = windows_.size();
   // What the last batch left.
@@ -147,15 +162,19 @@ void ProfileAccumulator::prepare(const std::vector<SeqPair>& pairs,
 
     // The pair's differences in each window, codon after codon as its totals.
     double* pw = b.pairWindows.data();
-    for (std::size_t w = 0; w < nw; ++w)
-      for (int k = 0; k < kKinds; ++k) pw[w * kPairFields + k] = 0.0;
+    std::fill(pw, pw + nw * kPairFields, 0.0);
     b.changed.clear();
+    b.changedValues.clear();
+    const std::uint8_t* ci = codons ? codons + static_cast<std::size_t>(i) * L : nullptr;
+    const std::uint8_t* cj = codons ? codons + static_cast<std::size_t>(j) * L : nullptr;
     for (int c = 0; c < L; ++c) {
+      if (ci && ci[c] == cj[c]) continue;  // the same codon: no difference
       double v[kKinds];
       bool any = false;
       for (int k = 0; k < kKinds; ++k) any |= (v[k] = tables[k].at(a, c)) != 0.0;
       if (!any) continue;
       b.changed.push_back(c);
+      b.changedValues.insert(b.changedValues.end(), v, v + kKinds);
       for (int k = 0; k < kKinds; ++k) b.codonDiffs[static_cast<std::size_t>(c) * kKinds + k] += v[k];
       for (int w = firstWindow_[static_cast<std::size_t>(c)]; w <= lastWindow_[static_cast<std::size_t>(c)]; ++w)
         for (int k = 0; k < kKinds; ++k) pw[static_cast<std::size_t>(w) * kPairFields + k] += v[k];
@@ -163,14 +182,19 @@ void ProfileAccumulator::prepare(const std::vector<SeqPair>& pairs,
 
     // Per window: the pair's proportions and distances as a whole gene's, what
     // they add to the group's sums, and the weights of its differences.
+    std::size_t rows[2][2];  // by slot: the rows of sequences i and j
+    for (int t = 0; t < ng; ++t) rows[t][0] = rowOf(slots[t], i), rows[t][1] = rowOf(slots[t], j);
     for (std::size_t w = 0; w < nw; ++w) {
       double* f = &pw[w * kPairFields];
       const double* Xi = &windowSites_[(static_cast<std::size_t>(i) * nw + w) * kKinds];
       const double* Xj = &windowSites_[(static_cast<std::size_t>(j) * nw + w) * kKinds];
+      // Most windows of close sequences hold no difference: p = 0, d = 0, and
+      // nothing to weigh.
+      const bool none = f[0] == 0.0 && f[1] == 0.0 && f[2] == 0.0 && f[3] == 0.0;
       double sum[kKinds], p[kKinds], jc[kKinds];
       for (int k = 0; k < kKinds; ++k) {
         sum[k] = Xi[k] + Xj[k];
-        p[k] = (f[k] + f[k]) / (Xj[k] + Xi[k]);
+        p[k] = none && sum[k] > 0.0 ? 0.0 : (f[k] + f[k]) / (Xj[k] + Xi[k]);
         jc[k] = 1.0 - p[k] * kFourThirds;
       }
       bool defined[2];
@@ -178,20 +202,20 @@ void ProfileAccumulator::prepare(const std::vector<SeqPair>& pairs,
       for (int t = 0; t < 2; ++t) {
         const Kind A = kTestA[t], B = kTestB[t];
         defined[t] = jc[A] > 0.0 && jc[B] > 0.0;
-        f[kNullWeightA + t] = f[kNullWeightB + t] = 0.0;
-        if (!defined[t]) continue;
+        if (!defined[t] || none) continue;
         p0[t] = (f[A] + f[B]) / (sum[A] / 2.0 + sum[B] / 2.0);
         const double jc0 = 1.0 - p0[t] * kFourThirds;
         binomial[t] = binomialNullVariance(p0[t], sum[A], sum[B]);
-        f[kNullWeightA + t] = 2.0 / sum[A] / jc0;
-        f[kNullWeightB + t] = 2.0 / sum[B] / jc0;
+        f[kNullWeightA + t] = 2.0 / (sum[A] * jc0);
+        f[kNullWeightB + t] = 2.0 / (sum[B] * jc0);
       }
-      double d[kKinds];
-      for (int k = 0; k < kKinds; ++k) {
-        const bool in = defined[testOf(k)];
-        d[k] = in ? (f[k] == 0.0 ? 0.0 : jukesCantor(p[k])) : 0.0;
-        f[kWeight + k] = in ? 2.0 / sum[k] / jc[k] : 0.0;
-      }
+      double d[kKinds] = {};
+      if (!none)
+        for (int k = 0; k < kKinds; ++k) {
+          if (!defined[testOf(k)]) continue;
+          d[k] = f[k] == 0.0 ? 0.0 : jukesCantor(p[k]);
+          f[kWeight + k] = 2.0 / (sum[k] * jc[k]);
+        }
       for (int t = 0; t < ng; ++t) {
         const std::size_t s = slots[t];
         double* sc = &b.scalars[s][w * kScalars];
@@ -210,8 +234,9 @@ void ProfileAccumulator::prepare(const std::vector<SeqPair>& pairs,
           sc[kSumP + k] += p[k];
           sc[kSumD + k] += d[k];
         }
-        for (const int seq : {i, j}) {
-          double* co = &b.coefficients[s][rowOf(s, seq) + w * kCoefficients];
+        if (none) continue;
+        for (const std::size_t row : rows[t]) {
+          double* co = &b.coefficients[s][row + w * kCoefficients];
           for (int k = 0; k < kKinds; ++k)
             if (defined[testOf(k)]) co[k] += f[kWeight + k] * (p[k] * 0.5);
           for (int u = 0; u < 2; ++u) {
@@ -224,9 +249,9 @@ void ProfileAccumulator::prepare(const std::vector<SeqPair>& pairs,
     }
 
     // The differences' part of the per-codon sums, at the few codons that differ.
-    for (const int c : b.changed) {
-      double v[kKinds];
-      for (int k = 0; k < kKinds; ++k) v[k] = tables[k].at(a, c);
+    for (std::size_t changed = 0; changed < b.changed.size(); ++changed) {
+      const int c = b.changed[changed];
+      const double* v = &b.changedValues[changed * kKinds];
       for (int w = firstWindow_[static_cast<std::size_t>(c)]; w <= lastWindow_[static_cast<std::size_t>(c)]; ++w) {
         const double* f = &pw[static_cast<std::size_t>(w) * kPairFields];
         const std::size_t at = (codonOffset_[static_cast<std::size_t>(w)] +
@@ -338,20 +363,11 @@ std::vector<ProfileRow> ProfileAccumulator::rows() const {
       out.push_back(row);
     }
 
-    // Benjamini and Hochberg (1995): over the group's windows with a p, the
-    // smallest p_(j) m / j from each rank on.
     for (int u = 0; u < 2; ++u) {
-      std::vector<std::pair<double, std::size_t>> ps;
-      for (std::size_t w = 0; w < nw; ++w) {
-        const double p = u == 0 ? out[first + w].mean.dNdS.p : out[first + w].mean.dRdC.p;
-        if (std::isfinite(p)) ps.emplace_back(p, w);
-      }
-      std::sort(ps.begin(), ps.end());
-      double least = 1.0;
-      for (std::size_t rank = ps.size(); rank-- > 0;) {
-        least = std::min(least, ps[rank].first * static_cast<double>(ps.size()) / static_cast<double>(rank + 1));
-        out[first + ps[rank].second].q[u] = least;
-      }
+      std::vector<double> p;
+      for (std::size_t w = 0; w < nw; ++w) p.push_back(u == 0 ? out[first + w].mean.dNdS.p : out[first + w].mean.dRdC.p);
+      const std::vector<double> q = benjaminiHochberg(p);
+      for (std::size_t w = 0; w < nw; ++w) out[first + w].q[u] = q[w];
     }
   }
   return out;

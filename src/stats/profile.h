@@ -17,6 +17,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -38,6 +39,11 @@ struct ProfileWindow {
 // not reach the last codon, one more window ends there. An alignment shorter
 // than a window is one window.
 std::vector<ProfileWindow> profileWindows(int codons, int window, int step);
+
+// Benjamini and Hochberg's (1995) q-values of p-values (NaN where p is not a
+// number, and left out of the others' count): the least p_(j) m / j from each
+// rank on, at most 1.
+std::vector<double> benjaminiHochberg(const std::vector<double>& p);
 
 // One window of one group of pairs.
 struct ProfileRow {
@@ -72,6 +78,7 @@ class ProfileAccumulator {
     std::vector<double> codonDiffs;            // [codon][kind], every pair of the batch
     std::vector<double> pairWindows;           // one pair's values in each window
     std::vector<int> changed;                  // one pair's codons with differences
+    std::vector<double> changedValues;         // and its differences there, by kind
     std::size_t pairs = 0;
   };
 
@@ -82,10 +89,11 @@ class ProfileAccumulator {
   ProfileAccumulator& operator=(const ProfileAccumulator&) = delete;
 
   // The batch's pairs' values in each window, from their per-codon differences
-  // as counted (by kind, the pairs' rows of the tables). Safe from several
-  // threads at once.
+  // as counted (by kind, the pairs' rows of the tables); 'codons', when given,
+  // the sequences' codons ([seq * codons + codon]), where two equal codons show
+  // where a pair has no difference. Safe from several threads at once.
   void prepare(const std::vector<SeqPair>& pairs, const std::array<PairCodonTable, kKinds>& codonDifferences,
-               Batch& out) const;
+               const std::uint8_t* codons, Batch& out) const;
   // Adds a prepared batch; batches in pair order give the same values on any
   // number of threads.
   void add(const Batch& batch);

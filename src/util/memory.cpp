@@ -35,6 +35,15 @@ std::uint64_t estimateBytes(const MemoryPlan& m) {
   // output's buffer (1 MB, filled by a table).
   const std::uint64_t means = static_cast<std::uint64_t>(m.groups) * 8 * L * 8;
   const std::uint64_t outputs = (m.table ? kMB : 0) + (m.groups ? 64 * 1024 : 0);
+  // The profile: each sequence's sites per window; per group, its sums per window
+  // and per codon of a window, and its sequences' coefficients per window; the
+  // differences per codon. A batch adds the same for the groups it touches (every
+  // pair's, its clades'), its pairs' per-codon differences as counted, and the
+  // table's text.
+  const std::uint64_t nw = m.profileWindows, G = m.groups ? static_cast<std::uint64_t>(m.groups) : 1;
+  const std::uint64_t groupSums = (nw * 21 + m.profileCodons * 6) * 8;
+  const std::uint64_t profile =
+      nw ? (n * nw * 4 + m.profileMembers * nw * 8 + L * 4) * 8 + G * groupSums + G * nw * 400 : 0;
   // Batches in flight, each in a slot of its own that keeps its memory from batch
   // to batch: per pair the four kinds' per-codon values, the totals, proportions,
   // variances and covariances, and the text of the sinks (a table's row); per
@@ -44,9 +53,13 @@ std::uint64_t estimateBytes(const MemoryPlan& m) {
   const std::uint64_t slots = T > 1 && batches > 1 ? std::min(T + 2, batches) : 1;
   const std::uint64_t workers = T > 1 && batches > 1 ? std::min(T, batches) : 0;
   const std::uint64_t sinks = (m.table ? 1 : 0) + (m.groups ? 1 : 0) + (m.reports ? 1 : 0);
-  const std::uint64_t batch = 4 * codonTable(B, L) + B * (200 + (m.table ? 400 : 0)) + sinks * 64 * 1024;
+  const std::uint64_t touched = std::min<std::uint64_t>(G, 3);
+  const std::uint64_t profileBatch =
+      nw ? 4 * codonTable(B, L) + touched * (groupSums + std::min<std::uint64_t>(n, B + 1) * nw * 8 * 8) + L * 4 * 8 : 0;
+  const std::uint64_t batch =
+      4 * codonTable(B, L) + B * (200 + (m.table ? 400 : 0)) + sinks * 64 * 1024 + profileBatch;
   const std::uint64_t inFlight = slots * batch + workers * 700 * 1024;
-  std::uint64_t gene = alignment + codons + sites + means + outputs;
+  std::uint64_t gene = alignment + codons + sites + means + outputs + profile;
   if (!m.reports) return program + genes * (gene + inFlight);
   // The reports keep every pair's per-codon values and statistics while the
   // pairs are counted. Then the covariance tasks in flight, of about 2^17

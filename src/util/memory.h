@@ -18,6 +18,9 @@ struct MemoryPlan {
   bool reports = false;          // the seven reports: every pair's per-codon values kept
   bool table = false;            // a pairs table written
   int genesAtOnce = 1;           // alignments of a batch analysed side by side, each like this one
+  // A profile along the gene (0: none): its windows, their codons together, and
+  // the sequences of its groups together (a sequence counts once in each group).
+  std::uint64_t profileWindows = 0, profileCodons = 0, profileMembers = 0;
 };
 
 // Peak resident bytes of the run.

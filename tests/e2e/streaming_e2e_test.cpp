@@ -92,7 +92,7 @@ TEST(StreamingE2E, OptionsThatDoNotFit) {
   // A run whose reports would not fit is told of the lighter one.
   const RunResult big = runRadcon(dir.path(), "--max-memory 1" + file, "1 1 1 1");
   EXPECT_TRUE(exitedWith(big, 1));
-  EXPECT_NE(big.out.find("--reports none writes only the --table and --means tables"), std::string::npos);
+  EXPECT_NE(big.out.find("--reports none writes only the --table, --means and --profile tables"), std::string::npos);
 }
 
 }  // namespace
