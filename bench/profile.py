@@ -8,7 +8,8 @@ scale: one generated alignment of 2,000 x 1,000 (generate.py, as streaming.py),
   taken in turn, the medians kept, which shows how much of the difference at
   2,000 is the load beside it.
 batch: 1,000 codon_sim genes of 8 x 300 in one command, `--means` against
-  `--means --profile`: time, memory and the size of the profile table.
+  `--means --profile` (three times each, in turn, the medians kept): time, memory
+  and the size of the profile table.
 detect: codon_sim genes (8 x 300 and 30 x 300, kappa 3, omega 0.25, gamma rates of
   shape 1; and 30 x 300 on trees three times as deep) with radical changes kept at a fifth of the conservative rate in codons
   136..165 (--stretch 136,30,0.2; rho 1 elsewhere), and the same genes (same seed:
@@ -196,10 +197,16 @@ def part_batch(radcon, sim, work, count, seed):
     files = simulate(sim, os.path.join(folder, "genes"), count, 8, False, SHALLOW, seed)
     inputs = write_list(folder, files)
     base = [radcon, *ANSWERS, "--means", "m.tsv", "--inputs", inputs]
-    plain = timed(base, cwd=folder)
-    profiled = timed(base + ["--profile", "p.tsv", "--window", str(WINDOW), "--step", str(STEP)], cwd=folder)
-    rows = [("--means", count, *plain), ("--means --profile", count, *profiled)]
-    save("profile-batch", ["run", "files"], rows)
+    plain, profiled = [], []
+    for _ in range(3):  # a second or so each: the medians of three, in turn
+        plain.append(timed(base, cwd=folder))
+        profiled.append(timed(base + ["--profile", "p.tsv", "--window", str(WINDOW), "--step", str(STEP)], cwd=folder))
+    plain = [statistics.median(x) for x in zip(*plain)]
+    profiled = [statistics.median(x) for x in zip(*profiled)]
+    rows = [("--means", count, 3, *plain), ("--means --profile", count, 3, *profiled)]
+    save("profile-batch", ["run", "files", "repeats (medians)"], rows)
+    print(f"added: wall {100 * (profiled[0] / plain[0] - 1):+.1f} %, user {100 * (profiled[1] / plain[1] - 1):+.1f} %, "
+          f"peak {(profiled[3] - plain[3]) / 1024:+.0f} MB")
     size = os.path.getsize(os.path.join(folder, "p.tsv"))
     with open(os.path.join(folder, "p.tsv")) as f:
         lines = sum(1 for _ in f)
