@@ -24,8 +24,10 @@ detect: codon_sim genes (8 x 300 and 30 x 300, kappa 3, omega 0.25, gamma rates 
 Tables are printed and saved under results/ (profile-*.tsv). Before radcon has
 --profile, the parts that need it say so and are skipped.
 
+With --window and --step every part uses those windows instead of 30 and 10.
+
 usage: profile.py --binary PATH [--sim PATH] [--parts scale,batch,detect]
-         [--genes 200] [--files 1000] [--work DIR] [--seed 1]
+         [--genes 200] [--files 1000] [--window 30] [--step 10] [--work DIR] [--seed 1]
 """
 import argparse
 import csv
@@ -89,6 +91,7 @@ def judge_gene(rows, first, last):
     tested = [number(r["p_dR_dC"]) for r in rows if number(r["p_dR_dC"]) is not None]
     return {
         "windows": len(rows),
+        "share_in": sum(overlaps(r, first, last) for r in rows) / len(rows) if rows else 0.0,
         "lowest_defined": bool(lowest),
         # A window drawn at random among those tied for the lowest.
         "lowest_in": sum(overlaps(r, first, last) for r in lowest) / len(lowest) if lowest else 0.0,
@@ -117,6 +120,8 @@ def summarise_detection(judged, means):
         "genes": n,
         "windows_per_gene": statistics.median(j["windows"] for j in judged) if judged else "NA",
         "lowest_overlaps_pct": share(j["lowest_in"] for j in judged if j["lowest_defined"]),
+        # What a window drawn at random would give.
+        "windows_overlapping_pct": share(j["share_in"] for j in judged),
         "lowest_tied_pct": share(j["lowest_tied"] for j in judged),
         "any_q05_pct": share(j["any_q05"] for j in judged),
         "any_q05_overlapping_pct": share(j["any_q05_in"] for j in judged),
@@ -244,6 +249,7 @@ def part_detect(radcon, sim, work, genes, seed):
 
 
 def main():
+    global WINDOW, STEP
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--binary", required=True, help="radcon")
     ap.add_argument("--sim", default=os.path.join(HERE, "..", "build-bench", "bench", "codon_sim"))
@@ -252,7 +258,10 @@ def main():
     ap.add_argument("--files", type=int, default=1000, help="genes of the batch")
     ap.add_argument("--work", default=os.path.join(HERE, "work"))
     ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--window", type=int, default=WINDOW)
+    ap.add_argument("--step", type=int, default=STEP)
     args = ap.parse_args()
+    WINDOW, STEP = args.window, args.step
     radcon, sim = os.path.abspath(args.binary), os.path.abspath(args.sim)
     work = os.path.abspath(args.work)
     os.makedirs(work, exist_ok=True)
