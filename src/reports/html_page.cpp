@@ -160,12 +160,13 @@ void geneJson(TextBuffer& t, const PageGene& g) {
     key(t, "seC"), jsonArray(t, g.pairData, [&](const PagePair& p) { jsonGeneral(t, p.seC); });
     key(t, "ratio"), jsonArray(t, g.pairData, [&](const PagePair& p) { jsonFixed(t, p.ratio); });
     t.put('}');
-    // The profile along the gene: its windows, and each codon's mean differences.
+    // The profile along the gene: its windows, and each codon's mean differences
+    // (six significant digits: a conserved codon's 0 takes one byte).
     key(t, "profile");
     t.put('{');
     key(t, "windows", true), jsonArray(t, g.profile, [&](const PageWindow& w) { windowRow(t, w); });
-    key(t, "radical"), jsonArray(t, g.codonRadical, [&](double v) { jsonFixed(t, v); });
-    key(t, "conservative"), jsonArray(t, g.codonConservative, [&](double v) { jsonFixed(t, v); });
+    key(t, "radical"), jsonArray(t, g.codonRadical, [&](double v) { jsonGeneral(t, v); });
+    key(t, "conservative"), jsonArray(t, g.codonConservative, [&](double v) { jsonGeneral(t, v); });
     t.put('}');
   }
   t.put('}');

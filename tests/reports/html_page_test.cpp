@@ -91,7 +91,7 @@ TEST(HtmlPage, ProfileWindowsByNameWithNullForNaOnlyForGenesWithCharts) {
                       R"("dR_dC":null,"se_dR_dC":null,"q_dR_dC":null},)"
                       R"({"start":11,"end":40,"dN_dS":null,"se_dN_dS":null,"q_dN_dS":null,)"
                       R"("dR_dC":2.000000,"se_dR_dC":0.750000,"q_dR_dC":1.5e-05}],)"
-                      R"("radical":[0.250000,0.000000],"conservative":[0.333333,2.000000]})"),
+                      R"("radical":[0.25,0],"conservative":[0.333333,2]})"),
             std::string::npos);
   EXPECT_EQ(count(page, R"("profile":)"), 1u);  // the gene without charts carries none
 }
