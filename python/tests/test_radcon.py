@@ -162,7 +162,7 @@ def test_refusals_of_the_module_itself():
         radcon.analyse([])
     with pytest.raises(radcon.UsageError, match="profile=True"):
         radcon.analyse(GOOD, window=5)
-    assert radcon.analyse(GOOD).profile is None
+    assert radcon.analyse([("a", "ATGAAA"), ("b", "ATGAAG")]).profile is None
     for call in (lambda: radcon.analyse(GOOD, colour="red"), lambda: radcon.analyse(42),
                  lambda: radcon.analyse([("a", "ATG")], tstv=None), lambda: radcon.analyse_many("x.seq"),
                  lambda: radcon.analyse_many([[("a", "ATG")]])):

@@ -118,6 +118,21 @@ void meansRow(TextBuffer& t, const GroupMean& m) {
   t.put('}');
 }
 
+// A window of the profile by name, as the --profile table calls its columns
+// (start and end: codon columns from 1, both in the window).
+void windowRow(TextBuffer& t, const PageWindow& w) {
+  t.put('{');
+  key(t, "start", true), t.integer(w.start);
+  key(t, "end"), t.integer(w.end);
+  key(t, "dN_dS"), jsonFixed(t, w.dNdS);
+  key(t, "se_dN_dS"), jsonFixed(t, w.seNS);
+  key(t, "q_dN_dS"), jsonGeneral(t, w.qNS);
+  key(t, "dR_dC"), jsonFixed(t, w.dRdC);
+  key(t, "se_dR_dC"), jsonFixed(t, w.seRC);
+  key(t, "q_dR_dC"), jsonGeneral(t, w.qRC);
+  t.put('}');
+}
+
 void geneJson(TextBuffer& t, const PageGene& g) {
   t.put('{');
   key(t, "gene", true), jsonString(t, g.gene);
@@ -144,6 +159,14 @@ void geneJson(TextBuffer& t, const PageGene& g) {
     key(t, "seR"), jsonArray(t, g.pairData, [&](const PagePair& p) { jsonGeneral(t, p.seR); });
     key(t, "seC"), jsonArray(t, g.pairData, [&](const PagePair& p) { jsonGeneral(t, p.seC); });
     key(t, "ratio"), jsonArray(t, g.pairData, [&](const PagePair& p) { jsonFixed(t, p.ratio); });
+    t.put('}');
+    // The profile along the gene: its windows, and each codon's mean differences
+    // (six significant digits: a conserved codon's 0 takes one byte).
+    key(t, "profile");
+    t.put('{');
+    key(t, "windows", true), jsonArray(t, g.profile, [&](const PageWindow& w) { windowRow(t, w); });
+    key(t, "radical"), jsonArray(t, g.codonRadical, [&](double v) { jsonGeneral(t, v); });
+    key(t, "conservative"), jsonArray(t, g.codonConservative, [&](double v) { jsonGeneral(t, v); });
     t.put('}');
   }
   t.put('}');

@@ -74,6 +74,28 @@ TEST(HtmlPage, DataIsJsonThatNoNameCanEndAndNaIsNull) {
   EXPECT_EQ(count(page, "</script"), 3u);
 }
 
+TEST(HtmlPage, ProfileWindowsByNameWithNullForNaOnlyForGenesWithCharts) {
+  if (!pageChartsAvailable()) GTEST_SKIP() << "built without Chart.js";
+  PageGene g;
+  g.gene = "g";
+  g.charts = true;
+  g.profile = {{1, 30, 0.5, 0.125, 0.0125, NAN, NAN, NAN}, {11, 40, NAN, NAN, NAN, 2.0, 0.75, 1.5e-5}};
+  g.codonRadical = {0.25, 0};
+  g.codonConservative = {1.0 / 3, 2};
+  PageGene plain = g;
+  plain.gene = "h";
+  plain.charts = false;
+  const std::string page = pageOf(PageRun{}, {g, plain});
+  EXPECT_NE(page.find(R"("profile":{"windows":[)"
+                      R"({"start":1,"end":30,"dN_dS":0.500000,"se_dN_dS":0.125000,"q_dN_dS":0.0125,)"
+                      R"("dR_dC":null,"se_dR_dC":null,"q_dR_dC":null},)"
+                      R"({"start":11,"end":40,"dN_dS":null,"se_dN_dS":null,"q_dN_dS":null,)"
+                      R"("dR_dC":2.000000,"se_dR_dC":0.750000,"q_dR_dC":1.5e-05}],)"
+                      R"("radical":[0.25,0],"conservative":[0.333333,2]})"),
+            std::string::npos);
+  EXPECT_EQ(count(page, R"("profile":)"), 1u);  // the gene without charts carries none
+}
+
 TEST(HtmlPage, CommandLineQuotedAsTheShellReadsIt) {
   const char* argv[] = {"radcon", "-q", "--html=out.html", "my file.seq", "it's", ""};
   EXPECT_EQ(shellQuoted(6, argv), "radcon -q --html=out.html 'my file.seq' 'it'\\''s' ''");

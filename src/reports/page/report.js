@@ -60,6 +60,19 @@
 
   // Every chart says when it has been drawn, for the page's own tests.
   Chart.register({ id: "radconDrawn", afterRender: (chart) => { chart.canvas.dataset.rendered = "1"; } });
+  // Hovering over a profile picks, in each ratio's line, the window whose middle is
+  // nearest, whatever else the chart draws there.
+  Chart.Interaction.modes.window = function (chart, e) {
+    const x = chart.scales.x.getValueForPixel(e.x);
+    const items = [];
+    chart.data.datasets.forEach((d, di) => {
+      if (!d.test || !chart.isDatasetVisible(di) || !d.data.length) return;
+      let best = 0;
+      d.data.forEach((p, n) => { if (Math.abs(p.x - x) < Math.abs(d.data[best].x - x)) best = n; });
+      items.push({ element: chart.getDatasetMeta(di).data[best], datasetIndex: di, index: best });
+    });
+    return items;
+  };
   Chart.defaults.animation = false;
   Chart.defaults.font.family = getComputedStyle(body).fontFamily;
   Chart.defaults.color = "#1d2330";
@@ -367,6 +380,98 @@
     }));
   }
 
+  // The profile along the gene: dR/dC and dN/dS of every pair in windows of codon
+  // columns, and beneath on the same codon axis each codon's mean differences.
+  function profile(parent, g, p) {
+    const part = el("div", { cls: "profile" });
+    part.appendChild(el("h3", { id: "gene-profile", text: "Profile along the gene" }));
+    parent.appendChild(part);
+    const w = p.windows;
+    if (!w.length) { part.appendChild(el("p", { cls: "note", text: "No windows: the alignment has no codons." })); return; }
+    const width = w[0].end - w[0].start + 1;
+    const step = w.length > 1 ? w[1].start - w[0].start : 0;
+    const span = (v) => "codons " + v.start + "–" + v.end;
+    const mid = (v) => (v.start + v.end) / 2;
+    const axisMin = 0.5, axisMax = g.codons + 0.5;
+    // Both charts keep the same plot area, so that their codon axes line up.
+    const yAxis = (title, extra) => Object.assign({ beginAtZero: true, title: { display: true, text: title },
+      afterFit: (s) => { s.width = 64; } }, extra || {});
+    const xAxis = (title) => ({ type: "linear", min: axisMin, max: axisMax, title: { display: true, text: title },
+      afterBuildTicks: (s) => { s.ticks = s.ticks.filter((t) => Number.isInteger(t.value)); } });
+
+    const tests = [
+      { name: "dR/dC", ratio: "dR_dC", se: "se_dR_dC", q: "q_dR_dC", colour: "#4e79a7", band: "rgba(78,121,167,0.18)" },
+      { name: "dN/dS", ratio: "dN_dS", se: "se_dN_dS", q: "q_dN_dS", colour: "#f28e2b", band: "rgba(242,142,43,0.18)" },
+    ];
+    const datasets = [];
+    const sig = [];
+    const missing = [];
+    for (const t of tests) {
+      // A band only where the ratio and its standard error exist: an undefined window is a gap.
+      const bound = (v, sign) => (v[t.ratio] === null || v[t.se] === null ? null
+        : Math.max(0, v[t.ratio] + sign * 1.96 * v[t.se]));
+      const band = { group: t.name, band: true, showLine: true, pointRadius: 0, pointHitRadius: 0, borderWidth: 0,
+        spanGaps: false, parsing: false, backgroundColor: t.band };
+      datasets.push(Object.assign({ label: t.name + " − 1.96 se", data: w.map((v) => ({ x: mid(v), y: bound(v, -1) })),
+        fill: false }, band));
+      datasets.push(Object.assign({ label: t.name + " ± 1.96 se", data: w.map((v) => ({ x: mid(v), y: bound(v, 1) })),
+        fill: "-1" }, band));
+      datasets.push({ label: t.name, group: t.name, test: t, data: w.map((v, n) => ({ x: mid(v), y: v[t.ratio], w: n })),
+        showLine: true, spanGaps: false, parsing: false, borderColor: t.colour, backgroundColor: t.colour,
+        borderWidth: 2, pointRadius: 2.5 });
+      for (let n = 0; n < w.length; n++) if (w[n][t.q] !== null && w[n][t.q] < 0.05 && w[n][t.ratio] !== null)
+        sig.push({ x: mid(w[n]), y: w[n][t.ratio], w: n });
+      missing.push(w.filter((v) => v[t.ratio] === null).length + " with " + t.name + " NA");
+    }
+    datasets.push({ label: "q < 0.05", group: "q", sig: true, order: -1, data: sig, parsing: false, backgroundColor: "#d62728",
+      borderColor: "#7a1518", borderWidth: 1, pointRadius: 5, pointHoverRadius: 6 });
+    datasets.push({ label: "ratio = 1", group: "one", line: true, data: [{ x: axisMin, y: 1 }, { x: axisMax, y: 1 }],
+      showLine: true, parsing: false, pointRadius: 0, pointHitRadius: 0, borderColor: "#333", borderDash: [6, 4],
+      borderWidth: 1.2, backgroundColor: "#333" });
+    const windows = w.length === 1 ? "one window, the whole gene"
+      : w.length + " windows of " + width + " codons every " + step + " (the last ending at the gene's end)";
+    const f = chartFigure(part, "profile", "dR/dC and dN/dS along the gene (means over every pair) in " + windows +
+      ", drawn at each window's middle codon, with bands of ±1.96 standard errors (clamped at 0) and the line ratio = 1. " +
+      "Red points: windows whose test gives q < 0.05 (Benjamini-Hochberg over the gene's windows). Left out, as gaps: " +
+      missing.join(", ") + ". Overlapping windows share codons, so neighbouring windows are not independent.", 3);
+    live.push(new Chart(f.canvas, {
+      type: "scatter",
+      data: { datasets: datasets },
+      options: { aspectRatio: f.aspect, interaction: { mode: "window", intersect: false },
+        scales: { x: xAxis("codon (window's middle)"), y: yAxis("ratio") },
+        plugins: {
+          // One legend entry a ratio: it shows or hides the ratio's line and band together.
+          legend: { labels: { filter: (item, d) => !d.datasets[item.datasetIndex].band,
+            sort: (a, b) => a.datasetIndex - b.datasetIndex },
+            onClick: (e, item, legend) => {
+              const chart = legend.chart, group = chart.data.datasets[item.datasetIndex].group;
+              const shown = !chart.isDatasetVisible(item.datasetIndex);
+              chart.data.datasets.forEach((d, n) => { if (d.group === group) chart.setDatasetVisibility(n, shown); });
+              chart.update();
+            } },
+          tooltip: { callbacks: { title: (items) => (items.length ? span(w[items[0].raw.w]) : ""),
+              label: (t) => { const v = w[t.raw.w], c = t.dataset.test;
+                return c.name + " " + fixed(v[c.ratio]) + ", se " + fixed(v[c.se]) + ", q " + general(v[c.q]); } } } } },
+    }));
+
+    // Each codon's mean radical and conservative differences per pair, stacked.
+    const codon = (values) => values.map((v, n) => ({ x: n + 1, y: v }));
+    const bars = chartFigure(part, "profile-codons", "Mean radical and conservative differences per pair at each codon " +
+      "over every pair (stacked: a bar's height is their sum), on the codon axis of the profile above.", 5);
+    live.push(new Chart(bars.canvas, {
+      type: "bar",
+      data: { datasets: [
+        { label: "radical", data: codon(p.radical), backgroundColor: "#e15759", barPercentage: 1, categoryPercentage: 1, inflateAmount: 0 },
+        { label: "conservative", data: codon(p.conservative), backgroundColor: "#9aa3ad", barPercentage: 1, categoryPercentage: 1, inflateAmount: 0 },
+      ] },
+      options: { aspectRatio: bars.aspect, interaction: { mode: "index", intersect: false },
+        scales: { x: Object.assign(xAxis("codon"), { stacked: true, offset: false, grid: { display: false } }),
+          y: yAxis("differences per pair", { stacked: true }) },
+        plugins: { tooltip: { callbacks: { title: (items) => (items.length ? "codon " + items[0].raw.x : ""),
+          label: (t) => t.dataset.label + " " + fixed(t.raw.y) } } } },
+    }));
+  }
+
   function showGene(k) {
     for (const chart of live) chart.destroy();
     live = [];
@@ -386,6 +491,7 @@
       geneBody.appendChild(charts);
       scatter(charts, g, g.charts);
       heatMap(charts, g, g.charts);
+      if (g.profile) profile(geneBody, g, g.profile);
     } else {
       geneBody.appendChild(el("p", { cls: "note", text: "This page does not carry the pairs of " + g.gene +
         "; name it with --html-genes to see its charts." }));
