@@ -134,7 +134,7 @@ GeneTsTv analyseAlignment(const RunSettings& s, const Input& in, const std::vect
         for (int k = 0; k < kKinds; ++k) std::swap(batch.differences.perCodon[k], batch.stats.deviation[k]);
         countPairs(codons, al.seqLength, some, rates, s.indexs, *s.code, batch.differences);
         if (keepCodonDifferences)
-          for (int k = 0; k < kKinds; ++k) batch.codonDifferences[k] = batch.differences.perCodon[k].clone();
+          for (int k = 0; k < kKinds; ++k) batch.codonDifferences[k].copyFrom(batch.differences.perCodon[k]);
         batch.stats = computeStatistics(sites, batch.differences);
         slot.scratch.resize(sinks.size());
         for (std::size_t k = 0; k < sinks.size(); ++k) {

@@ -109,6 +109,12 @@ class PairCodonTable {
     return t;
   }
 
+  // Makes this table a copy of 'from', in the memory it holds when that is enough.
+  void copyFrom(const PairCodonTable& from) {
+    reset(from.pairs_, static_cast<int>(from.codons_));
+    if (panels_ > 0) std::memcpy(data_.get(), from.data_.get(), panels_ * codons_ * kLanes * sizeof(double));
+  }
+
   // Copies every pair of 'from' (as many codons) into this table, its first
   // pair at pair 'firstPair', a multiple of kLanes: whole panels at a time.
   void place(const PairCodonTable& from, std::size_t firstPair) {

@@ -263,6 +263,9 @@ void checkCombinations(const Options& o) {
     usage("--reports none writes nothing without --table, --means, --profile or --html");
   if (o.windowGiven && o.profile.empty() && o.html.empty())
     usage("options --window and --step need --profile or --html, the outputs with windows");
+  if (o.step > o.window)
+    usage("--step " + std::to_string(o.step) + " is longer than --window " + std::to_string(o.window) +
+          ": the codons between the windows would be in none");
   if (!o.htmlGenes.empty() && o.html.empty()) usage("option --html-genes needs --html, the page it adds charts to");
   if (o.bootstrap > 0 && o.means.empty()) usage("option --bootstrap needs --means, the table its columns go to");
   if (!o.reference.empty() && !o.reportsNone)

@@ -101,6 +101,7 @@ TEST(ProfileE2E, WindowsAndOutputsThatDoNotFit) {
   ScratchDir dir;
   const std::string run = "-q -c 1 -t 1 -k 1 -g charge --reports none '" + kLysozyme + "' ";
   for (const std::string& bad : std::vector<std::string>{"--profile p --window 0", "--profile p --step x", "--profile p --window=-3",
+                                                         "--profile p --step 31",
                                  "--table t --window 5", "--profile - --table -",
                                  "--profile '" + kLysozyme + "'", "--profile p --means p"}) {
     const RunResult r = runRadcon(dir.path(), run + bad, "");
