@@ -45,7 +45,7 @@ bool printOnly(const Options& o) {
   return true;
 }
 
-// Whether standard output carries a table (--table -, --means -, --profile -): messages then
+// Whether standard output carries a table or the page (--table -, --html -, ...): messages then
 // go to standard error.
 bool gStdoutIsTable = false;
 
@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
   Dialogue dialogue;
   try {
     const Options options = parseOptions(argc, argv);
-    gStdoutIsTable = options.table == "-" || options.means == "-" || options.profile == "-";
+    gStdoutIsTable = options.table == "-" || options.means == "-" || options.profile == "-" || options.html == "-";
     if (printOnly(options)) return 0;
     return flushed(runAlignments(options, dialogue, shellQuoted(argc, argv)));
   } catch (const RunError& e) {

@@ -63,7 +63,7 @@ PageRun pageRun(const RunSettings& s, const Options& o, const std::string& comma
 
 // The run's own outputs: the tables and the page (and, for one alignment, its
 // reports first), created together and put in place together at the end. A
-// table given as - goes to standard output as it is written.
+// table (or the page) given as - goes to standard output as it is written.
 class RunOutputs {
  public:
   RunOutputs(const Options& o, bool withReports) {
@@ -103,7 +103,8 @@ class RunOutputs {
 
  private:
   bool toStandardOutput() const {
-    return table_ == kStandardOutput || means_ == kStandardOutput || profile_ == kStandardOutput;
+    return table_ == kStandardOutput || means_ == kStandardOutput || profile_ == kStandardOutput ||
+           page_ == kStandardOutput;
   }
   static constexpr std::ptrdiff_t kStandardOutput = -2;
   OutputFile* at(std::ptrdiff_t k) {

@@ -99,7 +99,8 @@ void checkOutputs(const Options& o, const std::vector<std::string>& files) {
   // A table on standard output shares it with nothing: no other table, no
   // question, no trace line.
   std::vector<std::string> toStdout;
-  for (const auto& [option, path] : {std::pair{"--table", &o.table}, {"--means", &o.means}, {"--profile", &o.profile}})
+  for (const auto& [option, path] :
+       {std::pair{"--table", &o.table}, {"--means", &o.means}, {"--profile", &o.profile}, {"--html", &o.html}})
     if (*path == "-") toStdout.push_back(std::string(option) + " -");
   if (toStdout.size() > 1)
     usage(toStdout[0] + " and " + toStdout[1] + " cannot both write to standard output");

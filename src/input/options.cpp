@@ -105,7 +105,7 @@ const std::vector<OptionSpec>& table() {
        [](Options& o, const std::string& v) { o.step = windowCodons("--step", v), o.windowGiven = true; }},
       {0, "clades", "FILE", "groups for --means, --profile and --html: a sequence name and a clade label a line",
        [](Options& o, const std::string& v) { o.clades = v; }},
-      {0, "html", "FILE", "also write a self-contained HTML page with tables and charts to FILE",
+      {0, "html", "FILE", "also write a self-contained HTML page with tables and charts to FILE (-: standard output)",
        [](Options& o, const std::string& v) { o.html = v; }},
       {0, "html-genes", "LIST", "genes (comma-separated) whose charts a batch's page carries besides the first 50",
        [](Options& o, const std::string& v) {

@@ -182,6 +182,12 @@ TEST(BatchE2E, HtmlPageKeepsWhatItsChartsShow) {
   EXPECT_EQ(gene("g50").find("\"charts\""), std::string::npos);
   EXPECT_NE(gene("g51").find("\"charts\":{"), std::string::npos);
   EXPECT_NE(page.find("\"inputs\":52,\"failures\":[]"), std::string::npos);
+  // - is standard output, as for the tables; no file named -.
+  const RunResult toStdout = runRadcon(dir.path(), args + " --html - g1.seq", "");
+  ASSERT_TRUE(exitedWith(toStdout, 0));
+  EXPECT_TRUE(toStdout.out.starts_with("<!DOCTYPE html>")) << toStdout.out.substr(0, 40);
+  EXPECT_FALSE(std::filesystem::exists(dir / "-"));
+  EXPECT_TRUE(exitedWith(runRadcon(dir.path(), args + " --html - --table - g1.seq", ""), 2));
 
   const RunResult unknown = runRadcon(dir.path(), args + " --html q.html --html-genes g1,g99" + genes, "");
   EXPECT_TRUE(exitedWith(unknown, 1));
