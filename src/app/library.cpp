@@ -60,6 +60,7 @@ LibraryRun prepareLibraryRun(const LibraryRequest& r) {
   o.quiet = true;
   o.clades = r.cladeFile;
   o.reference = r.reference;
+  checkWindows(o);
   run.clades = r.clades;
   const std::optional<GroupTable> groups = ownGrouping(r, o);
   run.settings = resolveSettings(o, o.answers, groups ? &*groups : nullptr);

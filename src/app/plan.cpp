@@ -121,6 +121,26 @@ void checkOutputs(const Options& o, const std::vector<std::string>& files) {
     const auto [it, added] = seen.emplace(normalised(path), option);
     if (!added) usage(it->second + " and " + option + " would both be written to " + path);
   }
+  // An output is written under a temporary name and renamed over its path:
+  // a device, a pipe or a folder there would be replaced (or the rename fail).
+  for (const auto& [option, path] : outputs) {
+    struct stat st;
+    if (path != "-" && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+      usage(option + " " + path + " is not a regular file (a device, a pipe or a folder); give - for standard output");
+  }
+  // In a batch, the tables and the page may not go into a gene's report folder.
+  if (!single && !o.reportsNone)
+    for (const std::string& f : files) {
+      const std::filesystem::path folder = normalised(pathIn(o.outdir, geneName(f)));
+      for (const auto& [option, path] : outputs) {
+        if (path == "-") continue;
+        const std::filesystem::path p = normalised(path);
+        const auto [end, at] = std::mismatch(folder.begin(), folder.end(), p.begin(), p.end());
+        if (end == folder.end())
+          usage(option + " " + path + " would be written into the report folder " + pathIn(o.outdir, geneName(f)) +
+                " of " + f + "; give it a path of its own");
+      }
+    }
   std::vector<NamedInput> inputs;
   for (const std::string& f : files) inputs.push_back({f, "the alignment " + f});
   if (!o.inputs.empty()) inputs.push_back({o.inputs, "the list of alignments " + o.inputs});
@@ -189,7 +209,7 @@ std::uint64_t checkMemory(const Options& o, const Input& in, int threads, int ge
   m.table = !o.table.empty();
   m.genesAtOnce = genesAtOnce;
   if (!o.profile.empty() || !o.html.empty()) {
-    for (const ProfileWindow& w : profileWindows(al.seqLength, o.window, o.step)) {
+    for (const ProfileWindow& w : profileWindows(al.seqLength, o.window, windowStep(o))) {
       ++m.profileWindows;
       m.profileCodons += static_cast<std::uint64_t>(w.end - w.start);
     }

@@ -76,6 +76,8 @@ void PageSink::end(const GeneContext&) {
     page_.profile.push_back({at.start + 1, at.end, r.mean.d[kNonsynonymous] / r.mean.d[kSynonymous], r.seRatio[0],
                              r.q[0], r.mean.d[kRadical] / r.mean.d[kConservative], r.seRatio[1], r.q[1]});
   }
+  page_.window = profile_->window();
+  page_.step = profile_->step();
   page_.codonRadical = profile_->codonDifferences(kRadical);
   page_.codonConservative = profile_->codonDifferences(kConservative);
 }
@@ -124,7 +126,7 @@ TableChoice tableChoice(const Options& o) {
   c.means = !o.means.empty();
   c.profile = !o.profile.empty();
   c.window = o.window;
-  c.step = o.step;
+  c.step = windowStep(o);
   c.bootstrap = o.bootstrap;
   c.seed = o.seed;
   return c;

@@ -93,6 +93,8 @@ class ProfileSink : public PairSink {
   const std::vector<ProfileRow>& rows() const { return rows_; }
   const std::vector<ProfileWindow>& windows() const { return accumulator_->windows(); }
   const TextBuffer& text() const { return text_; }
+  int window() const { return window_; }
+  int step() const { return step_; }
   std::vector<double> codonDifferences(Kind kind) const { return accumulator_->codonDifferences(kind); }
 
  private:

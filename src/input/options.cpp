@@ -62,8 +62,14 @@ void setGrouping(Options& o, const std::string& v) {
 // A number of codons for the profile's windows.
 int windowCodons(const char* option, const std::string& v) {
   const auto n = wholeWord(v, 1, 1000000000);
-  if (!n) usage(std::string("option ") + option + " needs a whole number of codons from 1 on, not \"" + v + "\"");
+  if (!n) usage(std::string("option ") + option + " needs a whole number of codons from 1 to 1000000000, not \"" + v + "\"");
   return static_cast<int>(*n);
+}
+
+// A file's name: an empty one would be taken for an option not given.
+std::string fileName(const char* option, const std::string& v) {
+  if (v.empty()) usage(std::string("option ") + option + " needs a file name");
+  return v;
 }
 
 const std::vector<OptionSpec>& table() {
@@ -92,21 +98,21 @@ const std::vector<OptionSpec>& table() {
       {0, "genetic-code", "N", "NCBI translation table N (default 1, standard); list: show them all",
        setGeneticCode},
       {0, "table", "FILE", "also write a tab-separated table of every pair to FILE (-: standard output)",
-       [](Options& o, const std::string& v) { o.table = v; }},
+       [](Options& o, const std::string& v) { o.table = fileName("--table", v); }},
       {0, "means", "FILE", "also write means over groups of pairs, with covariance-aware errors and tests, to FILE (-: standard output)",
-       [](Options& o, const std::string& v) { o.means = v; }},
+       [](Options& o, const std::string& v) { o.means = fileName("--means", v); }},
       {0, "profile", "FILE",
        "also write the means of --means in windows along the gene, with q-values over the windows, to FILE "
        "(-: standard output)",
-       [](Options& o, const std::string& v) { o.profile = v; }},
+       [](Options& o, const std::string& v) { o.profile = fileName("--profile", v); }},
       {0, "window", "W", "codons a window of --profile spans (default 30; 1: one row a codon)",
        [](Options& o, const std::string& v) { o.window = windowCodons("--window", v), o.windowGiven = true; }},
-      {0, "step", "S", "codons from one window of --profile to the next (default 10)",
+      {0, "step", "S", "codons from one window of --profile to the next (default 10, or W when shorter)",
        [](Options& o, const std::string& v) { o.step = windowCodons("--step", v), o.windowGiven = true; }},
       {0, "clades", "FILE", "groups for --means, --profile and --html: a sequence name and a clade label a line",
-       [](Options& o, const std::string& v) { o.clades = v; }},
+       [](Options& o, const std::string& v) { o.clades = fileName("--clades", v); }},
       {0, "html", "FILE", "also write a self-contained HTML page with tables and charts to FILE (-: standard output)",
-       [](Options& o, const std::string& v) { o.html = v; }},
+       [](Options& o, const std::string& v) { o.html = fileName("--html", v); }},
       {0, "html-genes", "LIST", "genes (comma-separated) whose charts a batch's page carries besides the first 50",
        [](Options& o, const std::string& v) {
          o.htmlGenes.clear();
@@ -124,7 +130,7 @@ const std::vector<OptionSpec>& table() {
          o.reportsNone = v == "none";
        }},
       {0, "inputs", "LIST", "also analyse the alignments LIST names, one path a line (-: standard input)",
-       [](Options& o, const std::string& v) { o.inputs = v; }},
+       [](Options& o, const std::string& v) { o.inputs = fileName("--inputs", v); }},
       {0, "reference", "NAME", "only the pairs of sequence NAME with every other (with --reports none)",
        [](Options& o, const std::string& v) { o.reference = v; }},
       {0, "drop-gapped-codons", nullptr,
@@ -256,6 +262,12 @@ Options parseOptionWords(int argc, const char* const* argv) {
   return o;
 }
 
+void checkWindows(const Options& o) {
+  if (o.step > o.window)  // a step given, longer than the window
+    usage("--step " + std::to_string(o.step) + " is longer than --window " + std::to_string(o.window) +
+          ": the codons between the windows would be in none");
+}
+
 void checkCombinations(const Options& o) {
   if (!o.clades.empty() && o.means.empty() && o.profile.empty() && o.html.empty())
     usage("option --clades needs --means, --profile or --html, the outputs the clades group");
@@ -263,9 +275,7 @@ void checkCombinations(const Options& o) {
     usage("--reports none writes nothing without --table, --means, --profile or --html");
   if (o.windowGiven && o.profile.empty() && o.html.empty())
     usage("options --window and --step need --profile or --html, the outputs with windows");
-  if (o.step > o.window)
-    usage("--step " + std::to_string(o.step) + " is longer than --window " + std::to_string(o.window) +
-          ": the codons between the windows would be in none");
+  checkWindows(o);
   if (!o.htmlGenes.empty() && o.html.empty()) usage("option --html-genes needs --html, the page it adds charts to");
   if (o.bootstrap > 0 && o.means.empty()) usage("option --bootstrap needs --means, the table its columns go to");
   if (!o.reference.empty() && !o.reportsNone)

@@ -21,7 +21,7 @@ struct Options {
   std::string table;      // "" writes no pairs table
   std::string means;      // "" writes no means table
   std::string profile;    // "" writes no profile along the gene
-  int window = 30, step = 10;  // the profile's windows, in codons
+  int window = 30, step = 0;  // the profile's windows, in codons (step 0: see windowStep)
   bool windowGiven = false;    // --window or --step given
   std::string clades;     // "" groups every pair together
   std::string html;       // "" writes no HTML page
@@ -46,6 +46,10 @@ struct Options {
   bool version = false;
 };
 
+// The step between the profile's windows: as given, or 10 codons, or the window
+// when it is shorter.
+inline int windowStep(const Options& o) { return o.step > 0 ? o.step : (o.window < 10 ? o.window : 10); }
+
 // Parses the arguments. A malformed command line (unknown option, missing value)
 // throws RunError with status 2; an option value that is no valid answer throws
 // RunError with status 1 and the answer's own message.
@@ -55,6 +59,8 @@ Options parseOptions(int argc, const char* const* argv);
 // for a caller that supplies its outputs itself (the library).
 Options parseOptionWords(int argc, const char* const* argv);
 void checkCombinations(const Options& options);
+// The profile's windows: a step no longer than the window (also for the library).
+void checkWindows(const Options& options);
 
 // The usage text of --help, generated from the option table.
 std::string usageText();

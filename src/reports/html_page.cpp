@@ -164,7 +164,9 @@ void geneJson(TextBuffer& t, const PageGene& g) {
     // (six significant digits: a conserved codon's 0 takes one byte).
     key(t, "profile");
     t.put('{');
-    key(t, "windows", true), jsonArray(t, g.profile, [&](const PageWindow& w) { windowRow(t, w); });
+    key(t, "window", true), t.integer(g.window);
+    key(t, "step"), t.integer(g.step);
+    key(t, "windows"), jsonArray(t, g.profile, [&](const PageWindow& w) { windowRow(t, w); });
     key(t, "radical"), jsonArray(t, g.codonRadical, [&](double v) { jsonGeneral(t, v); });
     key(t, "conservative"), jsonArray(t, g.codonConservative, [&](double v) { jsonGeneral(t, v); });
     t.put('}');

@@ -48,6 +48,7 @@ struct PageGene {
   std::vector<PagePair> pairData;  // the pairs among those sequences
   std::vector<GroupMean> means;    // within clades, between them, then every pair
   std::vector<PageWindow> profile;  // with charts: the windows along the gene
+  int window = 0, step = 0;         // their width and step, in codons
   std::vector<double> codonRadical, codonConservative;  // and the mean differences per codon and pair
 };
 

@@ -1,5 +1,7 @@
 // The profile along the gene: its rows against the means and the pair totals,
 // the same bytes however it is run, and its options.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -109,6 +111,24 @@ TEST(ProfileE2E, WindowsAndOutputsThatDoNotFit) {
     EXPECT_FALSE(r.err.empty()) << bad;
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "p"));
+  // Outputs that are no file to replace: an empty name, a pipe, a gene's report folder in a batch.
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  writeFile(dir / "g1.seq", syntheticAlignment(3, 12, 0.2, 1));
+  writeFile(dir / "g2.seq", syntheticAlignment(3, 12, 0.2, 2));
+  const std::string answers = "-q -c 1 -t 1 -k 1 -g charge ";
+  for (const std::string& bad : std::vector<std::string>{"--reports none --profile '' g1.seq",
+                                                         "--reports none --table fifo g1.seq",
+                                                         "-o out --profile out/g2 g1.seq g2.seq",
+                                                         "-o out --means out/g1/m.tsv g1.seq g2.seq"}) {
+    const RunResult r = runRadcon(dir.path(), answers + bad, "");
+    EXPECT_TRUE(exitedWith(r, 2)) << bad;
+    EXPECT_FALSE(r.err.empty()) << bad;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "out"));
+  EXPECT_TRUE(std::filesystem::is_fifo(dir / "fifo"));
+  // A window shorter than the default step steps by itself.
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), answers + "--reports none --profile p1 --window 1 g1.seq", ""), 0));
+  EXPECT_EQ(rowsOf(readFile(dir / "p1")).size(), 12u);
 }
 
 }  // namespace

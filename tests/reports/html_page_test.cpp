@@ -82,11 +82,12 @@ TEST(HtmlPage, ProfileWindowsByNameWithNullForNaOnlyForGenesWithCharts) {
   g.profile = {{1, 30, 0.5, 0.125, 0.0125, NAN, NAN, NAN}, {11, 40, NAN, NAN, NAN, 2.0, 0.75, 1.5e-5}};
   g.codonRadical = {0.25, 0};
   g.codonConservative = {1.0 / 3, 2};
+  g.window = 30, g.step = 10;
   PageGene plain = g;
   plain.gene = "h";
   plain.charts = false;
   const std::string page = pageOf(PageRun{}, {g, plain});
-  EXPECT_NE(page.find(R"("profile":{"windows":[)"
+  EXPECT_NE(page.find(R"("profile":{"window":30,"step":10,"windows":[)"
                       R"({"start":1,"end":30,"dN_dS":0.500000,"se_dN_dS":0.125000,"q_dN_dS":0.0125,)"
                       R"("dR_dC":null,"se_dR_dC":null,"q_dR_dC":null},)"
                       R"({"start":11,"end":40,"dN_dS":null,"se_dN_dS":null,"q_dN_dS":null,)"

@@ -389,7 +389,8 @@
     const w = p.windows;
     if (!w.length) { part.appendChild(el("p", { cls: "note", text: "No windows: the alignment has no codons." })); return; }
     const width = w[0].end - w[0].start + 1;
-    const step = w.length > 1 ? w[1].start - w[0].start : 0;
+    // The last window ends at the gene's end, a shorter step after the one before when the steps do not reach it.
+    const lastShifted = w.length > 1 && w[w.length - 1].start - w[w.length - 2].start !== p.step;
     const span = (v) => "codons " + v.start + "–" + v.end;
     const mid = (v) => (v.start + v.end) / 2;
     const axisMin = 0.5, axisMax = g.codons + 0.5;
@@ -429,7 +430,7 @@
       showLine: true, parsing: false, pointRadius: 0, pointHitRadius: 0, borderColor: "#333", borderDash: [6, 4],
       borderWidth: 1.2, backgroundColor: "#333" });
     const windows = w.length === 1 ? "one window, the whole gene"
-      : w.length + " windows of " + width + " codons every " + step + " (the last ending at the gene's end)";
+      : w.length + " windows of " + width + " codons every " + p.step + (lastShifted ? " (the last ending at the gene's end)" : "");
     const f = chartFigure(part, "profile", "dR/dC and dN/dS along the gene (means over every pair) in " + windows +
       ", drawn at each window's middle codon, with bands of ±1.96 standard errors (clamped at 0) and the line ratio = 1. " +
       "Red points: windows whose test gives q < 0.05 (Benjamini-Hochberg over the gene's windows). Left out, as gaps: " +
