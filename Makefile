@@ -64,7 +64,7 @@ check-clang:
 # The tests that run radcon's threads (workers, the progress thread, signals
 # between them), built with ThreadSanitizer and without the kernel's
 # target_clones: any data race fails them (a race report ends radcon with 66).
-TSAN_TESTS := Cli.*:OptionsE2E.*:FaultTable.*:GeneticCodeE2E.*:StreamingE2E.*:BatchE2E.*
+TSAN_TESTS := Cli.*:OptionsE2E.*:FaultTable.*:GeneticCodeE2E.*:StreamingE2E.*:BatchE2E.*:ProfileE2E.*
 check-tsan:
 	@.ci/install-missing $(TEST_PACKAGES)
 	cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRADCON_WERROR=ON -DRADCON_TSAN=ON
