@@ -26,7 +26,7 @@ arm="qemu-aarch64 -L /usr/aarch64-linux-gnu $PWD/build-aarch64/radcon"
 runs=(
   "1 0.5 1 1|--table pairs.tsv $PWD/examples/lysozymeLarge.seq"
   "0 2.5 0.8 3|$PWD/examples/lysozymeLarge.seq"
-  "1 3 2 2|--threads 3 --table pairs.tsv $work/synthetic.seq"
+  "1 3 2 2|--threads 3 --table pairs.tsv --profile profile.tsv --window 20 --step 7 $work/synthetic.seq"
   "0 1.5 1 3|--genetic-code 2 --table pairs.tsv $work/synthetic.seq"
   "1 0.5 1 1|--table pairs.tsv $work/nan.seq"
   "0 0.5 1 4|$work/far.seq"
