@@ -123,9 +123,11 @@ void checkOutputs(const Options& o, const std::vector<std::string>& files) {
   }
   // An output is written under a temporary name and renamed over its path:
   // a device, a pipe or a folder there would be replaced (or the rename fail).
+  // (The reports keep their own messages: a folder in their place fails as any
+  // report that cannot be put in place.)
   for (const auto& [option, path] : outputs) {
     struct stat st;
-    if (path != "-" && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    if (option.starts_with("--") && path != "-" && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
       usage(option + " " + path + " is not a regular file (a device, a pipe or a folder); give - for standard output");
   }
   // In a batch, the tables and the page may not go into a gene's report folder.
@@ -133,7 +135,7 @@ void checkOutputs(const Options& o, const std::vector<std::string>& files) {
     for (const std::string& f : files) {
       const std::filesystem::path folder = normalised(pathIn(o.outdir, geneName(f)));
       for (const auto& [option, path] : outputs) {
-        if (path == "-") continue;
+        if (!option.starts_with("--") || path == "-") continue;
         const std::filesystem::path p = normalised(path);
         const auto [end, at] = std::mismatch(folder.begin(), folder.end(), p.begin(), p.end());
         if (end == folder.end())
