@@ -79,7 +79,7 @@ std::string stopCodonNote(const Input& in) {
                                 : "in " + std::to_string(in.stopColumns.size()) + " of " +
                                       std::to_string(in.alignment.seqLength) +
                                       " codon columns, not only the last (the first is column " +
-                                      std::to_string(in.stopColumns[0] + 1) + ")";
+                                      std::to_string(in.originalColumn[static_cast<std::size_t>(in.stopColumns[0])] + 1) + ")";
   return in.file + " holds stop codons " + where + "; " + kStopsAnalysed + ".";
 }
 

@@ -153,6 +153,10 @@ TEST(OptionsE2E, StopCodonsAreNotedOnStandardErrorOrDropped) {
   expectSameReports(dropped.path(), byHand.path());
   const RunResult m = runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g charge --genetic-code 2 --reports none --table t '" + path + "'", "");
   EXPECT_EQ(m.err, note + "in 2 of 4 codon columns, not only the last (the first is column 2)" + analysed);
+  // Columns are those of the file, whatever was dropped before.
+  writeFile(dir / "g.seq", "2 12\na\n---TAAATGTGA\nb\nATGTTTATGTTT\n");
+  const RunResult g = runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g charge --drop-gapped-codons --reports none --table t g.seq", "");
+  EXPECT_NE(g.err.find("in 2 of 3 codon columns, not only the last (the first is column 2)"), std::string::npos) << g.err;
   // A batch says it once, at the end.
   const RunResult b = runRadcon(dir.path(), "-q -c 1 -t 0.5 -k 1 -g charge --reports none --table t s.seq cut.seq", "");
   ASSERT_TRUE(exitedWith(b, 0));
