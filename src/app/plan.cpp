@@ -221,11 +221,21 @@ std::uint64_t checkMemory(const Options& o, const Input& in, int threads, int ge
   }
   const std::uint64_t need = estimateBytes(m);
   const std::uint64_t have = memoryAllowed(o);
-  if (need > have)
+  if (need > have) {
+    // The profile's share, when it is much of the need: longer windows need less.
+    MemoryPlan without = m;
+    without.profileWindows = without.profileCodons = without.profileMembers = 0;
+    const std::uint64_t profile = need - std::min(need, estimateBytes(without));
+    const std::string profileNote =
+        profile > need / 4 ? " The profile along the gene needs about " + std::to_string(profile >> 20) +
+                                 " MB of it (windows x sequences x groups of pairs): longer windows, a longer --step "
+                                 "or fewer clades need less."
+                           : "";
     fail("This run of " + std::to_string(al.seqNum) + " sequences of " + std::to_string(al.seqLength) +
          " codons needs about " + std::to_string(need >> 20) + " MB of memory, more than the " +
          std::to_string(have >> 20) + " MB " + (o.maxMemoryMB > 0 ? "allowed by --max-memory." : "available.") +
-         (o.reportsNone ? "" : kLighterRun));
+         profileNote + (o.reportsNone ? "" : kLighterRun));
+  }
   return need;
 }
 

@@ -126,6 +126,15 @@ TEST(ProfileE2E, WindowsAndOutputsThatDoNotFit) {
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "out"));
   EXPECT_TRUE(std::filesystem::is_fifo(dir / "fifo"));
+  // A run refused for its memory says when the profile is most of it.
+  writeFile(dir / "big.seq", syntheticAlignment(120, 600, 0.1, 3));
+  std::string clades;
+  for (int i = 0; i < 120; ++i) clades += "seq" + std::to_string(i) + " c" + std::to_string(i % 6) + "\n";
+  writeFile(dir / "big.clades", clades);
+  const RunResult big = runRadcon(dir.path(), "-q -c 1 -t 1 -k 1 -g charge --reports none --profile p2 --window 1 "
+                                              "--clades big.clades --max-memory 20 big.seq", "");
+  EXPECT_TRUE(exitedWith(big, 1));
+  EXPECT_NE(big.out.find("The profile along the gene needs about"), std::string::npos) << big.out;
   // A window shorter than the default step steps by itself.
   ASSERT_TRUE(exitedWith(runRadcon(dir.path(), answers + "--reports none --profile p1 --window 1 g1.seq", ""), 0));
   EXPECT_EQ(rowsOf(readFile(dir / "p1")).size(), 12u);
