@@ -11,7 +11,7 @@
 // part, which every codon of every pair has, as one coefficient per sequence
 // and window (the pairs' w_a p_a / 2 summed over the pairs a sequence is in),
 // multiplied out with the sites at the end. Memory: groups x (windows x window
-// x a few values + sequences in the group x windows x 12 values), whatever the
+// x a few values + sequences in the group x windows x 8 values), whatever the
 // number of pairs.
 #pragma once
 
