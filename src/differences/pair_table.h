@@ -74,18 +74,8 @@ class PairCodonTable {
   // the memory it holds when that is enough: a caller that fills batch after
   // batch allocates once.
   void reset(std::size_t pairs, int codons) {
-    pairs_ = pairs;
-    codons_ = static_cast<std::size_t>(codons);
-    panels_ = (pairs + kLanes - 1) / kLanes;
+    resize(pairs, codons);
     const std::size_t values = panels_ * codons_ * kLanes;
-    if (!data_ || values > capacity_) {  // a table moved from has none
-      data_.reset();
-      capacity_ = 0;
-      void* p = std::aligned_alloc(64, (values * sizeof(double) + 63) / 64 * 64);
-      if (!p) throw std::bad_alloc();
-      data_.reset(static_cast<double*>(p));
-      capacity_ = values;
-    }
     for (std::size_t k = 0; k < values; ++k) data_[k] = 0.0;
   }
 
@@ -111,7 +101,7 @@ class PairCodonTable {
 
   // Makes this table a copy of 'from', in the memory it holds when that is enough.
   void copyFrom(const PairCodonTable& from) {
-    reset(from.pairs_, static_cast<int>(from.codons_));
+    resize(from.pairs_, static_cast<int>(from.codons_));
     if (panels_ > 0) std::memcpy(data_.get(), from.data_.get(), panels_ * codons_ * kLanes * sizeof(double));
   }
 
@@ -124,6 +114,21 @@ class PairCodonTable {
   }
 
  private:
+  // Sizes the table, its values left as they are (a copy fills them all).
+  void resize(std::size_t pairs, int codons) {
+    pairs_ = pairs;
+    codons_ = static_cast<std::size_t>(codons);
+    panels_ = (pairs + kLanes - 1) / kLanes;
+    const std::size_t values = panels_ * codons_ * kLanes;
+    if (!data_ || values > capacity_) {  // a table moved from has none
+      data_.reset();
+      capacity_ = 0;
+      void* p = std::aligned_alloc(64, (values * sizeof(double) + 63) / 64 * 64);
+      if (!p) throw std::bad_alloc();
+      data_.reset(static_cast<double*>(p));
+      capacity_ = values;
+    }
+  }
   struct Free {
     void operator()(double* p) const { std::free(p); }
   };
