@@ -29,13 +29,21 @@ const char* const kLighterRun =
 
 std::filesystem::path normalised(const std::string& path) { return std::filesystem::absolute(path).lexically_normal(); }
 
+// The tables and the page asked for: option, path (- for standard output).
+std::vector<std::pair<std::string, std::string>> tableOutputs(const Options& o) {
+  std::vector<std::pair<std::string, std::string>> outputs;
+  for (const auto& [option, path] :
+       {std::pair{"--table", &o.table}, {"--means", &o.means}, {"--profile", &o.profile}, {"--html", &o.html}})
+    if (!path->empty()) outputs.emplace_back(option, *path);
+  return outputs;
+}
+
 // Where a run's outputs go, each with what messages call it: the tables, the
 // page, the report folders and the reports in them.
 std::vector<std::pair<std::string, std::string>> outputPaths(const Options& o, const std::vector<std::string>& files) {
   std::vector<std::pair<std::string, std::string>> outputs;
-  for (const auto& [option, path] :
-       {std::pair{"--table", &o.table}, {"--means", &o.means}, {"--profile", &o.profile}, {"--html", &o.html}})
-    if (!path->empty() && *path != "-") outputs.emplace_back(std::string(option) + " " + *path, *path);
+  for (const auto& [option, path] : tableOutputs(o))
+    if (path != "-") outputs.emplace_back(option + " " + path, path);
   if (o.reportsNone) return outputs;
   std::vector<std::string> folders;
   if (files.size() == 1) {
@@ -98,10 +106,10 @@ void checkOutputs(const Options& o, const std::vector<std::string>& files) {
   const bool single = files.size() == 1;
   // A table on standard output shares it with nothing: no other table, no
   // question, no trace line.
+  const std::vector<std::pair<std::string, std::string>> tables = tableOutputs(o);
   std::vector<std::string> toStdout;
-  for (const auto& [option, path] :
-       {std::pair{"--table", &o.table}, {"--means", &o.means}, {"--profile", &o.profile}, {"--html", &o.html}})
-    if (*path == "-") toStdout.push_back(std::string(option) + " -");
+  for (const auto& [option, path] : tables)
+    if (path == "-") toStdout.push_back(option + " -");
   if (toStdout.size() > 1)
     usage(toStdout[0] + " and " + toStdout[1] + " cannot both write to standard output");
   if (!toStdout.empty() && !o.quiet && (single || !Dialogue::complete(o.answers)))
@@ -109,11 +117,7 @@ void checkOutputs(const Options& o, const std::vector<std::string>& files) {
           " writes to standard output, where the dialogue and the trace lines go too: give -q (and the answers as "
           "options)");
   // Two outputs at one path would leave only the one renamed last.
-  std::vector<std::pair<std::string, std::string>> outputs;  // option, path
-  if (!o.table.empty()) outputs.emplace_back("--table", o.table);
-  if (!o.means.empty()) outputs.emplace_back("--means", o.means);
-  if (!o.profile.empty()) outputs.emplace_back("--profile", o.profile);
-  if (!o.html.empty()) outputs.emplace_back("--html", o.html);
+  std::vector<std::pair<std::string, std::string>> outputs = tables;  // option, path
   if (single && !o.reportsNone)
     for (const std::string& name : reportNames()) outputs.emplace_back("the report " + name, pathIn(o.outdir, name));
   std::map<std::filesystem::path, std::string> seen;
@@ -125,17 +129,17 @@ void checkOutputs(const Options& o, const std::vector<std::string>& files) {
   // a device, a pipe or a folder there would be replaced (or the rename fail).
   // (The reports keep their own messages: a folder in their place fails as any
   // report that cannot be put in place.)
-  for (const auto& [option, path] : outputs) {
+  for (const auto& [option, path] : tables) {
     struct stat st;
-    if (option.starts_with("--") && path != "-" && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    if (path != "-" && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
       usage(option + " " + path + " is not a regular file (a device, a pipe or a folder); give - for standard output");
   }
   // In a batch, the tables and the page may not go into a gene's report folder.
   if (!single && !o.reportsNone)
     for (const std::string& f : files) {
       const std::filesystem::path folder = normalised(pathIn(o.outdir, geneName(f)));
-      for (const auto& [option, path] : outputs) {
-        if (!option.starts_with("--") || path == "-") continue;
+      for (const auto& [option, path] : tables) {
+        if (path == "-") continue;
         const std::filesystem::path p = normalised(path);
         const auto [end, at] = std::mismatch(folder.begin(), folder.end(), p.begin(), p.end());
         if (end == folder.end())

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 namespace radcon {
 
@@ -60,7 +59,7 @@ struct ProfileAccumulator::Group {
 
 ProfileAccumulator::ProfileAccumulator(const SiteTotals& sites, SiteModel model, const std::vector<int>& cladeOf,
                                        int clades, std::vector<ProfileWindow> windows)
-    : sites_(sites), model_(model), groups_(cladeOf, clades), windows_(std::move(windows)) {
+    : sites_(sites), groups_(cladeOf, clades), windows_(std::move(windows)) {
   const int n = sites.seqNum, L = sites.seqLength;
   const std::size_t nw = windows_.size();
   for (const ProfileWindow& w : windows_) {
@@ -84,12 +83,12 @@ ProfileAccumulator::ProfileAccumulator(const SiteTotals& sites, SiteModel model,
       for (int c = windows_[w].start; c < windows_[w].end; ++c) {
         X[kSynonymous] = X[kSynonymous] + sites.SS[row + c];
         X[kRadical] = X[kRadical] + sites.RR[row + c];
-        if (model_ == SiteModel::kMutation) {
+        if (model == SiteModel::kMutation) {
           X[kNonsynonymous] = X[kNonsynonymous] + sites.NN[row + c];
           X[kConservative] = X[kConservative] + sites.CC[row + c];
         }
       }
-      if (model_ == SiteModel::kNeighbour) {  // as the totals: N and C by difference
+      if (model == SiteModel::kNeighbour) {  // as the totals: N and C by difference
         X[kNonsynonymous] = 3.0 * (windows_[w].end - windows_[w].start) - X[kSynonymous];
         X[kConservative] = X[kNonsynonymous] - X[kRadical];
       }

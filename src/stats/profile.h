@@ -18,7 +18,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "common/kinds.h"
@@ -108,7 +107,6 @@ class ProfileAccumulator {
  private:
   struct Group;
   const SiteTotals& sites_;
-  SiteModel model_;
   PairGroups groups_;
   std::vector<ProfileWindow> windows_;
   std::vector<std::size_t> codonOffset_;      // by window: where its codons start in a codon array
