@@ -72,11 +72,14 @@ for c in BASE_CELLS:
 CELLS.append(cell("k10 equal rates", 10, ["--freqs", UNIFORM, "--shape", "1000"]))
 CELLS.append(cell("k10 shape 0.5", 10, ["--freqs", UNIFORM, "--shape", "0.5"]))
 CELLS.append(cell("mito k14 skewed at every position", 14, MITO_ALL, code=2))
+# Trees twice as deep (pairwise paths to about 1.3): more changes, more power,
+# and more multiple hits.
+CELLS.append(cell("k3 uniform deeper trees", 3, ["--freqs", UNIFORM, "--height-min", "0.2", "--height-max", "0.56"]))
 
 RHOS = [("null", "1"), ("rho 0.5", "0.5"), ("rho 1/3", "0.3333333333")]
 OMEGA = "0.25"
 ANALYSES = [
-    "estimate, mutation model=-t estimate --site-model mutation --bootstrap 200",
+    "estimate, mutation model=-t estimate --site-model mutation --jackknife 50 --bootstrap 200",
     "estimate, neighbour model=-t estimate",
     "true Ts/Tv, neighbour model=-t {true}",
     "no bias=-t 0.5",
@@ -101,7 +104,21 @@ def summarise(rows):
         "mean_z": f"{statistics.fmean(z):.3f}" if z else "NA",
         "sd_z": f"{statistics.stdev(z):.3f}" if len(z) > 1 else "NA",
         "boot_rejected_at_5pct": "NA", "boot_se_dR_over_se": "NA", "boot_se_dC_over_se": "NA",
+        "jack_rejected_at_5pct": "NA", "jack_mean_z": "NA", "jack_sd_z": "NA", "jack_se_dR_over_se": "NA",
+        "jack_se_dC_over_se": "NA",
     }
+    # With --jackknife: its test (t with blocks - 1 degrees of freedom) and its
+    # errors against the analytic ones.
+    if rows and "jack_p_dR_dC" in rows[0]:
+        pj = [float(r["jack_p_dR_dC"]) for r in rows if r["jack_p_dR_dC"] not in ("NA", "")]
+        zj = [float(r["jack_z_dR_dC"]) for r in rows if r["jack_z_dR_dC"] not in ("NA", "")]
+        summary["jack_rejected_at_5pct"] = f"{sum(x < 0.05 for x in pj) / len(pj):.3f}" if pj else "NA"
+        summary["jack_mean_z"] = f"{statistics.fmean(zj):.3f}" if zj else "NA"
+        summary["jack_sd_z"] = f"{statistics.stdev(zj):.3f}" if len(zj) > 1 else "NA"
+        for kind in ("dR", "dC"):
+            q = [float(r["jack_se_" + kind]) / float(r["se_" + kind]) for r in rows
+                 if r["jack_se_" + kind] not in ("NA", "") and r["se_" + kind] not in ("NA", "", "0.000000")]
+            summary[f"jack_se_{kind}_over_se"] = f"{statistics.median(q):.3f}" if q else "NA"
     # With --bootstrap: how often its p rejects, and its errors against the analytic ones.
     if rows and "boot_p_dR_dC" in rows[0]:
         pb = [float(r["boot_p_dR_dC"]) for r in rows if r["boot_p_dR_dC"] not in ("NA", "")]

@@ -120,12 +120,12 @@ py::dict analyse(const std::vector<Source>& sources, const std::vector<std::stri
   for (const auto& [file, content, gene] : sources) alignments.push_back({file, content, gene});
   LibraryRun run;
   std::vector<GeneTables> genes;
-  std::string pairs = header(pairsTableColumns()), means = header(meansTableColumns()),
-              profile = header(profileTableColumns());
+  std::string pairs = header(pairsTableColumns()), means, profile = header(profileTableColumns());
   const Checkpoint checkSignals = signalCheck();
   {
     py::gil_scoped_release released;
     run = prepareLibraryRun(request);
+    means = header(meansTableColumns(run.options.bootstrap > 0, run.options.jackknife > 0));
     if (batch) {
       genes = analyseSources(run, alignments, raiseErrors, checkSignals);
     } else {

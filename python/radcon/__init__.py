@@ -85,6 +85,12 @@ _KEYWORDS = (
     _Keyword("bootstrap", "--bootstrap", None,
              "Also this many bootstrap replicates of the codon columns (10 to 100000): the means gain the "
              "boot_replicates, boot_se_dS ... boot_se_dC, boot_p_dN_dS and boot_p_dR_dC columns."),
+    _Keyword("jackknife", "--jackknife", None,
+             "Also the means again without each of this many blocks of consecutive codon columns (2 to 1000; 50 "
+             "is a good choice), each part analysed afresh (its codon frequencies, sites and Ts/Tv estimate): the "
+             "means gain jack_blocks, jack_se_dS ... jack_se_dC, jack_z_dN_dS, jack_p_dN_dS, jack_z_dR_dC and "
+             "jack_p_dR_dC, the test that keeps its level when Ts/Tv is estimated. It costs as many analyses "
+             "again."),
     _Keyword("seed", "--seed", None,
              "The bootstrap's seed (None: 1); the same seed gives the same values for any number of threads."),
     _Keyword("profile", None, False,

@@ -29,6 +29,9 @@ CASES = [
     ("lysozymeLarge.seq", dict(reference="12.rhesus_Mmu", grouping="my", threads=1),
      ["-g", "my", "--reference", "12.rhesus_Mmu", "--threads", "1"]),
     ("mtCDNApri.phy", dict(genetic_code=2, tstv=1.5), ["--genetic-code", "2", "-t", "1.5"]),
+    # The resampled errors' columns after the analytic ones.
+    ("lysozymeLarge.seq", dict(clades=CLADES, tstv="estimate", site_model="mutation", bootstrap=20, jackknife=5),
+     ["--clades", CLADES, "-t", "estimate", "--site-model", "mutation", "--bootstrap", "20", "--jackknife", "5"]),
 ]
 
 

@@ -106,7 +106,7 @@ GeneTsTv analyseAlignment(const RunSettings& s, const Input& in, const std::vect
     writeTraceLines(sites, stdout);
   }
 
-  const GeneContext gene{in, s, tstv, codons, sites, pairs};
+  const GeneContext gene{in, s, tstv, codons, sites, pairs, threads, checkpoint ? &checkpoint : nullptr};
   for (PairSink* sink : sinks) sink->begin(gene);
   // The neighbour model's run-wide radical/conservative ratio comes from every
   // pair, whichever pairs are counted.

@@ -67,6 +67,10 @@ extern const char* const kStopsAnalysed;
 // The groups of pairs the means gather: every pair, each clade, every two clades.
 int meansGroups(const Clades& clades);
 
+// Called on the calling thread after each batch of pairs is handed on; it stops
+// the analysis by throwing (a library's caller that wants to be interruptible).
+using Checkpoint = std::function<void()>;
+
 // What the sinks see of the alignment at work.
 struct GeneContext {
   const Input& input;
@@ -75,6 +79,8 @@ struct GeneContext {
   const CodonData& codons;
   const SiteTotals& sites;
   std::size_t pairs;  // how many pairs will come
+  int threads;
+  const Checkpoint* checkpoint;  // null: none
 };
 
 // A batch of pairs: their differences and statistics, and, when a sink asks for
@@ -108,10 +114,6 @@ class PairSink {
   virtual void take(const GeneContext&, PairBatch& batch, SinkScratch& prepared) = 0;
   virtual void end(const GeneContext&) {}
 };
-
-// Called on the calling thread after each batch of pairs is handed on; it stops
-// the analysis by throwing (a library's caller that wants to be interruptible).
-using Checkpoint = std::function<void()>;
 
 // Analyses one alignment with 'threads' threads, handing its pairs to every sink.
 // With 'trace', the genetic code (when one was chosen) and the trace line of

@@ -214,6 +214,7 @@ std::uint64_t checkMemory(const Options& o, const Input& in, int threads, int ge
   m.reports = !o.reportsNone;
   m.table = !o.table.empty();
   m.genesAtOnce = genesAtOnce;
+  m.jackknife = o.jackknife > 0;
   if (!o.profile.empty() || !o.html.empty()) {
     for (const ProfileWindow& w : profileWindows(al.seqLength, o.window, windowStep(o))) {
       ++m.profileWindows;

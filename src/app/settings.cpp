@@ -36,7 +36,11 @@ RunSettings resolveSettings(const Options& o, const Answers& answers, const Grou
 
 GeneTsTv resolveTsTv(const RunSettings& s, const CodonData& codons, int seqNum, int seqLength) {
   GeneTsTv t;
-  if (s.estimateTsTv || s.checkTypedTsTv) t.estimate = estimateTsTv(codons.codon, seqNum, seqLength, *s.code);
+  if (s.estimateTsTv || s.checkTypedTsTv) {
+    TsTvOptions options;
+    if (!s.tstvInterval) options.jackknifeGroups = 0;
+    t.estimate = estimateTsTv(codons.codon, seqNum, seqLength, *s.code, options);
+  }
   t.estimated = s.estimateTsTv;
   t.ratio = s.estimateTsTv ? finalRatio(t.estimate.typed) : s.ratio;
   t.typed = t.ratio / 2.0;

@@ -21,14 +21,54 @@ void MeansSink::begin(const GeneContext& gene) {
                                                          gene.input.alignment.seqLength);
 }
 
+namespace {
+
+// The means of the alignment without each block of codon columns in turn, each
+// analysed afresh: its own codon frequencies, sites and (when estimated) Ts/Tv.
+std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<GroupMean>& whole, int blocks) {
+  RunSettings settings = gene.settings;
+  settings.tstvInterval = false;
+  settings.checkTypedTsTv = false;
+  const Alignment& al = gene.input.alignment;
+  std::vector<std::vector<GroupMean>> leftOut;
+  const std::vector<CodonBlock> parts = codonBlocks(al.seqLength, blocks);
+  if (parts.size() < 2) return jackknifeRows(whole, leftOut);  // one codon: nothing to leave out
+  for (const CodonBlock& b : parts) {
+    Input part;
+    part.file = gene.input.file;
+    part.gene = gene.input.gene;
+    part.clades = gene.input.clades;
+    part.reference = gene.input.reference;
+    Alignment& a = part.alignment;
+    a.seqNum = al.seqNum;
+    a.seqLength = al.seqLength - (b.end - b.first);
+    a.names = al.names;
+    a.nucleotides.reserve(static_cast<std::size_t>(a.seqNum) * a.seqLength * 3);
+    for (int i = 0; i < al.seqNum; ++i) {
+      const auto row = al.nucleotides.begin() + static_cast<std::ptrdiff_t>(i) * al.seqLength * 3;
+      a.nucleotides.insert(a.nucleotides.end(), row, row + b.first * 3);
+      a.nucleotides.insert(a.nucleotides.end(), row + b.end * 3, row + al.seqLength * 3);
+    }
+    MeansSink means;
+    analyseAlignment(settings, part, {&means}, gene.threads, false, nullptr,
+                     gene.checkpoint ? *gene.checkpoint : Checkpoint{});
+    leftOut.push_back(means.rows());
+  }
+  return jackknifeRows(whole, leftOut);
+}
+
+}  // namespace
+
 void MeansSink::end(const GeneContext& gene) {
   rows_ = accumulator_->rows();
+  std::vector<JackknifeRow> jack;
+  if (jackknife_ > 0) jack = jackknife(gene, rows_, jackknife_);
   text_.clear();
   const bool interval = gene.tstv.estimated && gene.tstv.estimate.estimated;
   const TsTvUsed tstv{gene.tstv.typed, interval ? gene.tstv.estimate.lower : NAN,
                       interval ? gene.tstv.estimate.upper : NAN};
   appendMeansRows(text_, gene.input.gene, rows_, gene.input.clades.labels, tstv, siteModelName(gene.settings.siteModel),
-                  bootstrap_ ? &bootstrap_->rows() : nullptr);
+                  bootstrap_ ? &bootstrap_->rows() : nullptr, jackknife_ > 0 ? &jack : nullptr);
 }
 
 void BootstrapSink::begin(const GeneContext& gene) {
@@ -129,6 +169,7 @@ TableChoice tableChoice(const Options& o) {
   c.step = windowStep(o);
   c.bootstrap = o.bootstrap;
   c.seed = o.seed;
+  c.jackknife = o.jackknife;
   return c;
 }
 
@@ -136,7 +177,7 @@ GeneSinks::GeneSinks(const TableChoice& c, std::function<void(std::string_view)>
                      ReportSet* reportFiles, const std::string& folder, int threads, ProgressCounters* progress) {
   if (c.table) all.push_back((table = std::make_unique<PairsTableSink>(std::move(tableRows))).get());
   if (c.bootstrap > 0) all.push_back((bootstrap = std::make_unique<BootstrapSink>(c.bootstrap, c.seed)).get());
-  if (c.means || pageGene) all.push_back((means = std::make_unique<MeansSink>(bootstrap.get())).get());
+  if (c.means || pageGene) all.push_back((means = std::make_unique<MeansSink>(bootstrap.get(), c.jackknife)).get());
   if (c.profile || (pageGene && pageGene->charts))
     all.push_back((profile = std::make_unique<ProfileSink>(c.window, c.step)).get());
   if (pageGene) all.push_back((page = std::make_unique<PageSink>(*pageGene, *means, profile.get())).get());

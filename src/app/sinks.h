@@ -61,7 +61,9 @@ class BootstrapSink : public PairSink {
 // (with the bootstrap's columns when there is one, which must end first).
 class MeansSink : public PairSink {
  public:
-  explicit MeansSink(const BootstrapSink* bootstrap = nullptr) : bootstrap_(bootstrap) {}
+  // jackknife: blocks of codon columns for the jackknife's columns; 0: none.
+  explicit MeansSink(const BootstrapSink* bootstrap = nullptr, int jackknife = 0)
+      : bootstrap_(bootstrap), jackknife_(jackknife) {}
   void begin(const GeneContext& gene) override;
   void take(const GeneContext&, PairBatch& batch, SinkScratch&) override { accumulator_->add(batch.stats); }
   void end(const GeneContext& gene) override;
@@ -72,6 +74,7 @@ class MeansSink : public PairSink {
 
  private:
   const BootstrapSink* bootstrap_;
+  int jackknife_;
   std::unique_ptr<GroupMeansAccumulator> accumulator_;
   std::vector<GroupMean> rows_;
   TextBuffer text_{0};
@@ -145,6 +148,7 @@ struct TableChoice {
   int window = 30, step = 10;  // the profile's windows (and the page's)
   int bootstrap = 0;  // replicates; 0: none
   std::uint64_t seed = 1;
+  int jackknife = 0;  // blocks; 0: none
 };
 // Those the command line asks for.
 TableChoice tableChoice(const Options& options);

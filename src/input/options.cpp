@@ -145,6 +145,13 @@ const std::vector<OptionSpec>& table() {
          if (!n) usage("option --bootstrap needs a whole number of replicates from 10 to 100000, not \"" + v + "\"");
          o.bootstrap = static_cast<int>(*n);
        }},
+      {0, "jackknife", "N",
+       "also the means again without each of N blocks of codon columns: jackknife errors and tests in --means (2 to 1000)",
+       [](Options& o, const std::string& v) {
+         const auto n = wholeWord(v, 2, 1000);
+         if (!n) usage("option --jackknife needs a whole number of blocks from 2 to 1000, not \"" + v + "\"");
+         o.jackknife = static_cast<int>(*n);
+       }},
       {0, "seed", "S", "seed of the bootstrap's replicates (default 1): the same seed, the same values",
        [](Options& o, const std::string& v) {
          const auto n = wholeWord(v, 0, LLONG_MAX);
@@ -278,6 +285,7 @@ void checkCombinations(const Options& o) {
   checkWindows(o);
   if (!o.htmlGenes.empty() && o.html.empty()) usage("option --html-genes needs --html, the page it adds charts to");
   if (o.bootstrap > 0 && o.means.empty()) usage("option --bootstrap needs --means, the table its columns go to");
+  if (o.jackknife > 0 && o.means.empty()) usage("option --jackknife needs --means, the table its columns go to");
   if (!o.reference.empty() && !o.reportsNone)
     usage("option --reference needs --reports none: the reports cover every pair");
 }

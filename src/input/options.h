@@ -42,6 +42,7 @@ struct Options {
   bool siteModelGiven = false;
   int bootstrap = 0;           // replicates for the means' bootstrap errors; 0: none
   std::uint64_t seed = 1;      // of the bootstrap's replicates
+  int jackknife = 0;           // blocks of codon columns for the means' jackknife errors; 0: none
   bool help = false;
   bool version = false;
 };

@@ -4,7 +4,7 @@
 
 namespace radcon {
 
-std::vector<std::string> meansTableColumns(bool bootstrap) {
+std::vector<std::string> meansTableColumns(bool bootstrap, bool jackknife) {
   std::vector<std::string> columns = {
       "gene",  "clade1", "clade2",  "pairs",   "pairs_undefined_dN_dS", "pairs_undefined_dR_dC", "pS",    "pN",
       "pR",    "pC",     "dS",      "dN",      "dR",                    "dC",                    "se_pS", "se_pN",
@@ -13,6 +13,10 @@ std::vector<std::string> meansTableColumns(bool bootstrap) {
   if (bootstrap)
     for (const char* c : {"boot_replicates", "boot_se_dS", "boot_se_dN", "boot_se_dR", "boot_se_dC", "boot_p_dN_dS",
                           "boot_p_dR_dC"})
+      columns.push_back(c);
+  if (jackknife)
+    for (const char* c : {"jack_blocks", "jack_se_dS", "jack_se_dN", "jack_se_dR", "jack_se_dC", "jack_z_dN_dS",
+                          "jack_p_dN_dS", "jack_z_dR_dC", "jack_p_dR_dC"})
       columns.push_back(c);
   return columns;
 }
@@ -28,7 +32,7 @@ void appendTestCells(TextBuffer& t, const GroupMean& r) {
 
 void appendMeansRows(TextBuffer& t, const std::string& gene, const std::vector<GroupMean>& rows,
                      const std::vector<std::string>& labels, const TsTvUsed& tstv, const char* siteModel,
-                     const std::vector<BootstrapRow>* bootstrap) {
+                     const std::vector<BootstrapRow>* bootstrap, const std::vector<JackknifeRow>* jackknife) {
   for (std::size_t g = 0; g < rows.size(); ++g) {
     const GroupMean& r = rows[g];
     t.append(gene);
@@ -59,6 +63,16 @@ void appendMeansRows(TextBuffer& t, const std::string& gene, const std::vector<G
       for (Kind k : kKindOrder) fixedCell(t, b.seD[k]);
       generalCell(t, b.pNS);
       generalCell(t, b.pRC);
+    }
+    if (jackknife) {
+      const JackknifeRow& j = (*jackknife)[g];
+      t.put('\t');
+      t.integer(j.blocks);
+      for (Kind k : kKindOrder) fixedCell(t, j.seD[k]);
+      fixedCell(t, j.dNdS.z);
+      generalCell(t, j.dNdS.p);
+      fixedCell(t, j.dRdC.z);
+      generalCell(t, j.dRdC.p);
     }
     t.put('\n');
   }

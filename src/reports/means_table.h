@@ -9,11 +9,13 @@
 #include "reports/text_buffer.h"
 #include "stats/bootstrap.h"
 #include "stats/difference_tests.h"
+#include "stats/jackknife.h"
 
 namespace radcon {
 
-// The columns; with 'bootstrap', the bootstrap's after the analytic ones.
-std::vector<std::string> meansTableColumns(bool bootstrap = false);
+// The columns; with 'bootstrap', the bootstrap's after the analytic ones, then
+// with 'jackknife' the jackknife's.
+std::vector<std::string> meansTableColumns(bool bootstrap = false, bool jackknife = false);
 
 // The rows of one alignment: the gene first; labels names the clades, the group of
 // every pair is "all". pairs counts every pair of the group; pairs_undefined_dN_dS
@@ -29,10 +31,11 @@ struct TsTvUsed {
 // and the profile tables write them: dN_dS, dR_dC, z_dN_dS, p_dN_dS, z_dR_dC, p_dR_dC.
 void appendTestCells(TextBuffer& out, const GroupMean& row);
 
-// Then the Ts/Tv ratio used and the site model. With 'bootstrap', one row of it
-// per group, in the same order.
+// Then the Ts/Tv ratio used and the site model. With 'bootstrap' or 'jackknife',
+// one row of it per group, in the same order.
 void appendMeansRows(TextBuffer& out, const std::string& gene, const std::vector<GroupMean>& rows,
                      const std::vector<std::string>& labels, const TsTvUsed& tstv, const char* siteModel,
-                     const std::vector<BootstrapRow>* bootstrap = nullptr);
+                     const std::vector<BootstrapRow>* bootstrap = nullptr,
+                     const std::vector<JackknifeRow>* jackknife = nullptr);
 
 }  // namespace radcon

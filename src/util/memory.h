@@ -21,6 +21,7 @@ struct MemoryPlan {
   // A profile along the gene (0: none): its windows, their codons together, and
   // the sequences of its groups together (a sequence counts once in each group).
   std::uint64_t profileWindows = 0, profileCodons = 0, profileMembers = 0;
+  bool jackknife = false;  // the means again without blocks of codons, one block at a time, while the rest is held
 };
 
 // Peak resident bytes of the run.

@@ -326,5 +326,63 @@ TEST(OptionsE2E, BootstrapRepeatsWithItsSeed) {
   EXPECT_TRUE(exitedWith(runRadcon(dir.path(), args + ly, ""), 2));  // no --means to put it in
 }
 
+// The jackknife's errors are the spread of the means of the alignment without
+// each block of codons, each part analysed on its own: here three blocks of
+// three codons, each part run by hand. Its p is Student's t on 2 degrees of
+// freedom, 1 - |t| / sqrt(t^2 + 2). The same bytes for any threads and beside
+// another gene.
+TEST(OptionsE2E, JackknifeLeavesOutEachBlock) {
+  ScratchDir dir;
+  const std::string seqs[4] = {"ATGAAAGATCTTGGTCGTACAGAAGCC", "ATGAGAGACCTAGGCCGTACGGATGCC",
+                               "ATCAAGGAACTTAGTCATACAGAGGCA", "CTGAAAGATTTTGGTAGTTCAGAAACC"};
+  auto alignment = [&](int dropFirst, int dropEnd) {
+    std::string text = std::to_string(4) + " " + std::to_string(3 * (9 - (dropEnd - dropFirst))) + "\n";
+    for (int i = 0; i < 4; ++i)
+      text += std::string(1, static_cast<char>('a' + i)) + "\n" + seqs[i].substr(0, 3 * dropFirst) +
+              seqs[i].substr(3 * dropEnd) + "\n";
+    return text;
+  };
+  writeFile(dir / "g.seq", alignment(0, 0));
+  for (int b = 0; b < 3; ++b) writeFile(dir / ("part" + std::to_string(b) + ".seq"), alignment(3 * b, 3 * b + 3));
+  writeFile(dir / "other.seq", "2 6\na\nATGAAA\nb\nATGAGA\n");
+  const std::string args = "-q -c 1 -t 0.8 -k 1 -g charge --reports none --site-model mutation ";
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), args + "--jackknife 3 --threads 1 --means one.tsv g.seq", ""), 0));
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), args + "--jackknife 3 --threads 3 --means two.tsv other.seq g.seq", ""), 0));
+  const auto one = tsv(readFile(dir / "one.tsv")), two = tsv(readFile(dir / "two.tsv"));
+  ASSERT_EQ(one.size(), 2u);
+  EXPECT_EQ(one[1], two[2]);
+  const auto column = [&](const char* name) {
+    return static_cast<std::size_t>(std::find(one[0].begin(), one[0].end(), name) - one[0].begin());
+  };
+  EXPECT_EQ(one[0].back(), "jack_p_dR_dC");
+  EXPECT_EQ(one[1][column("jack_blocks")], "3");
+  double dRdC[3];
+  for (const char* kind : {"dS", "dN", "dR", "dC"}) {
+    double v[3], mean = 0;
+    for (int b = 0; b < 3; ++b) {
+      const std::string out = "part" + std::to_string(b) + ".tsv";
+      ASSERT_TRUE(exitedWith(runRadcon(dir.path(), args + "--means " + out + " part" + std::to_string(b) + ".seq", ""), 0));
+      const auto part = tsv(readFile(dir / out));
+      v[b] = std::stod(part[1][column(kind)]);
+      if (std::string(kind) == "dR") dRdC[b] = v[b];
+      if (std::string(kind) == "dC") dRdC[b] -= v[b];
+      mean += v[b] / 3;
+    }
+    double ss = 0;
+    for (double x : v) ss += (x - mean) * (x - mean);
+    EXPECT_NEAR(std::stod(one[1][column((std::string("jack_se_") + kind).c_str())]), std::sqrt(2.0 / 3.0 * ss), 2e-6)
+        << kind;
+  }
+  const double mean = (dRdC[0] + dRdC[1] + dRdC[2]) / 3;
+  double ss = 0;
+  for (double x : dRdC) ss += (x - mean) * (x - mean);
+  const double z = (std::stod(one[1][column("dR")]) - std::stod(one[1][column("dC")])) / std::sqrt(2.0 / 3.0 * ss);
+  EXPECT_NEAR(std::stod(one[1][column("jack_z_dR_dC")]), z, 1e-4);
+  EXPECT_NEAR(std::stod(one[1][column("jack_p_dR_dC")]), 1.0 - std::fabs(z) / std::sqrt(z * z + 2.0), 1e-4);
+  // Refused: too few blocks, not a number, no --means to put the columns in.
+  for (const char* bad : {"--jackknife 1 --means x.tsv", "--jackknife many --means x.tsv", "--jackknife 5"})
+    EXPECT_TRUE(exitedWith(runRadcon(dir.path(), args + bad + " g.seq", ""), 2)) << bad;
+}
+
 }  // namespace
 }  // namespace radcon::test
