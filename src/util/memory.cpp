@@ -60,12 +60,10 @@ std::uint64_t estimateBytes(const MemoryPlan& m) {
       4 * codonTable(B, L) + B * (200 + (m.table ? 400 : 0)) + sinks * 64 * 1024 + profileBatch;
   const std::uint64_t inFlight = slots * batch + workers * 700 * 1024;
   std::uint64_t gene = alignment + codons + sites + means + outputs + profile;
-  // The jackknife analyses the alignment less a block while the whole's sinks
-  // hold what they hold: its copy of the alignment, codons and sites, its means
-  // and its own batches in flight (the means their only sink).
-  if (m.jackknife)
-    gene += alignment + codons + sites + means + slots * (4 * codonTable(B, L) + B * 200 + 64 * 1024) +
-            workers * 700 * 1024;
+  // The jackknife analyses the alignment less a block after the whole's pairs,
+  // while its sinks hold what they hold: a copy of the alignment, codons and
+  // sites, and its means (its batches take the place of the whole's).
+  if (m.jackknife) gene += alignment + codons + sites + means;
   if (!m.reports) return program + genes * (gene + inFlight);
   // The reports keep every pair's per-codon values and statistics while the
   // pairs are counted. Then the covariance tasks in flight, of about 2^17
