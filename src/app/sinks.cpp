@@ -61,14 +61,14 @@ std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<G
 
 void MeansSink::end(const GeneContext& gene) {
   rows_ = accumulator_->rows();
-  std::vector<JackknifeRow> jack;
-  if (jackknife_ > 0) jack = jackknife(gene, rows_, jackknife_);
+  jack_.clear();
+  if (jackknife_ > 0) jack_ = jackknife(gene, rows_, jackknife_);
   text_.clear();
   const bool interval = gene.tstv.estimated && gene.tstv.estimate.estimated;
   const TsTvUsed tstv{gene.tstv.typed, interval ? gene.tstv.estimate.lower : NAN,
                       interval ? gene.tstv.estimate.upper : NAN};
   appendMeansRows(text_, gene.input.gene, rows_, gene.input.clades.labels, tstv, siteModelName(gene.settings.siteModel),
-                  bootstrap_ ? &bootstrap_->rows() : nullptr, jackknife_ > 0 ? &jack : nullptr);
+                  bootstrap_ ? &bootstrap_->rows() : nullptr, jackknife_ > 0 ? &jack_ : nullptr);
 }
 
 void BootstrapSink::begin(const GeneContext& gene) {
@@ -106,6 +106,7 @@ void ProfileSink::end(const GeneContext& gene) {
 
 void PageSink::end(const GeneContext&) {
   page_.means = means_.rows();
+  page_.jackknife = means_.jackknifeRows();
   if (!profile_ || !page_.charts) return;
   // The windows of every pair (the last group), and the differences per codon.
   const std::vector<ProfileWindow>& windows = profile_->windows();

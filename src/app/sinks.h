@@ -69,6 +69,8 @@ class MeansSink : public PairSink {
   void end(const GeneContext& gene) override;
   // After end: the rows, within clades, between them, then every pair.
   const std::vector<GroupMean>& rows() const { return rows_; }
+  // After end: the jackknife's rows, one a row (empty without the jackknife).
+  const std::vector<JackknifeRow>& jackknifeRows() const { return jack_; }
   // After end: their text in the means table.
   const TextBuffer& text() const { return text_; }
 
@@ -77,6 +79,7 @@ class MeansSink : public PairSink {
   int jackknife_;
   std::unique_ptr<GroupMeansAccumulator> accumulator_;
   std::vector<GroupMean> rows_;
+  std::vector<JackknifeRow> jack_;
   TextBuffer text_{0};
 };
 

@@ -98,7 +98,7 @@ std::vector<std::string> groupMembers(const GroupTable& g) {
 
 // A means row as an object whose keys are the means table's column names
 // (clade1 and clade2 hold clade numbers here, -1 for every pair).
-void meansRow(TextBuffer& t, const GroupMean& m) {
+void meansRow(TextBuffer& t, const GroupMean& m, const JackknifeRow* jack) {
   t.put('{');
   key(t, "clade1", true), t.integer(m.clade1);
   key(t, "clade2"), t.integer(m.clade2);
@@ -115,6 +115,12 @@ void meansRow(TextBuffer& t, const GroupMean& m) {
   key(t, "p_dN_dS"), jsonGeneral(t, m.dNdS.p);
   key(t, "z_dR_dC"), jsonFixed(t, m.dRdC.z);
   key(t, "p_dR_dC"), jsonGeneral(t, m.dRdC.p);
+  if (jack) {
+    key(t, "jack_z_dN_dS"), jsonFixed(t, jack->dNdS.z);
+    key(t, "jack_p_dN_dS"), jsonGeneral(t, jack->dNdS.p);
+    key(t, "jack_z_dR_dC"), jsonFixed(t, jack->dRdC.z);
+    key(t, "jack_p_dR_dC"), jsonGeneral(t, jack->dRdC.p);
+  }
   t.put('}');
 }
 
@@ -145,7 +151,10 @@ void geneJson(TextBuffer& t, const PageGene& g) {
   key(t, "tstvUpper"), jsonGeneral(t, g.tstvUpper);
   key(t, "tstvNote"), jsonString(t, g.tstvNote);
   key(t, "clades"), jsonArray(t, g.cladeLabels, [&](const std::string& c) { jsonString(t, c); });
-  key(t, "means"), jsonArray(t, g.means, [&](const GroupMean& m) { meansRow(t, m); });
+  key(t, "means"), jsonArray(t, g.means, [&](const GroupMean& m) {
+    const std::size_t row = static_cast<std::size_t>(&m - g.means.data());
+    meansRow(t, m, row < g.jackknife.size() ? &g.jackknife[row] : nullptr);
+  });
   if (g.charts) {
     // Columns rather than objects: the page of a large batch stays small.
     key(t, "charts");

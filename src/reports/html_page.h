@@ -12,6 +12,7 @@
 #include "common/groups.h"
 #include "reports/text_buffer.h"
 #include "stats/difference_tests.h"
+#include "stats/jackknife.h"
 #include "stats/statistics.h"
 
 namespace radcon {
@@ -47,6 +48,7 @@ struct PageGene {
   std::vector<std::string> cladeLabels;  // what the clade numbers of cladeOf and means stand for
   std::vector<PagePair> pairData;  // the pairs among those sequences
   std::vector<GroupMean> means;    // within clades, between them, then every pair
+  std::vector<JackknifeRow> jackknife;  // with --jackknife: its tests of each means row
   std::vector<PageWindow> profile;  // with charts: the windows along the gene
   int window = 0, step = 0;         // their width and step, in codons
   std::vector<double> codonRadical, codonConservative;  // and the mean differences per codon and pair

@@ -71,7 +71,8 @@ check "one alignment: nothing outside the page" selfContained "$work/single.html
 check "one alignment: clade rows" grep -q "hominoids × colobines" "$work/single.html.dom"
 check "screenshot written" test -s "$out/report.png"
 
-"$radcon" "${answers[@]}" --reports none --html "$work/batch.html" lysozymeLarge.seq 'tiny<b>.seq' broken.seq > batch.out 2>&1
+"$radcon" "${answers[@]}" --reports none --means batch-means.tsv --jackknife 5 --html "$work/batch.html" \
+  lysozymeLarge.seq 'tiny<b>.seq' broken.seq > batch.out 2>&1
 check "batch with a failed file: status 1" [ $? -eq 1 ]
 browse "$work/batch.html"
 check "batch: page ready, all six charts drawn" rendered "$work/batch.html" chart-histogram chart-volcano chart-scatter \
@@ -81,6 +82,8 @@ check "batch: the failed file and why" grep -q "broken.seq</code>: The header cl
 check "batch: NA shown as NA" grep -q '<td class="na">NA</td>' "$work/batch.html.dom"
 check "batch: a name is text, never markup" grep -q '<td>tiny&lt;b&gt;</td>' "$work/batch.html.dom"
 check "batch: no markup from a name" bash -c "! grep -q '<b>' '$work/batch.html.dom'"
+check "batch: the jackknife's tests among the genes and in the gene's means" \
+  bash -c "grep -q '>jackknife p dR−dC<' '$work/batch.html.dom' && grep -q '>jackknife p<' '$work/batch.html.dom'"
 
 # The profile in windows of 20 codons every 5: of the globins (the shared data,
 # when there), whose dN/dS windows pass the test, or of the lysozymes.

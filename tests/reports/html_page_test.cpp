@@ -97,6 +97,28 @@ TEST(HtmlPage, ProfileWindowsByNameWithNullForNaOnlyForGenesWithCharts) {
   EXPECT_EQ(count(page, R"("profile":)"), 1u);  // the gene without charts carries none
 }
 
+// With the jackknife a means row carries its tests after the analytic ones; a
+// gene without it carries none.
+TEST(HtmlPage, MeansRowsCarryTheJackknifeTestsWhenThereAreSome) {
+  if (!pageChartsAvailable()) GTEST_SKIP() << "built without Chart.js";
+  PageGene g;
+  g.gene = "g";
+  g.means.push_back(GroupMean{});
+  JackknifeRow j;
+  j.blocks = 50;
+  j.dNdS = {-4.5, 3.25e-05};
+  j.dRdC = {0.25, 0.803};
+  g.jackknife = {j};
+  PageGene plain = g;
+  plain.gene = "h";
+  plain.jackknife.clear();
+  const std::string page = pageOf(PageRun{}, {g, plain});
+  EXPECT_NE(page.find(R"(,"jack_z_dN_dS":-4.500000,"jack_p_dN_dS":3.25e-05,)"
+                      R"("jack_z_dR_dC":0.250000,"jack_p_dR_dC":0.803})"),
+            std::string::npos);
+  EXPECT_EQ(count(page, R"("jack_p_dR_dC")"), 1u);
+}
+
 TEST(HtmlPage, CommandLineQuotedAsTheShellReadsIt) {
   const char* argv[] = {"radcon", "-q", "--html=out.html", "my file.seq", "it's", ""};
   EXPECT_EQ(shellQuoted(6, argv), "radcon -q --html=out.html 'my file.seq' 'it'\\''s' ''");

@@ -149,26 +149,30 @@
         scales: { x: { title: { display: true, text: "dR/dC" } }, y: { beginAtZero: true, title: { display: true, text: "genes" }, ticks: { precision: 0 } } } },
     });
 
-    // dR/dC against −log10 p of the test of dR against dC.
-    const drawable = ratios.filter((r) => r.all.p_dR_dC !== null);
-    const finite = drawable.filter((r) => r.all.p_dR_dC > 0);
-    const top = finite.reduce((a, r) => Math.max(a, -Math.log10(r.all.p_dR_dC)), 10) * 1.05;
-    const point = (r) => ({ x: r.all.dR_dC, y: r.all.p_dR_dC > 0 ? -Math.log10(r.all.p_dR_dC) : top, k: r.k });
+    // dR/dC against −log10 p of the test of dR against dC: the jackknife's when
+    // the run has one (its level holds where the analytic one is too liberal).
+    const jack = rows.some((r) => r.all && r.all.jack_p_dR_dC !== undefined);
+    const pOf = (r) => (jack ? r.all.jack_p_dR_dC : r.all.p_dR_dC);
+    const drawable = ratios.filter((r) => pOf(r) !== null && pOf(r) !== undefined);
+    const finite = drawable.filter((r) => pOf(r) > 0);
+    const top = finite.reduce((a, r) => Math.max(a, -Math.log10(pOf(r))), 10) * 1.05;
+    const point = (r) => ({ x: r.all.dR_dC, y: pOf(r) > 0 ? -Math.log10(pOf(r)) : top, k: r.k });
     const zeros = drawable.length - finite.length;
-    const volcano = chartFigure(charts, "chart-volcano", "Per-gene dR/dC against −log10 p (z test of mean dR against mean dC): " +
+    const volcano = chartFigure(charts, "chart-volcano", "Per-gene dR/dC against −log10 p (" +
+      (jack ? "jackknife t test" : "z test") + " of mean dR against mean dC): " +
       drawable.length + " genes drawn, " + (genes.length - drawable.length) + " with dR/dC or p NA not drawn" +
       (zeros ? "; " + zeros + " with p = 0 (below double precision) drawn as triangles at the top" : "") + ". Click a gene to show it.");
-    const sig = (r) => r.all.p_dR_dC < 0.05;
+    const sig = (r) => pOf(r) < 0.05;
     new Chart(volcano.canvas, {
       type: "scatter",
       data: { datasets: [
         { label: "p < 0.05", data: finite.filter(sig).map(point), backgroundColor: "#e15759", pointRadius: 3 },
         { label: "p ≥ 0.05", data: finite.filter((r) => !sig(r)).map(point), backgroundColor: "#9aa3ad", pointRadius: 3 },
-        { label: "p = 0", data: drawable.filter((r) => r.all.p_dR_dC === 0).map(point), backgroundColor: "#b03a2e", pointStyle: "triangle", pointRadius: 5 },
+        { label: "p = 0", data: drawable.filter((r) => pOf(r) === 0).map(point), backgroundColor: "#b03a2e", pointStyle: "triangle", pointRadius: 5 },
       ] },
       options: { aspectRatio: volcano.aspect,
         scales: { x: { title: { display: true, text: "dR/dC" } }, y: { beginAtZero: true, title: { display: true, text: "−log10 p" } } },
-        plugins: { tooltip: { callbacks: { label: (c) => genes[c.raw.k].gene + ": dR/dC " + fixed(rows[c.raw.k].all.dR_dC) + ", p " + general(rows[c.raw.k].all.p_dR_dC) } } },
+        plugins: { tooltip: { callbacks: { label: (c) => genes[c.raw.k].gene + ": dR/dC " + fixed(rows[c.raw.k].all.dR_dC) + ", p " + general(pOf(rows[c.raw.k])) } } },
         onClick: (e, items, chart) => {
           if (items.length) pickGene(chart.data.datasets[items[0].datasetIndex].data[items[0].index].k, true);
         } },
@@ -192,8 +196,11 @@
       { name: "dR/dC", get: (r) => r.all && r.all.dR_dC, fmt: fixed },
       { name: "z dR−dC", get: (r) => r.all && r.all.z_dR_dC, fmt: fixed },
       { name: "p dR−dC", get: (r) => r.all && r.all.p_dR_dC, p: true },
+    ].concat(jack ? [
+      { name: "jackknife p dR−dC", get: (r) => r.all && r.all.jack_p_dR_dC, p: true, title: "Student's t test of mean dR against mean dC with the jackknife's error" },
+    ] : []).concat([
       { name: "charts", get: (r) => (r.g.charts ? "yes" : "no"), text: true },
-    ];
+    ]);
     sec.appendChild(el("h3", { text: "Every gene" }));
     sec.appendChild(el("p", { cls: "note", text: "Means over every pair. Click a heading to sort, a row to show the gene below. " +
       "The page carries the pairs (for the charts) of " + genes.filter((g) => g.charts).length + " genes: the first " +
@@ -261,12 +268,15 @@
     return row.clade1 === row.clade2 ? a : a + " × " + b;
   }
   // Means of one test a table: radical against conservative, then nonsynonymous against synonymous.
+  // With the jackknife, its z and p follow the analytic ones.
   function meansTable(g, id, a, seA, b, seB, ratio, z, p, undef, names) {
-    const head = ["pairs of", "pairs", "pairs NA"].concat(names);
+    const jack = g.means.length && g.means[0]["jack_" + p] !== undefined;
+    const head = ["pairs of", "pairs", "pairs NA"].concat(names, jack ? ["jackknife z", "jackknife p"] : []);
     const rows = g.means.map((m) => el("tr", null, [
       cell(groupName(g, m)), cell(String(m.pairs)), cell(String(m[undef])),
       cell(fixed(m[a])), cell(fixed(m[seA])), cell(fixed(m[b])), cell(fixed(m[seB])),
-      cell(fixed(m[ratio])), cell(fixed(m[z])), pValueCell(m[p])]));
+      cell(fixed(m[ratio])), cell(fixed(m[z])), pValueCell(m[p])].concat(
+      jack ? [cell(fixed(m["jack_" + z])), pValueCell(m["jack_" + p])] : [])));
     return el("div", { cls: "table-scroll" }, [el("table", { id: id }, [
       el("thead", null, [el("tr", null, head.map((h) => el("th", { text: h, scope: "col" })))]),
       el("tbody", null, rows)])]);
