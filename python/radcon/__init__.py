@@ -76,6 +76,9 @@ _KEYWORDS = (
     _Keyword("drop_gapped_codons", "--drop-gapped-codons", False,
              "Remove every codon column with a gap or an ambiguous nucleotide in any sequence (aligners' output). "
              "Without it such a column is refused."),
+    _Keyword("drop_stop_codons", "--drop-stop-codons", False,
+             "Remove every codon column with a stop codon of the genetic code in any sequence. Without it a stop "
+             "codon is analysed as a 21st amino acid (and noted)."),
     _Keyword("clades", None, None,
              "Groups of sequences for the means: a clade file's path, or a mapping of sequence name to clade "
              "label (one word). Every sequence needs exactly one clade. The means then have a row within each "

@@ -28,7 +28,8 @@ CASES = [
     ("lysozymeLarge.seq", dict(clades=CLADES), ["--clades", CLADES]),
     ("lysozymeLarge.seq", dict(reference="12.rhesus_Mmu", grouping="my", threads=1),
      ["-g", "my", "--reference", "12.rhesus_Mmu", "--threads", "1"]),
-    ("mtCDNApri.phy", dict(genetic_code=2, tstv=1.5), ["--genetic-code", "2", "-t", "1.5"]),
+    ("mtCDNApri.phy", dict(genetic_code=2, tstv=1.5, drop_stop_codons=True),
+     ["--genetic-code", "2", "-t", "1.5", "--drop-stop-codons"]),
     # The resampled errors' columns after the analytic ones.
     ("lysozymeLarge.seq", dict(clades=CLADES, tstv="estimate", site_model="mutation", bootstrap=20, jackknife=5),
      ["--clades", CLADES, "-t", "estimate", "--site-model", "mutation", "--bootstrap", "20", "--jackknife", "5"]),

@@ -94,6 +94,8 @@ GeneTsTv analyseAlignment(const RunSettings& s, const Input& in, const std::vect
   if (progress && progress->oneAtATime) {
     progress->pairsDone = 0;
     progress->pairsTotal = pairs;
+    progress->blocksDone = 0;
+    progress->blocksTotal = 0;
   }
   const CodonData codons = translateAndCount(al, *s.code);
   const GeneTsTv tstv = resolveTsTv(s, codons, al.seqNum, al.seqLength);
@@ -106,7 +108,7 @@ GeneTsTv analyseAlignment(const RunSettings& s, const Input& in, const std::vect
     writeTraceLines(sites, stdout);
   }
 
-  const GeneContext gene{in, s, tstv, codons, sites, pairs, threads, checkpoint ? &checkpoint : nullptr};
+  const GeneContext gene{in, s, tstv, codons, sites, pairs, threads, checkpoint ? &checkpoint : nullptr, progress};
   for (PairSink* sink : sinks) sink->begin(gene);
   // The neighbour model's run-wide radical/conservative ratio comes from every
   // pair, whichever pairs are counted.

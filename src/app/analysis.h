@@ -81,6 +81,7 @@ struct GeneContext {
   std::size_t pairs;  // how many pairs will come
   int threads;
   const Checkpoint* checkpoint;  // null: none
+  ProgressCounters* progress;    // null: none
 };
 
 // A batch of pairs: their differences and statistics, and, when a sink asks for

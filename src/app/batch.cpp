@@ -284,7 +284,7 @@ int runAlignments(const Options& o, Dialogue& dialogue, const std::string& comma
   out.commit();
   if (uncertain > 0 && !single)
     display.printAbove("radcon: the Ts/Tv estimate of " + std::to_string(uncertain) + " of " +
-                       std::to_string(files.size()) +
+                       std::to_string(files.size() - failed) +
                        " alignments rests on little data or fell back to 0.5 (no bias); the means table gives "
                        "each estimate's interval (tstv_lower, tstv_upper; NA where it fell back).");
   if (withStops > 0 && !single)

@@ -201,6 +201,13 @@ std::size_t inputTextLimit(const Options& o) {
   return static_cast<std::size_t>(std::min<std::uint64_t>(memoryAllowed(o) / 4, std::uint64_t{1} << 40));
 }
 
+namespace {
+
+// Whole megabytes, rounded up: a need is never printed as what is allowed.
+std::uint64_t megabytes(std::uint64_t bytes) { return (bytes + (1u << 20) - 1) >> 20; }
+
+}  // namespace
+
 std::uint64_t checkMemory(const Options& o, const Input& in, int threads, int genesAtOnce) {
   const Alignment& al = in.alignment;
   MemoryPlan m;
@@ -232,14 +239,22 @@ std::uint64_t checkMemory(const Options& o, const Input& in, int threads, int ge
     without.profileWindows = without.profileCodons = without.profileMembers = 0;
     const std::uint64_t profile = need - std::min(need, estimateBytes(without));
     const std::string profileNote =
-        profile > need / 4 ? " The profile along the gene needs about " + std::to_string(profile >> 20) +
+        profile > need / 4 ? " The profile along the gene needs about " + std::to_string(megabytes(profile)) +
                                  " MB of it (windows x sequences x groups of pairs): longer windows, a longer --step "
                                  "or fewer clades need less."
                            : "";
+    // And the jackknife's, which holds a second copy of the alignment's sites.
+    without = m;
+    without.jackknife = false;
+    const std::uint64_t jackknife = need - std::min(need, estimateBytes(without));
+    const std::string jackknifeNote =
+        jackknife > need / 4 ? " The jackknife needs about " + std::to_string(megabytes(jackknife)) +
+                                   " MB of it; the run needs that much less without --jackknife."
+                             : "";
     fail("This run of " + std::to_string(al.seqNum) + " sequences of " + std::to_string(al.seqLength) +
-         " codons needs about " + std::to_string(need >> 20) + " MB of memory, more than the " +
+         " codons needs about " + std::to_string(megabytes(need)) + " MB of memory, more than the " +
          std::to_string(have >> 20) + " MB " + (o.maxMemoryMB > 0 ? "allowed by --max-memory." : "available.") +
-         profileNote + (o.reportsNone ? "" : kLighterRun));
+         profileNote + jackknifeNote + (o.reportsNone ? "" : kLighterRun));
   }
   return need;
 }

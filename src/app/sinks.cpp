@@ -16,16 +16,30 @@ void PairsTableSink::prepare(const GeneContext& gene, const PairBatch& batch, Si
 }
 
 void MeansSink::begin(const GeneContext& gene) {
+  taken_ = 0;
+  entered_.clear();
   const Clades& c = gene.input.clades;
   accumulator_ = std::make_unique<GroupMeansAccumulator>(c.cladeOf, static_cast<int>(c.labels.size()),
                                                          gene.input.alignment.seqLength);
+}
+
+void MeansSink::take(const GeneContext&, PairBatch& batch, SinkScratch&) {
+  const PairStatistics& st = batch.stats;
+  accumulator_->add(st, keep_ ? keep_->data() + taken_ : nullptr);
+  if (jackknife_ > 0)
+    for (std::size_t a = 0; a < st.pairs; ++a) entered_.push_back(testsEntered(st, a));
+  taken_ += st.pairs;
 }
 
 namespace {
 
 // The means of the alignment without each block of codon columns in turn, each
 // analysed afresh: its own codon frequencies, sites and (when estimated) Ts/Tv.
-std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<GroupMean>& whole, int blocks) {
+// Each part's means take the pairs the whole's took ('entered'), so that they
+// are the same statistic; a part where one of them is undefined leaves that
+// test's jackknife undefined.
+std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<GroupMean>& whole,
+                                    const std::vector<std::uint8_t>& entered, int blocks) {
   RunSettings settings = gene.settings;
   settings.tstvInterval = false;
   settings.checkTypedTsTv = false;
@@ -33,6 +47,8 @@ std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<G
   std::vector<std::vector<GroupMean>> leftOut;
   const std::vector<CodonBlock> parts = codonBlocks(al.seqLength, blocks);
   if (parts.size() < 2) return jackknifeRows(whole, leftOut);  // one codon: nothing to leave out
+  ProgressCounters* progress = gene.progress && gene.progress->oneAtATime ? gene.progress : nullptr;
+  if (progress) progress->blocksTotal = parts.size();
   for (const CodonBlock& b : parts) {
     Input part;
     part.file = gene.input.file;
@@ -49,10 +65,11 @@ std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<G
       a.nucleotides.insert(a.nucleotides.end(), row, row + b.first * 3);
       a.nucleotides.insert(a.nucleotides.end(), row + b.end * 3, row + al.seqLength * 3);
     }
-    MeansSink means;
+    MeansSink means(nullptr, 0, &entered);
     analyseAlignment(settings, part, {&means}, gene.threads, false, nullptr,
                      gene.checkpoint ? *gene.checkpoint : Checkpoint{});
     leftOut.push_back(means.rows());
+    if (progress) ++progress->blocksDone;
   }
   return jackknifeRows(whole, leftOut);
 }
@@ -62,7 +79,7 @@ std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<G
 void MeansSink::end(const GeneContext& gene) {
   rows_ = accumulator_->rows();
   jack_.clear();
-  if (jackknife_ > 0) jack_ = jackknife(gene, rows_, jackknife_);
+  if (jackknife_ > 0) jack_ = jackknife(gene, rows_, entered_, jackknife_);
   text_.clear();
   const bool interval = gene.tstv.estimated && gene.tstv.estimate.estimated;
   const TsTvUsed tstv{gene.tstv.typed, interval ? gene.tstv.estimate.lower : NAN,

@@ -3,6 +3,7 @@
 // per-codon values, since every covariance needs them).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -62,10 +63,13 @@ class BootstrapSink : public PairSink {
 class MeansSink : public PairSink {
  public:
   // jackknife: blocks of codon columns for the jackknife's columns; 0: none.
-  explicit MeansSink(const BootstrapSink* bootstrap = nullptr, int jackknife = 0)
-      : bootstrap_(bootstrap), jackknife_(jackknife) {}
+  // entered: the tests each pair entered in another analysis of the same pairs
+  // (testsEntered), which these means then take exactly (the jackknife's parts).
+  explicit MeansSink(const BootstrapSink* bootstrap = nullptr, int jackknife = 0,
+                     const std::vector<std::uint8_t>* entered = nullptr)
+      : bootstrap_(bootstrap), jackknife_(jackknife), keep_(entered) {}
   void begin(const GeneContext& gene) override;
-  void take(const GeneContext&, PairBatch& batch, SinkScratch&) override { accumulator_->add(batch.stats); }
+  void take(const GeneContext&, PairBatch& batch, SinkScratch&) override;
   void end(const GeneContext& gene) override;
   // After end: the rows, within clades, between them, then every pair.
   const std::vector<GroupMean>& rows() const { return rows_; }
@@ -77,6 +81,9 @@ class MeansSink : public PairSink {
  private:
   const BootstrapSink* bootstrap_;
   int jackknife_;
+  const std::vector<std::uint8_t>* keep_;
+  std::size_t taken_ = 0;              // pairs taken so far
+  std::vector<std::uint8_t> entered_;  // with the jackknife: the tests each pair entered
   std::unique_ptr<GroupMeansAccumulator> accumulator_;
   std::vector<GroupMean> rows_;
   std::vector<JackknifeRow> jack_;

@@ -38,6 +38,7 @@ struct GroupMeansAccumulator::Group {
   double sumP[kKinds] = {}, sumD[kKinds] = {};
   std::vector<double> codonP[kKinds], codonD[kKinds], codonNull[2];
   double binomial[2] = {};  // sums of the pairs' binomial null variances
+  bool lost[2] = {};        // a pair the test must take is undefined here
   Group(int clade1, int clade2, int L) {
     row.clade1 = clade1;
     row.clade2 = clade2;
@@ -75,7 +76,15 @@ GroupMeansAccumulator::GroupMeansAccumulator(const std::vector<int>& cladeOf, in
 
 GroupMeansAccumulator::~GroupMeansAccumulator() = default;
 
-void GroupMeansAccumulator::add(const PairStatistics& st) {
+std::uint8_t testsEntered(const PairStatistics& st, std::size_t a) {
+  std::uint8_t bits = 0;
+  for (int test = 0; test < 2; ++test)
+    if (st.jcDenominator[kTestA[test]][a] > 0.0 && st.jcDenominator[kTestB[test]][a] > 0.0)
+      bits = static_cast<std::uint8_t>(bits | (1 << test));
+  return bits;
+}
+
+void GroupMeansAccumulator::add(const PairStatistics& st, const std::uint8_t* entered) {
   const int L = st.seqLength;
   std::vector<double> e[2];
   for (std::vector<double>& v : e) v.resize(static_cast<std::size_t>(L));
@@ -86,13 +95,20 @@ void GroupMeansAccumulator::add(const PairStatistics& st) {
       const int c1 = std::min(cladeOf_[i], cladeOf_[j]), c2 = std::max(cladeOf_[i], cladeOf_[j]);
       targets[1] = &groups_[static_cast<std::size_t>(group_[static_cast<std::size_t>(c1) * clades_ + c2])];
     }
-    bool defined[2];
+    bool defined[2], lost[2] = {false, false};
+    const std::uint8_t here = testsEntered(st, a);
     for (int test = 0; test < 2; ++test) {
-      defined[test] = st.jcDenominator[kTestA[test]][a] > 0.0 && st.jcDenominator[kTestB[test]][a] > 0.0;
+      defined[test] = here & (1 << test);
+      if (entered) {
+        const bool wanted = entered[a] & (1 << test);
+        lost[test] = wanted && !defined[test];
+        defined[test] = wanted && defined[test];
+      }
       if (defined[test]) nullDeviations(st, a, kTestA[test], kTestB[test], e[test].data());
     }
     for (Group* t : targets) {
       if (!t) continue;
+      for (int test = 0; test < 2; ++test) t->lost[test] = t->lost[test] || lost[test];
       ++t->row.pairs;
       if (!defined[0]) ++t->row.undefinedNS;
       if (!defined[1]) ++t->row.undefinedRC;
@@ -124,7 +140,7 @@ std::vector<GroupMean> GroupMeansAccumulator::rows() const {
     GroupMean r = t.row;
     const std::size_t entered[2] = {r.pairs - r.undefinedNS, r.pairs - r.undefinedRC};
     for (int k = 0; k < kKinds; ++k) {
-      const std::size_t n = entered[testOf(k)];
+      const std::size_t n = t.lost[testOf(k)] ? 0 : entered[testOf(k)];
       const double m = static_cast<double>(n), m2 = m * m;
       r.p[k] = n ? t.sumP[k] / m : NAN;
       r.d[k] = n ? t.sumD[k] / m : NAN;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "common/kinds.h"
@@ -65,16 +66,25 @@ struct GroupMean {
 // pair.
 std::vector<GroupMean> groupMeans(const PairStatistics& st, const std::vector<int>& cladeOf, int clades);
 
+// Which tests a pair enters: bit 0 the dN-dS one (dN and dS defined), bit 1 the
+// dR-dC one (dR and dC defined).
+std::uint8_t testsEntered(const PairStatistics& st, std::size_t pair);
+
 // The same means for pairs that come in batches (a run that streams its pairs):
 // the sums grow batch by batch, in pair order, so the rows equal those of
 // groupMeans over all the pairs at once. Memory: groups x codons.
+//
+// With 'entered' (one testsEntered value a pair of the batch, from another
+// analysis of the same pairs), a test's means take exactly the pairs it names,
+// and a group where one of them is undefined here gets NaN for that test: the
+// means of part of an alignment stay the same statistic as the whole's.
 class GroupMeansAccumulator {
  public:
   GroupMeansAccumulator(const std::vector<int>& cladeOf, int clades, int seqLength);
   ~GroupMeansAccumulator();
   GroupMeansAccumulator(const GroupMeansAccumulator&) = delete;
   GroupMeansAccumulator& operator=(const GroupMeansAccumulator&) = delete;
-  void add(const PairStatistics& batch);
+  void add(const PairStatistics& batch, const std::uint8_t* entered = nullptr);
   std::vector<GroupMean> rows() const;
 
  private:

@@ -21,6 +21,9 @@ std::vector<CodonBlock> codonBlocks(int codons, int blocks) {
 
 namespace {
 
+// Spreads below this share of the values' size are rounding.
+constexpr double kRounding = 1e-9;
+
 // The continued fraction of the incomplete beta function (modified Lentz).
 double betaFraction(double a, double b, double x) {
   const double tiny = 1e-300;
@@ -72,30 +75,39 @@ std::vector<JackknifeRow> jackknifeRows(const std::vector<GroupMean>& whole,
   const std::size_t B = leftOut.size();
   std::vector<JackknifeRow> rows(whole.size());
   if (B < 2) return rows;
-  // se of one value over the replicates; NaN when any is undefined.
-  auto se = [&](std::size_t g, auto value) {
-    double mean = 0.0;
-    for (const std::vector<GroupMean>& r : leftOut) mean += value(r[g]);
+  // se of one value over the replicates (NaN when any is undefined), and the
+  // largest of them in size.
+  struct Spread {
+    double se, scale;
+  };
+  auto spread = [&](std::size_t g, auto value) {
+    double mean = 0.0, scale = 0.0;
+    for (const std::vector<GroupMean>& r : leftOut) {
+      mean += value(r[g]);
+      scale = std::max(scale, std::fabs(value(r[g])));
+    }
     mean /= static_cast<double>(B);
     double ss = 0.0;
     for (const std::vector<GroupMean>& r : leftOut) ss += (value(r[g]) - mean) * (value(r[g]) - mean);
-    return std::sqrt(ss * static_cast<double>(B - 1) / static_cast<double>(B));
+    return Spread{std::sqrt(ss * static_cast<double>(B - 1) / static_cast<double>(B)), scale};
   };
   const double df = static_cast<double>(B - 1);
-  auto test = [&](double difference, double error) -> NormalTest {
-    if (!std::isfinite(difference) || !(error > 0.0) || !std::isfinite(error)) return {NAN, NAN};
-    const double z = difference / error;
+  // A spread within rounding of the values (parts that all give one difference)
+  // is no error to divide by: no test, as for a spread of exactly 0.
+  auto test = [&](double difference, Spread s) -> NormalTest {
+    if (!std::isfinite(difference) || !std::isfinite(s.se) || !(s.se > kRounding * s.scale)) return {NAN, NAN};
+    const double z = difference / s.se;
     return {z, std::max(studentTwoSidedP(z, df), kPValueFloor)};
   };
   for (std::size_t g = 0; g < whole.size(); ++g) {
     JackknifeRow& j = rows[g];
     j.blocks = static_cast<int>(B);
-    for (int k = 0; k < kKinds; ++k) j.seD[k] = se(g, [k](const GroupMean& m) { return m.d[k]; });
+    for (int k = 0; k < kKinds; ++k) j.seD[k] = spread(g, [k](const GroupMean& m) { return m.d[k]; }).se;
     const GroupMean& w = whole[g];
     j.dNdS = test(w.d[kNonsynonymous] - w.d[kSynonymous],
-                  se(g, [](const GroupMean& m) { return m.d[kNonsynonymous] - m.d[kSynonymous]; }));
+                  spread(g, [](const GroupMean& m) { return m.d[kNonsynonymous] - m.d[kSynonymous]; }));
     j.dRdC = test(w.d[kRadical] - w.d[kConservative],
-                  se(g, [](const GroupMean& m) { return m.d[kRadical] - m.d[kConservative]; }));
+                  spread(g, [](const GroupMean& m) { return m.d[kRadical] - m.d[kConservative]; }));
   }
   return rows;
 }

@@ -40,7 +40,8 @@ struct JackknifeRow {
 
 // whole: the rows of the whole alignment; leftOut[b]: those without block b, in
 // the same order. se^2 = (B - 1) / B x sum over blocks of (value_b - mean)^2;
-// NaN where any replicate's value is undefined. p is at least kPValueFloor.
+// NaN where any replicate's value is undefined; no test (NaN) where the spread of
+// the difference is 0 or within rounding of it. p is at least kPValueFloor.
 std::vector<JackknifeRow> jackknifeRows(const std::vector<GroupMean>& whole,
                                         const std::vector<std::vector<GroupMean>>& leftOut);
 

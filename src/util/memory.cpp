@@ -62,8 +62,9 @@ std::uint64_t estimateBytes(const MemoryPlan& m) {
   std::uint64_t gene = alignment + codons + sites + means + outputs + profile;
   // The jackknife analyses the alignment less a block after the whole's pairs,
   // while its sinks hold what they hold: a copy of the alignment, codons and
-  // sites, and its means (its batches take the place of the whole's).
-  if (m.jackknife) gene += alignment + codons + sites + means;
+  // sites, and its means (its batches take the place of the whole's); and a
+  // byte a pair, the tests it entered, which the parts' means take.
+  if (m.jackknife) gene += alignment + codons + sites + means + m.pairs;
   if (!m.reports) return program + genes * (gene + inFlight);
   // The reports keep every pair's per-codon values and statistics while the
   // pairs are counted. Then the covariance tasks in flight, of about 2^17

@@ -47,6 +47,8 @@ struct ProgressDisplay::Drawer {
     } else {
       line += "pairs " + percent(c.pairsDone, c.pairsTotal);
       if (c.rowsTotal) line += ", covariance rows " + percent(c.rowsDone, c.rowsTotal);
+      if (c.blocksTotal)
+        line += ", jackknife " + std::to_string(c.blocksDone.load()) + "/" + std::to_string(c.blocksTotal.load());
     }
     line += ", " + std::to_string(static_cast<long long>(elapsed)) + " s";
     std::fprintf(stderr, "\r%-72s", line.c_str());

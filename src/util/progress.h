@@ -19,6 +19,7 @@ struct ProgressCounters {
   bool oneAtATime = true;
   std::atomic<std::uint64_t> pairsDone{0}, pairsTotal{0};
   std::atomic<std::uint64_t> rowsDone{0}, rowsTotal{0};  // covariance rows of the reports
+  std::atomic<std::uint64_t> blocksDone{0}, blocksTotal{0};  // the jackknife's parts analysed
   std::atomic<std::uint64_t> pairsAll{0};                // pairs done in the whole run
 };
 

@@ -328,13 +328,14 @@ TEST(OptionsE2E, BootstrapRepeatsWithItsSeed) {
 
 // The jackknife's errors are the spread of the means of the alignment without
 // each block of codons, each part analysed on its own: here three blocks of
-// three codons, each part run by hand. Its p is Student's t on 2 degrees of
+// three codons, each part run by hand (its pairs those of the whole). Its p is Student's t on 2 degrees of
 // freedom, 1 - |t| / sqrt(t^2 + 2). The same bytes for any threads and beside
 // another gene.
 TEST(OptionsE2E, JackknifeLeavesOutEachBlock) {
   ScratchDir dir;
-  const std::string seqs[4] = {"ATGAAAGATCTTGGTCGTACAGAAGCC", "ATGAGAGACCTAGGCCGTACGGATGCC",
-                               "ATCAAGGAACTTAGTCATACAGAGGCA", "CTGAAAGATTTTGGTAGTTCAGAAACC"};
+  // Every pair's four distances are defined in the whole and in each part.
+  const std::string seqs[4] = {"GGTAGGAGCCCACAACATACGGATTTG", "GGTAAGCGACCACTACATACGGATTTG",
+                               "TGTAGGCGACCACTACATACGGATTTG", "GGTTGGATACCATTACATACGGATTTG"};
   auto alignment = [&](int dropFirst, int dropEnd) {
     std::string text = std::to_string(4) + " " + std::to_string(3 * (9 - (dropEnd - dropFirst))) + "\n";
     for (int i = 0; i < 4; ++i)

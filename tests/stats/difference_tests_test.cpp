@@ -290,6 +290,23 @@ TEST(GroupMeans, EachTestTakesThePairsWhoseTwoDistancesAreDefined) {
   EXPECT_EQ(g.d[kSynonymous], jukesCantor(r.st.proportion[kSynonymous][1]));
   EXPECT_TRUE(std::isfinite(g.dRdC.z));
   EXPECT_EQ(g.dNdS.z, pairTest(r.st, 1, kNonsynonymous, kSynonymous).test.z);
+  // Told which pairs to take (bit 0 dN-dS, bit 1 dR-dC), the means take those:
+  // the dR-dC ones without pair 1 here; and a pair told to enter the dN-dS test
+  // whose dS is undefined leaves that test undefined, not a mean over the rest.
+  auto told = [&](std::vector<std::uint8_t> entered) {
+    GroupMeansAccumulator acc({}, 0, r.st.seqLength);
+    acc.add(r.st, entered.data());
+    return acc.rows().at(0);
+  };
+  EXPECT_EQ(testsEntered(r.st, 0), 2);
+  EXPECT_EQ(testsEntered(r.st, 1), 3);
+  const GroupMean without1 = told({2, 1, 2});
+  for (Kind k : {kRadical, kConservative})
+    EXPECT_NEAR(without1.d[k], (jukesCantor(r.st.proportion[k][0]) + jukesCantor(r.st.proportion[k][2])) / 2, 1e-15);
+  EXPECT_EQ(without1.d[kSynonymous], g.d[kSynonymous]);
+  const GroupMean lost = told({3, 3, 2});
+  EXPECT_TRUE(std::isnan(lost.d[kSynonymous]) && std::isnan(lost.d[kNonsynonymous]) && std::isnan(lost.dNdS.z));
+  EXPECT_EQ(lost.d[kRadical], g.d[kRadical]);
 }
 
 // Pairs added in batches, in pair order, give the rows of all pairs at once.

@@ -50,6 +50,10 @@ TEST(Jackknife, RowsByHand) {
   EXPECT_NEAR(rows[0].dRdC.z, 0.03 / se, 1e-12);
   EXPECT_NEAR(rows[0].dRdC.p, 1.0 - (0.03 / se) / std::sqrt(0.03 * 0.03 / (se * se) + 2.0), 1e-12);
   EXPECT_TRUE(std::isnan(rows[0].dNdS.z));  // no spread: no test
+  parts[0][0].d[kNonsynonymous] = 0.1 + 0.2;  // 0.30000000000000004: a spread of rounding alone
+  parts[1][0].d[kNonsynonymous] = parts[2][0].d[kNonsynonymous] = 0.3;
+  EXPECT_GT(jackknifeRows({whole}, parts)[0].seD[kNonsynonymous], 0.0);
+  EXPECT_TRUE(std::isnan(jackknifeRows({whole}, parts)[0].dNdS.z));
   parts[1][0].d[kRadical] = NAN;  // a replicate without a defined mean: no error at all
   EXPECT_TRUE(std::isnan(jackknifeRows({whole}, parts)[0].seD[kRadical]));
 }
