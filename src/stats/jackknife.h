@@ -6,7 +6,7 @@
 // Why another error beside the analytic one: the analytic errors take the
 // sites of every codon as known, but the codon frequencies that weigh them, and
 // an estimated Ts/Tv ratio, come from the same codons as the differences, and
-// on simulated genes that leaves the errors of mean dR - mean dC some 5-15 %
+// on simulated genes that leaves the errors of mean dR - mean dC some 5-18 %
 // short (the share of neutral genes rejected at 5 % up to 10 %). Each block left
 // out here is analysed from its own frequencies, sites and Ts/Tv estimate, so
 // all of that moves with the data.
