@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "input/sequence_file.h"
 #include "reports/means_table.h"
 #include "reports/pairs_table.h"
 #include "reports/profile_table.h"
@@ -55,16 +56,10 @@ std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<G
     part.gene = gene.input.gene;
     part.clades = gene.input.clades;
     part.reference = gene.input.reference;
-    Alignment& a = part.alignment;
-    a.seqNum = al.seqNum;
-    a.seqLength = al.seqLength - (b.end - b.first);
-    a.names = al.names;
-    a.nucleotides.reserve(static_cast<std::size_t>(a.seqNum) * a.seqLength * 3);
-    for (int i = 0; i < al.seqNum; ++i) {
-      const auto row = al.nucleotides.begin() + static_cast<std::ptrdiff_t>(i) * al.seqLength * 3;
-      a.nucleotides.insert(a.nucleotides.end(), row, row + b.first * 3);
-      a.nucleotides.insert(a.nucleotides.end(), row + b.end * 3, row + al.seqLength * 3);
-    }
+    part.alignment = al;
+    std::vector<char> keep(static_cast<std::size_t>(al.seqLength), 1);
+    std::fill(keep.begin() + b.first, keep.begin() + b.end, 0);
+    keepCodonColumns(part.alignment, keep, "lies in the block left out");
     MeansSink means(nullptr, 0, &entered);
     analyseAlignment(settings, part, {&means}, gene.threads, false, nullptr,
                      gene.checkpoint ? *gene.checkpoint : Checkpoint{});

@@ -349,11 +349,7 @@ Alignment parse(Source& in, long long available, bool allowGaps, int first) {
 
 }  // namespace
 
-namespace {
-
-// Keeps the codon columns that 'keep' marks (and their entries of 'original');
-// 'why' says, when none is left, what every column holds.
-int keepColumns(Alignment& al, const std::vector<char>& keep, const char* why, std::vector<int>* original) {
+int keepCodonColumns(Alignment& al, const std::vector<char>& keep, const char* why, std::vector<int>* original) {
   const std::size_t L = static_cast<std::size_t>(al.seqLength);
   std::size_t kept = 0;
   for (char k : keep) kept += static_cast<std::size_t>(k);
@@ -374,7 +370,6 @@ int keepColumns(Alignment& al, const std::vector<char>& keep, const char* why, s
   return static_cast<int>(L - kept);
 }
 
-}  // namespace
 
 int dropGappedCodons(Alignment& al, std::vector<int>* original) {
   const std::size_t L = static_cast<std::size_t>(al.seqLength);
@@ -383,7 +378,7 @@ int dropGappedCodons(Alignment& al, std::vector<int>* original) {
     for (std::size_t j = 0; j < L; ++j)
       for (int p = 0; p < 3; ++p)
         if (al.nucleotides[(i * L + j) * 3 + p] == kGapOrAmbiguous) keep[j] = 0;
-  return keepColumns(al, keep, "has a gap or an ambiguous nucleotide", original);
+  return keepCodonColumns(al, keep, "has a gap or an ambiguous nucleotide", original);
 }
 
 std::vector<int> stopCodonColumns(const Alignment& al, const GeneticCode& code) {
@@ -402,7 +397,7 @@ std::vector<int> stopCodonColumns(const Alignment& al, const GeneticCode& code) 
 int dropStopCodons(Alignment& al, const GeneticCode& code, std::vector<int>* original) {
   std::vector<char> keep(static_cast<std::size_t>(al.seqLength), 1);
   for (int j : stopCodonColumns(al, code)) keep[static_cast<std::size_t>(j)] = 0;
-  return keepColumns(al, keep, "is a stop codon", original);
+  return keepCodonColumns(al, keep, "is a stop codon", original);
 }
 
 namespace {

@@ -22,6 +22,13 @@ Alignment readSequenceFile(const std::string& path, bool allowGaps = false, std:
 // The same reader over text already in memory (used by tests and fuzzing).
 Alignment parseSequenceText(const std::string& text, bool allowGaps = false);
 
+// Keeps the codon columns whose 'keep' is non-zero; returns how many were
+// removed. Throws RunError, saying the others '<why> in some sequence', when
+// none is left. 'original', when given, holds a number for each column and keeps
+// those of the columns that stay.
+int keepCodonColumns(Alignment& alignment, const std::vector<char>& keep, const char* why,
+                     std::vector<int>* original = nullptr);
+
 // Removes every codon column in which any sequence holds a gap or an ambiguity
 // code; returns how many were removed. Throws RunError when none is left.
 // 'original', when given, holds a number for each column and keeps those of the

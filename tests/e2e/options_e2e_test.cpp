@@ -328,9 +328,9 @@ TEST(OptionsE2E, BootstrapRepeatsWithItsSeed) {
 
 // The jackknife's errors are the spread of the means of the alignment without
 // each block of codons, each part analysed on its own: here three blocks of
-// three codons, each part run by hand (its pairs those of the whole). Its p is Student's t on 2 degrees of
-// freedom, 1 - |t| / sqrt(t^2 + 2). The same bytes for any threads and beside
-// another gene.
+// three codons, each part run by hand (its pairs those of the whole). Its p is
+// Student's t on 2 degrees of freedom, 1 - |t| / sqrt(t^2 + 2). The same bytes
+// for any threads and beside another gene.
 TEST(OptionsE2E, JackknifeLeavesOutEachBlock) {
   ScratchDir dir;
   // Every pair's four distances are defined in the whole and in each part.
@@ -357,16 +357,18 @@ TEST(OptionsE2E, JackknifeLeavesOutEachBlock) {
   };
   EXPECT_EQ(one[0].back(), "jack_p_dR_dC");
   EXPECT_EQ(one[1][column("jack_blocks")], "3");
+  std::vector<std::vector<std::string>> parts;  // each part's row of every pair
+  for (int b = 0; b < 3; ++b) {
+    const std::string out = "part" + std::to_string(b) + ".tsv";
+    ASSERT_TRUE(exitedWith(runRadcon(dir.path(), args + "--means " + out + " part" + std::to_string(b) + ".seq", ""), 0));
+    parts.push_back(tsv(readFile(dir / out))[1]);
+  }
   double dRdC[3];
+  for (std::size_t b = 0; b < 3; ++b) dRdC[b] = std::stod(parts[b][column("dR")]) - std::stod(parts[b][column("dC")]);
   for (const char* kind : {"dS", "dN", "dR", "dC"}) {
     double v[3], mean = 0;
     for (int b = 0; b < 3; ++b) {
-      const std::string out = "part" + std::to_string(b) + ".tsv";
-      ASSERT_TRUE(exitedWith(runRadcon(dir.path(), args + "--means " + out + " part" + std::to_string(b) + ".seq", ""), 0));
-      const auto part = tsv(readFile(dir / out));
-      v[b] = std::stod(part[1][column(kind)]);
-      if (std::string(kind) == "dR") dRdC[b] = v[b];
-      if (std::string(kind) == "dC") dRdC[b] -= v[b];
+      v[b] = std::stod(parts[static_cast<std::size_t>(b)][column(kind)]);
       mean += v[b] / 3;
     }
     double ss = 0;
