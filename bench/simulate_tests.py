@@ -105,8 +105,16 @@ def summarise(rows):
         "sd_z": f"{statistics.stdev(z):.3f}" if len(z) > 1 else "NA",
         "boot_rejected_at_5pct": "NA", "boot_se_dR_over_se": "NA", "boot_se_dC_over_se": "NA",
         "jack_rejected_at_5pct": "NA", "jack_mean_z": "NA", "jack_sd_z": "NA", "jack_se_dR_over_se": "NA",
-        "jack_se_dC_over_se": "NA",
+        "jack_se_dC_over_se": "NA", "median_expected_dR_dC": "NA", "median_dR_dC_over_expected": "NA",
     }
+    # With --expected-ratio: the dR/dC expected if radical and conservative
+    # changes were kept alike, and the genes' dR/dC over it.
+    if rows and "expected_dR_dC" in rows[0]:
+        ex = [(float(r["dR_dC"]), float(r["expected_dR_dC"])) for r in rows
+              if r["expected_dR_dC"] not in ("NA", "") and r["dR_dC"] not in ("NA", "")]
+        if ex:
+            summary["median_expected_dR_dC"] = f"{statistics.median(e for _, e in ex):.3f}"
+            summary["median_dR_dC_over_expected"] = f"{statistics.median(d / e for d, e in ex):.3f}"
     # With --jackknife: its test (t with blocks - 1 degrees of freedom) and its
     # errors against the analytic ones.
     if rows and "jack_p_dR_dC" in rows[0]:
@@ -193,6 +201,8 @@ def main():
     ap.add_argument("--jobs", type=int, default=2)
     ap.add_argument("--work", help="keep the genes here instead of a temporary folder")
     ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--omega", default=OMEGA, help="selection on amino-acid changes (default %(default)s)")
+    ap.add_argument("--sim-extra", default="", help="more codon_sim arguments for every cell, e.g. tree heights")
     args = ap.parse_args()
     for b in ("radcon", "sim", "tstv"):
         setattr(args, b, os.path.abspath(getattr(args, b)))
@@ -212,8 +222,9 @@ def main():
                 work = os.path.join(work_root, f"cell{ci:02d}-rho{ri}")
                 os.makedirs(work, exist_ok=True)
                 subprocess.run([args.sim, "--out", work, "--genes", str(args.genes), "--kappa", str(c["kappa"]),
-                                "--omega", OMEGA, "--rho", rho, "--code", str(c["code"]),
-                                "--seed", str(args.seed * 100 + ci)] + c["sim"], check=True)
+                                "--omega", args.omega, "--rho", rho, "--code", str(c["code"]),
+                                "--seed", str(args.seed * 100 + ci)] + c["sim"] + shlex.split(args.sim_extra),
+                               check=True)
                 files = sorted(os.path.join(work, f) for f in os.listdir(work) if f.endswith(".seq"))
                 if ri == 0:
                     with open(os.path.join(work, "paths.tsv")) as f:

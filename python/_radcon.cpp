@@ -125,7 +125,7 @@ py::dict analyse(const std::vector<Source>& sources, const std::vector<std::stri
   {
     py::gil_scoped_release released;
     run = prepareLibraryRun(request);
-    means = header(meansTableColumns(run.options.bootstrap > 0, run.options.jackknife > 0));
+    means = header(meansTableColumns(run.options.bootstrap > 0, run.options.jackknife > 0, run.options.expectedRatio));
     if (batch) {
       genes = analyseSources(run, alignments, raiseErrors, checkSignals);
     } else {

@@ -87,7 +87,7 @@ class RunOutputs {
     }
     TextBuffer text;
     if (table()) appendHeader(text, pairsTableColumns()), table()->write(text), text.clear();
-    if (means()) appendHeader(text, meansTableColumns(o.bootstrap > 0, o.jackknife > 0)), means()->write(text), text.clear();
+    if (means()) appendHeader(text, meansTableColumns(o.bootstrap > 0, o.jackknife > 0, o.expectedRatio)), means()->write(text), text.clear();
     if (profile()) appendHeader(text, profileTableColumns()), profile()->write(text);
   }
   // Writes what standard output still has to take, then puts every file in place.

@@ -8,6 +8,7 @@
 #include "reports/pairs_table.h"
 #include "reports/profile_table.h"
 #include "reports/reports.h"
+#include "stats/pair_groups.h"
 
 namespace radcon {
 
@@ -19,6 +20,8 @@ void PairsTableSink::prepare(const GeneContext& gene, const PairBatch& batch, Si
 void MeansSink::begin(const GeneContext& gene) {
   taken_ = 0;
   entered_.clear();
+  expectedPairs_.clear();
+  pairList_.clear();
   const Clades& c = gene.input.clades;
   accumulator_ = std::make_unique<GroupMeansAccumulator>(c.cladeOf, static_cast<int>(c.labels.size()),
                                                          gene.input.alignment.seqLength);
@@ -29,6 +32,13 @@ void MeansSink::take(const GeneContext&, PairBatch& batch, SinkScratch&) {
   accumulator_->add(st, keep_ ? keep_->data() + taken_ : nullptr);
   if (jackknife_ > 0)
     for (std::size_t a = 0; a < st.pairs; ++a) entered_.push_back(testsEntered(st, a));
+  if (expected_)
+    for (std::size_t a = 0; a < st.pairs; ++a) {
+      auto sites = [&](Kind k) { return st.sumSites[k][a] / 2.0; };
+      expectedPairs_.push_back({sites(kSynonymous), sites(kNonsynonymous), sites(kRadical), sites(kConservative),
+                                st.proportion[kSynonymous][a], st.proportion[kNonsynonymous][a]});
+      pairList_.push_back(st.pairList[a]);
+    }
   taken_ += st.pairs;
 }
 
@@ -40,14 +50,15 @@ namespace {
 // are the same statistic; a part where one of them is undefined leaves that
 // test's jackknife undefined.
 std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<GroupMean>& whole,
-                                    const std::vector<std::uint8_t>& entered, int blocks) {
+                                    const std::vector<std::uint8_t>& entered, int blocks,
+                                    const std::vector<double>* expected) {
   RunSettings settings = gene.settings;
   settings.tstvInterval = false;
   settings.checkTypedTsTv = false;
   const Alignment& al = gene.input.alignment;
   std::vector<std::vector<GroupMean>> leftOut;
   const std::vector<CodonBlock> parts = codonBlocks(al.seqLength, blocks);
-  if (parts.size() < 2) return jackknifeRows(whole, leftOut);  // one codon: nothing to leave out
+  if (parts.size() < 2) return jackknifeRows(whole, leftOut, expected);  // one codon: nothing to leave out
   ProgressCounters* progress = gene.progress && gene.progress->oneAtATime ? gene.progress : nullptr;
   if (progress) progress->blocksTotal = parts.size();
   for (const CodonBlock& b : parts) {
@@ -66,7 +77,35 @@ std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<G
     leftOut.push_back(means.rows());
     if (progress) ++progress->blocksDone;
   }
-  return jackknifeRows(whole, leftOut);
+  return jackknifeRows(whole, leftOut, expected);
+}
+
+// Each group's expected dR/dC: the sums of the pairs' expected distances over
+// the pairs that entered its dR-dC test.
+std::vector<double> expectedRatios(const GeneContext& gene, const std::vector<ExpectedRatioPair>& pairs,
+                                   const std::vector<SeqPair>& pairList, const std::vector<std::uint8_t>& entered,
+                                   std::size_t groupCount) {
+  const RunSettings& s = gene.settings;
+  const Alignment& al = gene.input.alignment;
+  const StepRates rates = runStepRates(gene.codons, al.seqNum, al.seqLength, gene.tstv.ratio, *s.answers.KaKsRatio,
+                                       s.indexs, *s.code, s.siteModel);
+  std::vector<double> counts(kFrequencyEntries, 0.0);
+  for (const std::uint8_t c : gene.codons.codon) counts[c] += 1.0;
+  FrequencyTable pathway{};
+  for (const FrequencyTable& t : gene.codons.frequency)
+    for (int i = 0; i < kFrequencyEntries; ++i) pathway[i] += t[i] / static_cast<double>(gene.codons.frequency.size());
+  const ExpectedDistances e = expectedDistances(pairs, al.seqLength, counts, pathway, rates, s.indexs, *s.code);
+  const Clades& c = gene.input.clades;
+  const PairGroups groups(c.cladeOf, static_cast<int>(c.labels.size()));
+  std::vector<double> r(groupCount, 0.0), cons(groupCount, 0.0);
+  for (std::size_t a = 0; a < pairs.size(); ++a) {
+    if (!(entered[a] & 2)) continue;
+    std::size_t in[2];
+    const int n = groups.of(pairList[a].i, pairList[a].j, in);
+    for (int k = 0; k < n; ++k) r[in[k]] += e.dR[a], cons[in[k]] += e.dC[a];
+  }
+  for (std::size_t g = 0; g < groupCount; ++g) r[g] = e.fitted && cons[g] > 0.0 ? r[g] / cons[g] : NAN;
+  return r;
 }
 
 }  // namespace
@@ -74,13 +113,17 @@ std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<G
 void MeansSink::end(const GeneContext& gene) {
   rows_ = accumulator_->rows();
   jack_.clear();
-  if (jackknife_ > 0) jack_ = jackknife(gene, rows_, entered_, jackknife_);
+  if (jackknife_ > 0) {
+    std::vector<double> expected;
+    if (expected_) expected = expectedRatios(gene, expectedPairs_, pairList_, entered_, rows_.size());
+    jack_ = jackknife(gene, rows_, entered_, jackknife_, expected_ ? &expected : nullptr);
+  }
   text_.clear();
   const bool interval = gene.tstv.estimated && gene.tstv.estimate.estimated;
   const TsTvUsed tstv{gene.tstv.typed, interval ? gene.tstv.estimate.lower : NAN,
                       interval ? gene.tstv.estimate.upper : NAN};
   appendMeansRows(text_, gene.input.gene, rows_, gene.input.clades.labels, tstv, siteModelName(gene.settings.siteModel),
-                  bootstrap_ ? &bootstrap_->rows() : nullptr, jackknife_ > 0 ? &jack_ : nullptr);
+                  bootstrap_ ? &bootstrap_->rows() : nullptr, jackknife_ > 0 ? &jack_ : nullptr, expected_);
 }
 
 void BootstrapSink::begin(const GeneContext& gene) {
@@ -183,6 +226,7 @@ TableChoice tableChoice(const Options& o) {
   c.bootstrap = o.bootstrap;
   c.seed = o.seed;
   c.jackknife = o.jackknife;
+  c.expectedRatio = o.expectedRatio;
   return c;
 }
 
@@ -190,7 +234,7 @@ GeneSinks::GeneSinks(const TableChoice& c, std::function<void(std::string_view)>
                      ReportSet* reportFiles, const std::string& folder, int threads, ProgressCounters* progress) {
   if (c.table) all.push_back((table = std::make_unique<PairsTableSink>(std::move(tableRows))).get());
   if (c.bootstrap > 0) all.push_back((bootstrap = std::make_unique<BootstrapSink>(c.bootstrap, c.seed)).get());
-  if (c.means || pageGene) all.push_back((means = std::make_unique<MeansSink>(bootstrap.get(), c.jackknife)).get());
+  if (c.means || pageGene) all.push_back((means = std::make_unique<MeansSink>(bootstrap.get(), c.jackknife, nullptr, c.expectedRatio)).get());
   if (c.profile || (pageGene && pageGene->charts))
     all.push_back((profile = std::make_unique<ProfileSink>(c.window, c.step)).get());
   if (pageGene) all.push_back((page = std::make_unique<PageSink>(*pageGene, *means, profile.get())).get());

@@ -15,6 +15,7 @@
 #include "reports/html_page.h"
 #include "stats/bootstrap.h"
 #include "stats/difference_tests.h"
+#include "stats/expected_ratio.h"
 #include "stats/profile.h"
 
 namespace radcon {
@@ -65,9 +66,10 @@ class MeansSink : public PairSink {
   // jackknife: blocks of codon columns for the jackknife's columns; 0: none.
   // entered: the tests each pair entered in another analysis of the same pairs
   // (testsEntered), which these means then take exactly (the jackknife's parts).
+  // expected: the jackknife's dR-dC test against the gene's expected dR/dC.
   explicit MeansSink(const BootstrapSink* bootstrap = nullptr, int jackknife = 0,
-                     const std::vector<std::uint8_t>* entered = nullptr)
-      : bootstrap_(bootstrap), jackknife_(jackknife), keep_(entered) {}
+                     const std::vector<std::uint8_t>* entered = nullptr, bool expected = false)
+      : bootstrap_(bootstrap), jackknife_(jackknife), keep_(entered), expected_(expected) {}
   void begin(const GeneContext& gene) override;
   void take(const GeneContext&, PairBatch& batch, SinkScratch&) override;
   void end(const GeneContext& gene) override;
@@ -82,6 +84,9 @@ class MeansSink : public PairSink {
   const BootstrapSink* bootstrap_;
   int jackknife_;
   const std::vector<std::uint8_t>* keep_;
+  bool expected_;
+  std::vector<ExpectedRatioPair> expectedPairs_;  // with 'expected': each pair's sites and proportions
+  std::vector<SeqPair> pairList_;                 // and its sequences
   std::size_t taken_ = 0;              // pairs taken so far
   std::vector<std::uint8_t> entered_;  // with the jackknife: the tests each pair entered
   std::unique_ptr<GroupMeansAccumulator> accumulator_;
@@ -159,6 +164,7 @@ struct TableChoice {
   int bootstrap = 0;  // replicates; 0: none
   std::uint64_t seed = 1;
   int jackknife = 0;  // blocks; 0: none
+  bool expectedRatio = false;
 };
 // Those the command line asks for.
 TableChoice tableChoice(const Options& options);

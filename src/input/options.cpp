@@ -152,6 +152,10 @@ const std::vector<OptionSpec>& table() {
          if (!n) usage("option --jackknife needs a whole number of blocks from 2 to 1000, not \"" + v + "\"");
          o.jackknife = static_cast<int>(*n);
        }},
+      {0, "expected-ratio", nullptr,
+       "the jackknife's dR-dC test against the dR/dC expected if radical and conservative changes were kept alike, "
+       "from the gene's codon model at each pair's divergence (needs --jackknife)",
+       [](Options& o, const std::string&) { o.expectedRatio = true; }},
       {0, "seed", "S", "seed of the bootstrap's replicates (default 1): the same seed, the same values",
        [](Options& o, const std::string& v) {
          const auto n = wholeWord(v, 0, LLONG_MAX);
@@ -286,6 +290,7 @@ void checkCombinations(const Options& o) {
   if (!o.htmlGenes.empty() && o.html.empty()) usage("option --html-genes needs --html, the page it adds charts to");
   if (o.bootstrap > 0 && o.means.empty()) usage("option --bootstrap needs --means, the table its columns go to");
   if (o.jackknife > 0 && o.means.empty()) usage("option --jackknife needs --means, the table its columns go to");
+  if (o.expectedRatio && o.jackknife == 0) usage("option --expected-ratio needs --jackknife, the test it changes");
   if (!o.reference.empty() && !o.reportsNone)
     usage("option --reference needs --reports none: the reports cover every pair");
 }

@@ -43,6 +43,7 @@ struct Options {
   int bootstrap = 0;           // replicates for the means' bootstrap errors; 0: none
   std::uint64_t seed = 1;      // of the bootstrap's replicates
   int jackknife = 0;           // blocks of codon columns for the means' jackknife errors; 0: none
+  bool expectedRatio = false;  // the jackknife's dR-dC test against the model's expected dR/dC
   bool help = false;
   bool version = false;
 };

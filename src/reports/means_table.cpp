@@ -4,7 +4,7 @@
 
 namespace radcon {
 
-std::vector<std::string> meansTableColumns(bool bootstrap, bool jackknife) {
+std::vector<std::string> meansTableColumns(bool bootstrap, bool jackknife, bool expected) {
   std::vector<std::string> columns = {
       "gene",  "clade1", "clade2",  "pairs",   "pairs_undefined_dN_dS", "pairs_undefined_dR_dC", "pS",    "pN",
       "pR",    "pC",     "dS",      "dN",      "dR",                    "dC",                    "se_pS", "se_pN",
@@ -18,6 +18,7 @@ std::vector<std::string> meansTableColumns(bool bootstrap, bool jackknife) {
     for (const char* c : {"jack_blocks", "jack_se_dS", "jack_se_dN", "jack_se_dR", "jack_se_dC", "jack_z_dN_dS",
                           "jack_p_dN_dS", "jack_z_dR_dC", "jack_p_dR_dC"})
       columns.push_back(c);
+  if (jackknife && expected) columns.push_back("expected_dR_dC");
   return columns;
 }
 
@@ -32,7 +33,8 @@ void appendTestCells(TextBuffer& t, const GroupMean& r) {
 
 void appendMeansRows(TextBuffer& t, const std::string& gene, const std::vector<GroupMean>& rows,
                      const std::vector<std::string>& labels, const TsTvUsed& tstv, const char* siteModel,
-                     const std::vector<BootstrapRow>* bootstrap, const std::vector<JackknifeRow>* jackknife) {
+                     const std::vector<BootstrapRow>* bootstrap, const std::vector<JackknifeRow>* jackknife,
+                     bool expected) {
   for (std::size_t g = 0; g < rows.size(); ++g) {
     const GroupMean& r = rows[g];
     t.append(gene);
@@ -73,6 +75,7 @@ void appendMeansRows(TextBuffer& t, const std::string& gene, const std::vector<G
       generalCell(t, j.dNdS.p);
       fixedCell(t, j.dRdC.z);
       generalCell(t, j.dRdC.p);
+      if (expected) fixedCell(t, j.expectedRC);
     }
     t.put('\n');
   }

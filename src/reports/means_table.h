@@ -14,8 +14,9 @@
 namespace radcon {
 
 // The columns; with 'bootstrap', the bootstrap's after the analytic ones, then
-// with 'jackknife' the jackknife's.
-std::vector<std::string> meansTableColumns(bool bootstrap = false, bool jackknife = false);
+// with 'jackknife' the jackknife's, then with 'expected' the expected dR/dC its
+// test takes.
+std::vector<std::string> meansTableColumns(bool bootstrap = false, bool jackknife = false, bool expected = false);
 
 // The rows of one alignment: the gene first; labels names the clades, the group of
 // every pair is "all". pairs counts every pair of the group; pairs_undefined_dN_dS
@@ -32,10 +33,11 @@ struct TsTvUsed {
 void appendTestCells(TextBuffer& out, const GroupMean& row);
 
 // Then the Ts/Tv ratio used and the site model. With 'bootstrap' or 'jackknife',
-// one row of it per group, in the same order.
+// one row of it per group, in the same order; with 'expected', the jackknife
+// rows' expected dR/dC too.
 void appendMeansRows(TextBuffer& out, const std::string& gene, const std::vector<GroupMean>& rows,
                      const std::vector<std::string>& labels, const TsTvUsed& tstv, const char* siteModel,
                      const std::vector<BootstrapRow>* bootstrap = nullptr,
-                     const std::vector<JackknifeRow>* jackknife = nullptr);
+                     const std::vector<JackknifeRow>* jackknife = nullptr, bool expected = false);
 
 }  // namespace radcon

@@ -71,9 +71,12 @@ double studentTwoSidedP(double t, double df) {
 }
 
 std::vector<JackknifeRow> jackknifeRows(const std::vector<GroupMean>& whole,
-                                        const std::vector<std::vector<GroupMean>>& leftOut) {
+                                        const std::vector<std::vector<GroupMean>>& leftOut,
+                                        const std::vector<double>* expectedRC) {
   const std::size_t B = leftOut.size();
   std::vector<JackknifeRow> rows(whole.size());
+  if (expectedRC)
+    for (std::size_t g = 0; g < whole.size(); ++g) rows[g].expectedRC = (*expectedRC)[g];
   if (B < 2) return rows;
   // se of one value over the replicates (NaN when any is undefined), and the
   // largest of them in size.
@@ -106,8 +109,9 @@ std::vector<JackknifeRow> jackknifeRows(const std::vector<GroupMean>& whole,
     const GroupMean& w = whole[g];
     j.dNdS = test(w.d[kNonsynonymous] - w.d[kSynonymous],
                   spread(g, [](const GroupMean& m) { return m.d[kNonsynonymous] - m.d[kSynonymous]; }));
-    j.dRdC = test(w.d[kRadical] - w.d[kConservative],
-                  spread(g, [](const GroupMean& m) { return m.d[kRadical] - m.d[kConservative]; }));
+    const double r = expectedRC ? (*expectedRC)[g] : 1.0;
+    j.dRdC = test(w.d[kRadical] - r * w.d[kConservative],
+                  spread(g, [r](const GroupMean& m) { return m.d[kRadical] - r * m.d[kConservative]; }));
   }
   return rows;
 }

@@ -36,13 +36,20 @@ struct JackknifeRow {
   int blocks = 0;
   double seD[kKinds] = {NAN, NAN, NAN, NAN};  // of the mean distances
   NormalTest dNdS{NAN, NAN}, dRdC{NAN, NAN};  // z: the whole difference over its jackknife error; p from t
+  // With an expected ratio: the dR/dC the group would show if radical and
+  // conservative changes were kept alike, and the test is of mean dR against
+  // it times mean dC.
+  double expectedRC = NAN;
 };
 
 // whole: the rows of the whole alignment; leftOut[b]: those without block b, in
 // the same order. se^2 = (B - 1) / B x sum over blocks of (value_b - mean)^2;
 // NaN where any replicate's value is undefined; no test (NaN) where the spread of
 // the difference is 0 or within rounding of it. p is at least kPValueFloor.
+// expectedRC (one a group, or null: 1): the dR-dC test's difference is mean dR -
+// expectedRC x mean dC, the ratio held at the whole's value in every part.
 std::vector<JackknifeRow> jackknifeRows(const std::vector<GroupMean>& whole,
-                                        const std::vector<std::vector<GroupMean>>& leftOut);
+                                        const std::vector<std::vector<GroupMean>>& leftOut,
+                                        const std::vector<double>* expectedRC = nullptr);
 
 }  // namespace radcon

@@ -382,8 +382,25 @@ TEST(OptionsE2E, JackknifeLeavesOutEachBlock) {
   const double z = (std::stod(one[1][column("dR")]) - std::stod(one[1][column("dC")])) / std::sqrt(2.0 / 3.0 * ss);
   EXPECT_NEAR(std::stod(one[1][column("jack_z_dR_dC")]), z, 1e-4);
   EXPECT_NEAR(std::stod(one[1][column("jack_p_dR_dC")]), 1.0 - std::fabs(z) / std::sqrt(z * z + 2.0), 1e-4);
-  // Refused: too few blocks, not a number, no --means to put the columns in.
-  for (const char* bad : {"--jackknife 1 --means x.tsv", "--jackknife many --means x.tsv", "--jackknife 5"})
+  // Against the expected dR/dC e: the same parts, the difference dR - e dC.
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), args + "--jackknife 3 --expected-ratio --means three.tsv g.seq", ""), 0));
+  const auto three = tsv(readFile(dir / "three.tsv"));
+  ASSERT_EQ(three[0].back(), "expected_dR_dC");
+  const double e = std::stod(three[1].back());
+  EXPECT_GT(e, 0.5);
+  EXPECT_LT(e, 2.0);
+  double x[3], xm = 0, xs = 0;
+  for (std::size_t b = 0; b < 3; ++b)
+    xm += (x[b] = std::stod(parts[b][column("dR")]) - e * std::stod(parts[b][column("dC")])) / 3;
+  for (double v : x) xs += (v - xm) * (v - xm);
+  EXPECT_NEAR(std::stod(three[1][column("jack_z_dR_dC")]),
+              (std::stod(one[1][column("dR")]) - e * std::stod(one[1][column("dC")])) / std::sqrt(2.0 / 3.0 * xs), 1e-3);
+  for (const char* same : {"dR_dC", "z_dR_dC", "jack_se_dR", "jack_z_dN_dS"})
+    EXPECT_EQ(three[1][column(same)], one[1][column(same)]) << same;
+  // Refused: too few blocks, not a number, no --means to put the columns in, an
+  // expected ratio without the jackknife whose test it changes.
+  for (const char* bad : {"--jackknife 1 --means x.tsv", "--jackknife many --means x.tsv", "--jackknife 5",
+                          "--expected-ratio --means x.tsv"})
     EXPECT_TRUE(exitedWith(runRadcon(dir.path(), args + bad + " g.seq", ""), 2)) << bad;
 }
 

@@ -54,6 +54,11 @@ TEST(Jackknife, RowsByHand) {
   parts[1][0].d[kNonsynonymous] = parts[2][0].d[kNonsynonymous] = 0.3;
   EXPECT_GT(jackknifeRows({whole}, parts)[0].seD[kNonsynonymous], 0.0);
   EXPECT_TRUE(std::isnan(jackknifeRows({whole}, parts)[0].dNdS.z));
+  // Against an expected dR/dC of 1.3: 0.13 - 1.3 x 0.1 = 0, the same spread.
+  const std::vector<double> expected{1.3};
+  const JackknifeRow against = jackknifeRows({whole}, parts, &expected)[0];
+  EXPECT_EQ(against.expectedRC, 1.3);
+  EXPECT_NEAR(against.dRdC.z, 0.0, 1e-12);
   parts[1][0].d[kRadical] = NAN;  // a replicate without a defined mean: no error at all
   EXPECT_TRUE(std::isnan(jackknifeRows({whole}, parts)[0].seD[kRadical]));
 }

@@ -1,0 +1,77 @@
+#include "stats/expected_ratio.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "input/group_file.h"
+#include "sites/mutation_sites.h"
+#include "stats/statistics.h"
+
+namespace radcon {
+namespace {
+
+TEST(ExpectedRatio, EigenDecompositionRebuildsTheMatrix) {
+  const int n = 7;
+  std::vector<double> a(n * n);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j <= i; ++j) a[i * n + j] = a[j * n + i] = std::sin(1.0 + i * 3 + j * 5);
+  std::vector<double> work = a, values, vectors;
+  symmetricEigen(work, n, values, vectors);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) {
+      double rebuilt = 0.0, unit = 0.0;
+      for (int k = 0; k < n; ++k) rebuilt += vectors[i * n + k] * values[k] * vectors[j * n + k];
+      for (int k = 0; k < n; ++k) unit += vectors[k * n + i] * vectors[k * n + j];
+      EXPECT_NEAR(rebuilt, a[i * n + j], 1e-12);
+      EXPECT_NEAR(unit, i == j ? 1.0 : 0.0, 1e-12);
+    }
+}
+
+// A gene at stationarity with skewed base composition (position-specific, as
+// in mitochondria) under the mutation model: its sites are the codon
+// frequencies' mean mutation weights. Radical and conservative differences
+// then accrue alike per site at first, so a barely diverged pair expects dR/dC
+// 1, and nonsynonymous against synonymous ones tell omega; further on the
+// radical ones run ahead.
+TEST(ExpectedRatio, FirstChangesAlikePerSiteAndSaturationAtRandomPairs) {
+  const GeneticCode& code = *findGeneticCode(2);
+  const GroupTable groups = parseGroupText("3\n3 RHK\n2 DE\n", "charge");
+  const double base[3][4] = {{0.25, 0.30, 0.30, 0.15}, {0.35, 0.30, 0.20, 0.15}, {0.15, 0.40, 0.40, 0.05}};
+  std::vector<double> counts(64, 0.0);
+  FrequencyTable f{};
+  double total = 0.0;
+  for (int i = 0; i < 64; ++i)
+    if (code.translate(i) != kStop) total += f[i] = base[0][i >> 4] * base[1][(i >> 2) & 3] * base[2][i & 3];
+  for (int i = 0; i < 64; ++i) f[i] = code.translate(i) == kStop ? 1e-9 : f[i] / total, counts[i] = f[i] * 1e9;
+  const double kappa = 14.0;
+  const StepRates rates{kappa, 1.0, 1.0, SiteModel::kMutation};
+  double sites[kKinds] = {}, weight = 0.0;
+  for (int i = 0; i < 64; ++i) {
+    if (code.translate(i) == kStop) continue;
+    const MutationWeights w = mutationWeights(i, kappa, f.data(), groups, code);
+    sites[kSynonymous] += f[i] * w.synonymous;
+    sites[kRadical] += f[i] * w.radical;
+    sites[kConservative] += f[i] * w.conservative;
+    weight += f[i] * w.total;
+  }
+  const int L = 1000;
+  for (double& s : sites) s *= L / (weight / 3.0);
+  sites[kNonsynonymous] = sites[kRadical] + sites[kConservative];
+  auto pair = [&](double pS, double pN) {
+    return ExpectedRatioPair{sites[kSynonymous], sites[kNonsynonymous], sites[kRadical], sites[kConservative], pS, pN};
+  };
+  // Barely diverged, omega 0.3: the fit finds omega, the ratio is 1 to first order.
+  const ExpectedDistances small = expectedDistances({pair(1e-4, 0.3e-4)}, L, counts, f, rates, groups, code);
+  ASSERT_TRUE(small.fitted);
+  EXPECT_NEAR(small.omega, 0.3, 0.003);
+  EXPECT_NEAR(small.dR[0] / small.dC[0], 1.0, 2e-3);
+  // Diverged: the radical differences of this composition run ahead.
+  const ExpectedDistances mid = expectedDistances({pair(0.3, 0.1)}, L, counts, f, rates, groups, code);
+  EXPECT_GT(mid.dR[0] / mid.dC[0], 1.1);
+  // Nothing to fit from: no synonymous sites.
+  EXPECT_FALSE(expectedDistances({ExpectedRatioPair{0, 1, 0.5, 0.5, NAN, 0.1}}, L, counts, f, rates, groups, code).fitted);
+}
+
+}  // namespace
+}  // namespace radcon
