@@ -79,7 +79,8 @@ CELLS.append(cell("k3 uniform deeper trees", 3, ["--freqs", UNIFORM, "--height-m
 RHOS = [("null", "1"), ("rho 0.5", "0.5"), ("rho 1/3", "0.3333333333")]
 OMEGA = "0.25"
 ANALYSES = [
-    "estimate, mutation model=-t estimate --site-model mutation --jackknife 50 --bootstrap 200",
+    "estimate, mutation model=-t estimate --site-model mutation --jackknife 50 --bootstrap 200 --expected-ratio",
+    "jackknife against 1=-t estimate --site-model mutation --jackknife 50",
     "estimate, neighbour model=-t estimate",
     "true Ts/Tv, neighbour model=-t {true}",
     "no bias=-t 0.5",

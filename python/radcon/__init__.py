@@ -94,6 +94,11 @@ _KEYWORDS = (
              "means gain jack_blocks, jack_se_dS ... jack_se_dC, jack_z_dN_dS, jack_p_dN_dS, jack_z_dR_dC and "
              "jack_p_dR_dC, the test that keeps its level when Ts/Tv is estimated. It costs as many analyses "
              "again."),
+    _Keyword("expected_ratio", "--expected-ratio", False,
+             "With jackknife: test mean dR against the dR/dC expected if radical and conservative changes were "
+             "kept alike (the gene's codon model at each pair's divergence; the expected_dR_dC column) instead of "
+             "against 1. Radical and conservative differences saturate at their own pace, so with a skewed "
+             "composition dR/dC drifts above 1 as genes diverge even where selection treats them alike."),
     _Keyword("seed", "--seed", None,
              "The bootstrap's seed (None: 1); the same seed gives the same values for any number of threads."),
     _Keyword("profile", None, False,

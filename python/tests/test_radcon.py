@@ -31,8 +31,10 @@ CASES = [
     ("mtCDNApri.phy", dict(genetic_code=2, tstv=1.5, drop_stop_codons=True),
      ["--genetic-code", "2", "-t", "1.5", "--drop-stop-codons"]),
     # The resampled errors' columns after the analytic ones.
-    ("lysozymeLarge.seq", dict(clades=CLADES, tstv="estimate", site_model="mutation", bootstrap=20, jackknife=5),
-     ["--clades", CLADES, "-t", "estimate", "--site-model", "mutation", "--bootstrap", "20", "--jackknife", "5"]),
+    ("lysozymeLarge.seq", dict(clades=CLADES, tstv="estimate", site_model="mutation", bootstrap=20, jackknife=5,
+                               expected_ratio=True),
+     ["--clades", CLADES, "-t", "estimate", "--site-model", "mutation", "--bootstrap", "20", "--jackknife", "5",
+      "--expected-ratio"]),
 ]
 
 

@@ -222,6 +222,7 @@ std::uint64_t checkMemory(const Options& o, const Input& in, int threads, int ge
   m.table = !o.table.empty();
   m.genesAtOnce = genesAtOnce;
   m.jackknife = o.jackknife > 0;
+  m.expectedRatio = o.expectedRatio;
   if (!o.profile.empty() || !o.html.empty()) {
     for (const ProfileWindow& w : profileWindows(al.seqLength, o.window, windowStep(o))) {
       ++m.profileWindows;
@@ -245,7 +246,7 @@ std::uint64_t checkMemory(const Options& o, const Input& in, int threads, int ge
                            : "";
     // And the jackknife's, which holds a second copy of the alignment's sites.
     without = m;
-    without.jackknife = false;
+    without.jackknife = without.expectedRatio = false;
     const std::uint64_t jackknife = need - std::min(need, estimateBytes(without));
     const std::string jackknifeNote =
         jackknife > need / 4 ? " The jackknife needs about " + std::to_string(megabytes(jackknife)) +

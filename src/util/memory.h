@@ -22,6 +22,7 @@ struct MemoryPlan {
   // the sequences of its groups together (a sequence counts once in each group).
   std::uint64_t profileWindows = 0, profileCodons = 0, profileMembers = 0;
   bool jackknife = false;  // the means again without blocks of codons, one block at a time, while the rest is held
+  bool expectedRatio = false;  // each pair's sites and proportions kept for the expected dR/dC
 };
 
 // Peak resident bytes of the run.
