@@ -149,10 +149,9 @@ Tables tabulate(const CodonModel& m, double omega, const std::vector<double>& cl
   std::vector<double> w(n * n);
   for (std::size_t b = 0; b < n; ++b)
     for (std::size_t k = 0; k < n; ++k) w[b * n + k] = u[b * n + k] * root[b];
-  Tables t;
-  std::vector<double> c(n), inner(n);
+  std::vector<double> c[kColumns], inner(n);
   for (int x = 0; x < kColumns; ++x) {
-    std::fill(c.begin(), c.end(), 0.0);
+    c[x].assign(n, 0.0);
     for (std::size_t a = 0; a < n; ++a) {
       std::fill(inner.begin(), inner.end(), 0.0);
       for (std::size_t b = 0; b < n; ++b) {
@@ -160,16 +159,19 @@ Tables tabulate(const CodonModel& m, double omega, const std::vector<double>& cl
         if (xab == 0.0) continue;
         for (std::size_t k = 0; k < n; ++k) inner[k] += xab * w[b * n + k];
       }
-      for (std::size_t k = 0; k < n; ++k) c[k] += w[a * n + k] * inner[k];
+      for (std::size_t k = 0; k < n; ++k) c[x][k] += w[a * n + k] * inner[k];
     }
-    t.value[x].resize(kGrid + 1);
-    for (int g = 0; g <= kGrid; ++g) {
-      double e = 0.0;
-      for (const double r : classRates)
-        for (std::size_t k = 0; k < n; ++k) e += std::exp(lambda[k] * gridTime(g) * r) * c[k];
-      t.value[x][static_cast<std::size_t>(g)] = g == 0 ? 0.0 : e / static_cast<double>(classRates.size());
-    }
-
+  }
+  Tables t;
+  for (auto& v : t.value) v.assign(kGrid + 1, 0.0);
+  for (int g = 1; g <= kGrid; ++g) {
+    double e[kColumns] = {0.0, 0.0, 0.0, 0.0};
+    for (const double r : classRates)
+      for (std::size_t k = 0; k < n; ++k) {
+        const double decay = std::exp(lambda[k] * gridTime(g) * r);
+        for (int x = 0; x < kColumns; ++x) e[x] += decay * c[x][k];
+      }
+    for (int x = 0; x < kColumns; ++x) t.value[x][static_cast<std::size_t>(g)] = e[x] / static_cast<double>(classRates.size());
   }
   return t;
 }
@@ -183,7 +185,9 @@ struct Place {
 };
 
 Place locate(const std::vector<double>& s, double target) {
-  if (!(target > 0.0)) return {0, 0.0};
+  // No synonymous difference: the divergence is too small to tell, so a
+  // trace of the first step (the ratio of first changes, no weight in a sum).
+  if (!(target > 0.0)) return {0, 1e-9};
   const auto it = std::lower_bound(s.begin(), s.end(), target);
   if (it == s.end()) return {s.size() - 2, 1.0};
   const std::size_t hi = static_cast<std::size_t>(it - s.begin());
