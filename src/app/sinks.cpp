@@ -99,7 +99,7 @@ std::vector<double> expectedRatios(const GeneContext& gene, const std::vector<Ex
   const PairGroups groups(c.cladeOf, static_cast<int>(c.labels.size()));
   std::vector<double> r(groupCount, 0.0), cons(groupCount, 0.0);
   for (std::size_t a = 0; a < pairs.size(); ++a) {
-    if (!(entered[a] & 2)) continue;
+    if (!(entered[a] & 2) || !std::isfinite(e.dR[a]) || !std::isfinite(e.dC[a])) continue;
     std::size_t in[2];
     const int n = groups.of(pairList[a].i, pairList[a].j, in);
     for (int k = 0; k < n; ++k) r[in[k]] += e.dR[a], cons[in[k]] += e.dC[a];

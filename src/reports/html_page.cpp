@@ -120,7 +120,7 @@ void meansRow(TextBuffer& t, const GroupMean& m, const JackknifeRow* jack) {
     key(t, "jack_p_dN_dS"), jsonGeneral(t, jack->dNdS.p);
     key(t, "jack_z_dR_dC"), jsonFixed(t, jack->dRdC.z);
     key(t, "jack_p_dR_dC"), jsonGeneral(t, jack->dRdC.p);
-    if (!std::isnan(jack->expectedRC)) key(t, "expected_dR_dC"), jsonFixed(t, jack->expectedRC);
+    if (jack->expected) key(t, "expected_dR_dC"), jsonFixed(t, jack->expectedRC);
   }
   t.put('}');
 }

@@ -122,6 +122,10 @@ CodonModel buildModel(const std::vector<double>& counts, const FrequencyTable& p
 // under one omega, time scaled to one change per codon a unit.
 struct Tables {
   std::vector<double> value[kColumns];  // [kind][grid point]
+  // Where the expected synonymous differences peak: with omega below 1 they
+  // overshoot their stationary value before they settle, so a synonymous
+  // proportion names one divergence only up to the peak.
+  std::size_t peak = 0;
 };
 
 Tables tabulate(const CodonModel& m, double omega, const std::vector<double>& classRates) {
@@ -173,26 +177,30 @@ Tables tabulate(const CodonModel& m, double omega, const std::vector<double>& cl
       }
     for (int x = 0; x < kColumns; ++x) t.value[x][static_cast<std::size_t>(g)] = e[x] / static_cast<double>(classRates.size());
   }
+  const std::vector<double>& s0 = t.value[kS];
+  t.peak = static_cast<std::size_t>(std::max_element(s0.begin(), s0.end()) - s0.begin());
   return t;
 }
 
 // Where the expected synonymous differences reach 'target' (per codon): the
-// grid segment and the share of the way along it; beyond the model's reach,
-// the last point.
+// grid segment and the share of the way along it; 'placed' false beyond the
+// model's reach (above the peak), where the pair's divergence cannot be told.
 struct Place {
   std::size_t at;
   double share;
+  bool placed;
 };
 
-Place locate(const std::vector<double>& s, double target) {
+Place locate(const Tables& t, double target) {
   // No synonymous difference: the divergence is too small to tell, so a
   // trace of the first step (the ratio of first changes, no weight in a sum).
-  if (!(target > 0.0)) return {0, 1e-9};
-  const auto it = std::lower_bound(s.begin(), s.end(), target);
-  if (it == s.end()) return {s.size() - 2, 1.0};
-  const std::size_t hi = static_cast<std::size_t>(it - s.begin());
+  if (!(target > 0.0)) return {0, 1e-9, true};
+  const std::vector<double>& s = t.value[kS];
+  if (t.peak == 0 || target > s[t.peak]) return {0, 0.0, false};
+  const auto first = s.begin(), end = s.begin() + static_cast<std::ptrdiff_t>(t.peak) + 1;
+  const std::size_t hi = static_cast<std::size_t>(std::lower_bound(first, end, target) - first);
   const double span = s[hi] - s[hi - 1];
-  return {hi - 1, span > 0.0 ? (target - s[hi - 1]) / span : 1.0};
+  return {hi - 1, span > 0.0 ? (target - s[hi - 1]) / span : 1.0, true};
 }
 
 double at(const std::vector<double>& v, Place p) { return v[p.at] + (v[p.at + 1] - v[p.at]) * p.share; }
@@ -206,12 +214,14 @@ ExpectedDistances expectedDistances(const std::vector<ExpectedRatioPair>& pairs,
   out.dR.assign(pairs.size(), NAN);
   out.dC.assign(pairs.size(), NAN);
   const double L = seqLength;
-  // The pairs that tell omega: synonymous and nonsynonymous sites, both counted.
+  // The pairs that tell omega: synonymous and nonsynonymous sites, both
+  // counted, and some synonymous difference to place them by.
   double counted = 0.0, synonymous = 0.0;
   std::vector<std::size_t> usable;
   for (std::size_t a = 0; a < pairs.size(); ++a) {
     const ExpectedRatioPair& p = pairs[a];
-    if (!(p.sitesS > 0.0) || !(p.sitesN > 0.0) || !std::isfinite(p.pS) || !std::isfinite(p.pN)) continue;
+    if (!(p.sitesS > 0.0) || !(p.sitesN > 0.0) || !(p.pS > 0.0) || !std::isfinite(p.pS) || !std::isfinite(p.pN))
+      continue;
     usable.push_back(a);
     counted += p.pN * p.sitesN;
     synonymous += p.pS * p.sitesS;
@@ -219,17 +229,18 @@ ExpectedDistances expectedDistances(const std::vector<ExpectedRatioPair>& pairs,
   if (usable.empty() || !(L > 0.0)) return out;
   const CodonModel model = buildModel(codonCounts, pathwayFrequency, rates, groups, code);
   const std::vector<double> classRates = gammaClassRates();
-  // Expected minus counted nonsynonymous differences over the pairs: it grows
-  // with omega.
+  // Expected minus counted nonsynonymous differences over the pairs the model
+  // can place: it grows with omega.
   Tables tables;
   auto excess = [&](double logOmega) {
     tables = tabulate(model, std::exp(logOmega), classRates);
-    double expected = 0.0;
+    double difference = 0.0;
     for (const std::size_t a : usable) {
       const ExpectedRatioPair& p = pairs[a];
-      expected += L * at(tables.value[kN], locate(tables.value[kS], p.pS * p.sitesS / L));
+      const Place place = locate(tables, p.pS * p.sitesS / L);
+      if (place.placed) difference += L * at(tables.value[kN], place) - p.pN * p.sitesN;
     }
-    return expected - counted;
+    return difference;
   };
   // Start from the counted ratio (0.5 where a kind has no difference) and
   // bracket the root, omega from e^-12 to e^12 at most: beyond, the counts say
@@ -265,7 +276,11 @@ ExpectedDistances expectedDistances(const std::vector<ExpectedRatioPair>& pairs,
   for (std::size_t a = 0; a < pairs.size(); ++a) {
     const ExpectedRatioPair& p = pairs[a];
     if (!(p.sitesS > 0.0) || !std::isfinite(p.pS) || !(p.sitesR > 0.0) || !(p.sitesC > 0.0)) continue;
-    const Place place = locate(tables.value[kS], p.pS * p.sitesS / L);
+    const Place place = locate(tables, p.pS * p.sitesS / L);
+    if (!place.placed) {
+      ++out.beyondReach;
+      continue;
+    }
     auto distance = [&](Column k, double sites) {
       const double pe = L * at(tables.value[k], place) / sites;
       return 1.0 - pe * kFourThirds > 0.0 ? jukesCantor(pe) : NAN;

@@ -6,8 +6,8 @@
 // kinds saturate at their own pace: how often a second change at a position
 // undoes or re-classes the first depends on which nucleotides the kind's sites
 // sit on, so with a skewed composition the count of radical differences per
-// site runs ahead of the conservative one (on simulated neutral genes with a
-// mitochondrion-like composition, dR/dC 1.18 at dS 0.4, 1.36 at 0.7). The
+// site runs ahead of the conservative one (in simulated neutral pairs with a
+// mitochondrion-like composition, dR/dC 1.16 at dS 0.12, 1.8 at 0.43). The
 // Jukes-Cantor correction treats both kinds alike and cannot undo that.
 //
 // Here the gene's own codon model (Goldman and Yang 1994, Mol Biol Evol
@@ -20,10 +20,14 @@
 // pair's; its expected radical and conservative proportions at t are those of
 // the same counting (the run's pathway weights) applied to the model's codon
 // pairs, P(t) = exp(Qt) from the eigen-decomposition of the reversible Q.
-// A group's expected ratio is sum of expected dR over sum of expected dC over
-// the pairs that enter its dR-dC test.
+// A pair whose synonymous proportion lies beyond any the model expects (past
+// saturation) cannot be placed, and the model's expected distances of a pair
+// near saturation may be undefined: such pairs tell neither omega nor the
+// ratio. A group's expected ratio is the sum of expected dR over the sum of
+// expected dC over the other pairs that enter its dR-dC test.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -44,6 +48,7 @@ struct ExpectedDistances {
   bool fitted = false;  // false: no pair with synonymous and nonsynonymous sites
   double omega = 0.0;   // the fitted omega
   std::vector<double> dR, dC;  // by pair: the expected Jukes-Cantor distances (NaN where undefined)
+  std::size_t beyondReach = 0;  // pairs more diverged at synonymous sites than the model ever expects
 };
 
 // codonCounts: how often each codon (index 0..63) occurs over all sequences;

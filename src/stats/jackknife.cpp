@@ -75,8 +75,10 @@ std::vector<JackknifeRow> jackknifeRows(const std::vector<GroupMean>& whole,
                                         const std::vector<double>* expectedRC) {
   const std::size_t B = leftOut.size();
   std::vector<JackknifeRow> rows(whole.size());
-  if (expectedRC)
-    for (std::size_t g = 0; g < whole.size(); ++g) rows[g].expectedRC = (*expectedRC)[g];
+  for (std::size_t g = 0; expectedRC && g < whole.size(); ++g) {
+    rows[g].expected = true;
+    if (B >= 2) rows[g].expectedRC = (*expectedRC)[g];  // no blocks, no test: nothing to test against
+  }
   if (B < 2) return rows;
   // se of one value over the replicates (NaN when any is undefined), and the
   // largest of them in size.

@@ -39,6 +39,7 @@ struct JackknifeRow {
   // With an expected ratio: the dR/dC the group would show if radical and
   // conservative changes were kept alike, and the test is of mean dR against
   // it times mean dC.
+  bool expected = false;  // the test is against expectedRC (NaN: no test)
   double expectedRC = NAN;
 };
 

@@ -118,7 +118,8 @@ TEST(HtmlPage, MeansRowsCarryTheJackknifeTestsWhenThereAreSome) {
             std::string::npos);
   EXPECT_EQ(count(page, R"("jack_p_dR_dC")"), 1u);
   EXPECT_EQ(count(page, R"("expected_dR_dC")"), 0u);
-  g.jackknife[0].expectedRC = 1.0625;  // with --expected-ratio
+  g.jackknife[0].expected = true;  // with --expected-ratio
+  g.jackknife[0].expectedRC = 1.0625;
   EXPECT_NE(pageOf(PageRun{}, {g}).find(R"("jack_p_dR_dC":0.803,"expected_dR_dC":1.062500})"), std::string::npos);
 }
 

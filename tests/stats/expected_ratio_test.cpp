@@ -69,6 +69,15 @@ TEST(ExpectedRatio, FirstChangesAlikePerSiteAndSaturationAtRandomPairs) {
   // Diverged: the radical differences of this composition run ahead.
   const ExpectedDistances mid = expectedDistances({pair(0.3, 0.1)}, L, counts, f, rates, groups, code);
   EXPECT_GT(mid.dR[0] / mid.dC[0], 1.1);
+  // A pair past synonymous saturation cannot be placed: it tells neither omega
+  // nor its own expectation, and leaves the other pair's alone.
+  const ExpectedDistances both = expectedDistances({pair(0.05, 0.015), pair(0.95, 0.3)}, L, counts, f, rates, groups, code);
+  const ExpectedDistances alone = expectedDistances({pair(0.05, 0.015)}, L, counts, f, rates, groups, code);
+  EXPECT_EQ(both.beyondReach, 1u);
+  EXPECT_EQ(alone.beyondReach, 0u);
+  EXPECT_NEAR(both.omega, alone.omega, 1e-6);
+  EXPECT_TRUE(std::isnan(both.dR[1]) && std::isnan(both.dC[1]));
+  EXPECT_NEAR(both.dR[0], alone.dR[0], 1e-9);
   // Nothing to fit from: no synonymous sites.
   EXPECT_FALSE(expectedDistances({ExpectedRatioPair{0, 1, 0.5, 0.5, NAN, 0.1}}, L, counts, f, rates, groups, code).fitted);
 }
