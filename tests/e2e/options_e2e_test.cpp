@@ -397,6 +397,12 @@ TEST(OptionsE2E, JackknifeLeavesOutEachBlock) {
               (std::stod(one[1][column("dR")]) - e * std::stod(one[1][column("dC")])) / std::sqrt(2.0 / 3.0 * xs), 1e-3);
   for (const char* same : {"dR_dC", "z_dR_dC", "jack_se_dR", "jack_z_dN_dS"})
     EXPECT_EQ(three[1][column(same)], one[1][column(same)]) << same;
+  // One codon: no block to leave out, so no test and nothing to test against.
+  writeFile(dir / "codon.seq", "2 3\na\nAAA\nb\nGAA\n");
+  ASSERT_TRUE(exitedWith(runRadcon(dir.path(), args + "--jackknife 3 --expected-ratio --means c.tsv codon.seq", ""), 0));
+  const auto codon = tsv(readFile(dir / "c.tsv"));
+  EXPECT_EQ(codon[1][column("jack_blocks")], "0");
+  EXPECT_EQ(codon[1].back(), "NA");
   // Refused: too few blocks, not a number, no --means to put the columns in, an
   // expected ratio without the jackknife whose test it changes.
   for (const char* bad : {"--jackknife 1 --means x.tsv", "--jackknife many --means x.tsv", "--jackknife 5",

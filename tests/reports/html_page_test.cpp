@@ -121,6 +121,8 @@ TEST(HtmlPage, MeansRowsCarryTheJackknifeTestsWhenThereAreSome) {
   g.jackknife[0].expected = true;  // with --expected-ratio
   g.jackknife[0].expectedRC = 1.0625;
   EXPECT_NE(pageOf(PageRun{}, {g}).find(R"("jack_p_dR_dC":0.803,"expected_dR_dC":1.062500})"), std::string::npos);
+  g.jackknife[0].expectedRC = NAN;  // none to be had: the key stays, the value is null
+  EXPECT_NE(pageOf(PageRun{}, {g}).find(R"("expected_dR_dC":null})"), std::string::npos);
 }
 
 TEST(HtmlPage, CommandLineQuotedAsTheShellReadsIt) {
