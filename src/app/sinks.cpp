@@ -22,6 +22,7 @@ void MeansSink::begin(const GeneContext& gene) {
   entered_.clear();
   expectedPairs_.clear();
   pairList_.clear();
+  observedDC_.clear();
   const Clades& c = gene.input.clades;
   accumulator_ = std::make_unique<GroupMeansAccumulator>(c.cladeOf, static_cast<int>(c.labels.size()),
                                                          gene.input.alignment.seqLength);
@@ -38,6 +39,8 @@ void MeansSink::take(const GeneContext&, PairBatch& batch, SinkScratch&) {
       expectedPairs_.push_back({sites(kSynonymous), sites(kNonsynonymous), sites(kRadical), sites(kConservative),
                                 st.proportion[kSynonymous][a], st.proportion[kNonsynonymous][a]});
       pairList_.push_back(st.pairList[a]);
+      const double pC = st.proportion[kConservative][a];
+      observedDC_.push_back(1.0 - pC * kFourThirds > 0.0 ? jukesCantor(pC) : NAN);
     }
   taken_ += st.pairs;
 }
@@ -80,11 +83,15 @@ std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<G
   return jackknifeRows(whole, leftOut, expected);
 }
 
-// Each group's expected dR/dC: the sums of the pairs' expected distances over
-// the pairs that entered its dR-dC test.
+// Each group's expected dR/dC, for the pairs that entered its dR-dC test and
+// have an expectation: under the null each pair's dR is its expected ratio
+// times its dC, so mean dR - E x mean dC has expectation 0 for E = sum of
+// ratio x dC over sum of dC. The pairs are weighed by their counted dC, not by
+// the model's, which grows without bound as a pair nears saturation. Where
+// every such dC is 0, the model's own sums.
 std::vector<double> expectedRatios(const GeneContext& gene, const std::vector<ExpectedRatioPair>& pairs,
-                                   const std::vector<SeqPair>& pairList, const std::vector<std::uint8_t>& entered,
-                                   std::size_t groupCount) {
+                                   const std::vector<SeqPair>& pairList, const std::vector<double>& observedDC,
+                                   const std::vector<std::uint8_t>& entered, std::size_t groupCount) {
   const RunSettings& s = gene.settings;
   const Alignment& al = gene.input.alignment;
   const StepRates rates = runStepRates(gene.codons, al.seqNum, al.seqLength, gene.tstv.ratio, *s.answers.KaKsRatio,
@@ -97,14 +104,18 @@ std::vector<double> expectedRatios(const GeneContext& gene, const std::vector<Ex
   const ExpectedDistances e = expectedDistances(pairs, al.seqLength, counts, pathway, rates, s.indexs, *s.code);
   const Clades& c = gene.input.clades;
   const PairGroups groups(c.cladeOf, static_cast<int>(c.labels.size()));
-  std::vector<double> r(groupCount, 0.0), cons(groupCount, 0.0);
+  std::vector<double> weighted(groupCount, 0.0), weight(groupCount, 0.0), r(groupCount, 0.0), cons(groupCount, 0.0);
   for (std::size_t a = 0; a < pairs.size(); ++a) {
-    if (!(entered[a] & 2) || !std::isfinite(e.dR[a]) || !std::isfinite(e.dC[a])) continue;
+    if (!(entered[a] & 2) || !std::isfinite(e.dR[a]) || !(e.dC[a] > 0.0) || !std::isfinite(e.dC[a])) continue;
     std::size_t in[2];
     const int n = groups.of(pairList[a].i, pairList[a].j, in);
-    for (int k = 0; k < n; ++k) r[in[k]] += e.dR[a], cons[in[k]] += e.dC[a];
+    for (int k = 0; k < n; ++k) {
+      r[in[k]] += e.dR[a], cons[in[k]] += e.dC[a];
+      weighted[in[k]] += observedDC[a] * (e.dR[a] / e.dC[a]), weight[in[k]] += observedDC[a];
+    }
   }
-  for (std::size_t g = 0; g < groupCount; ++g) r[g] = e.fitted && cons[g] > 0.0 ? r[g] / cons[g] : NAN;
+  for (std::size_t g = 0; g < groupCount; ++g)
+    r[g] = !e.fitted ? NAN : weight[g] > 0.0 ? weighted[g] / weight[g] : cons[g] > 0.0 ? r[g] / cons[g] : NAN;
   return r;
 }
 
@@ -115,7 +126,7 @@ void MeansSink::end(const GeneContext& gene) {
   jack_.clear();
   if (jackknife_ > 0) {
     std::vector<double> expected;
-    if (expected_) expected = expectedRatios(gene, expectedPairs_, pairList_, entered_, rows_.size());
+    if (expected_) expected = expectedRatios(gene, expectedPairs_, pairList_, observedDC_, entered_, rows_.size());
     jack_ = jackknife(gene, rows_, entered_, jackknife_, expected_ ? &expected : nullptr);
   }
   text_.clear();

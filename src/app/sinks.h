@@ -87,6 +87,7 @@ class MeansSink : public PairSink {
   bool expected_;
   std::vector<ExpectedRatioPair> expectedPairs_;  // with 'expected': each pair's sites and proportions
   std::vector<SeqPair> pairList_;                 // and its sequences
+  std::vector<double> observedDC_;                // and its counted dC
   std::size_t taken_ = 0;              // pairs taken so far
   std::vector<std::uint8_t> entered_;  // with the jackknife: the tests each pair entered
   std::unique_ptr<GroupMeansAccumulator> accumulator_;

@@ -226,7 +226,8 @@ ExpectedDistances expectedDistances(const std::vector<ExpectedRatioPair>& pairs,
     counted += p.pN * p.sitesN;
     synonymous += p.pS * p.sitesS;
   }
-  if (usable.empty() || !(L > 0.0)) return out;
+  // Without a nonsynonymous difference omega has no size: nothing to expect.
+  if (usable.empty() || !(L > 0.0) || !(counted > 0.0)) return out;
   const CodonModel model = buildModel(codonCounts, pathwayFrequency, rates, groups, code);
   const std::vector<double> classRates = gammaClassRates();
   // Expected minus counted nonsynonymous differences over the pairs the model
@@ -251,8 +252,10 @@ ExpectedDistances expectedDistances(const std::vector<ExpectedRatioPair>& pairs,
   double flo = excess(lo), fhi = excess(hi);
   while (flo > 0.0 && lo > -12.0) hi = lo, fhi = flo, lo = std::max(lo - 2.0, -12.0), flo = excess(lo);
   while (fhi < 0.0 && hi < 12.0) lo = hi, flo = fhi, hi = std::min(hi + 2.0, 12.0), fhi = excess(hi);
-  double logOmega = flo > 0.0 ? lo : hi;  // no root within the range: its end
-  if (flo <= 0.0 && fhi >= 0.0) {
+  // No root within the range: the model cannot meet the counts.
+  if (!(flo <= 0.0 && fhi >= 0.0)) return out;
+  double logOmega = lo;
+  {
     // Regula falsi, the Illinois way (Dowell and Jarratt 1971).
     int side = 0;
     for (int i = 0; i < 100 && hi - lo > 1e-9; ++i) {

@@ -23,8 +23,8 @@
 // A pair whose synonymous proportion lies beyond any the model expects (past
 // saturation) cannot be placed, and the model's expected distances of a pair
 // near saturation may be undefined: such pairs tell neither omega nor the
-// ratio. A group's expected ratio is the sum of expected dR over the sum of
-// expected dC over the other pairs that enter its dR-dC test.
+// ratio. Without a nonsynonymous difference, or where no omega meets the
+// counts, nothing is expected.
 #pragma once
 
 #include <cstddef>
