@@ -39,8 +39,7 @@ void MeansSink::take(const GeneContext&, PairBatch& batch, SinkScratch&) {
       expectedPairs_.push_back({sites(kSynonymous), sites(kNonsynonymous), sites(kRadical), sites(kConservative),
                                 st.proportion[kSynonymous][a], st.proportion[kNonsynonymous][a]});
       pairList_.push_back(st.pairList[a]);
-      const double pC = st.proportion[kConservative][a];
-      observedDC_.push_back(1.0 - pC * kFourThirds > 0.0 ? jukesCantor(pC) : NAN);
+      observedDC_.push_back(pairDistance(st, kConservative, a).d);
     }
   taken_ += st.pairs;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/kinds.h"
 #include "stats/statistics.h"
 
 namespace radcon {
@@ -51,7 +52,6 @@ namespace {
 constexpr int kClasses = 4;  // gamma rate classes
 constexpr int kGrid = 1024;  // divergences tabulated, 0 .. kLongest, denser near 0
 constexpr double kLongest = 200.0;
-enum Column { kS, kN, kR, kC, kColumns };
 
 // The means of the four equal-probability classes of a gamma of shape 1 (an
 // exponential): (F(a) - F(b)) x 4 with F(u) = (1 - u)(1 - ln(1 - u)).
@@ -74,7 +74,7 @@ struct CodonModel {
   int n = 0;
   std::vector<double> pi, base;
   std::vector<std::uint8_t> amino;  // 1 where the step changes the amino acid
-  std::vector<double> kind[kColumns];
+  std::vector<double> kind[kKinds];
 };
 
 CodonModel buildModel(const std::vector<double>& counts, const FrequencyTable& pathway, const StepRates& rates,
@@ -102,10 +102,10 @@ CodonModel buildModel(const std::vector<double>& counts, const FrequencyTable& p
       // A codon pair no pathway of positive weight joins (a table with empty
       // entries) is never counted: it adds nothing.
       if (!std::isfinite(d.s + d.n + d.r + d.c)) continue;
-      m.kind[kS][a * n + b] = d.s;
-      m.kind[kN][a * n + b] = d.n;
-      m.kind[kR][a * n + b] = d.r;
-      m.kind[kC][a * n + b] = d.c;
+      m.kind[kSynonymous][a * n + b] = d.s;
+      m.kind[kNonsynonymous][a * n + b] = d.n;
+      m.kind[kRadical][a * n + b] = d.r;
+      m.kind[kConservative][a * n + b] = d.c;
       int differing = 0, from = 0, to = 0;
       for (int shift = 0; shift <= 4; shift += 2) {
         const int x = (i >> shift) & 3, y = (j >> shift) & 3;
@@ -121,7 +121,7 @@ CodonModel buildModel(const std::vector<double>& counts, const FrequencyTable& p
 // The expected differences per codon of each kind at every tabulated divergence
 // under one omega, time scaled to one change per codon a unit.
 struct Tables {
-  std::vector<double> value[kColumns];  // [kind][grid point]
+  std::vector<double> value[kKinds];  // [kind][grid point]
   // Where the expected synonymous differences peak: with omega below 1 they
   // overshoot their stationary value before they settle, so a synonymous
   // proportion names one divergence only up to the peak.
@@ -153,8 +153,8 @@ Tables tabulate(const CodonModel& m, double omega, const std::vector<double>& cl
   std::vector<double> w(n * n);
   for (std::size_t b = 0; b < n; ++b)
     for (std::size_t k = 0; k < n; ++k) w[b * n + k] = u[b * n + k] * root[b];
-  std::vector<double> c[kColumns], inner(n);
-  for (int x = 0; x < kColumns; ++x) {
+  std::vector<double> c[kKinds], inner(n);
+  for (int x = 0; x < kKinds; ++x) {
     c[x].assign(n, 0.0);
     for (std::size_t a = 0; a < n; ++a) {
       std::fill(inner.begin(), inner.end(), 0.0);
@@ -169,15 +169,15 @@ Tables tabulate(const CodonModel& m, double omega, const std::vector<double>& cl
   Tables t;
   for (auto& v : t.value) v.assign(kGrid + 1, 0.0);
   for (int g = 1; g <= kGrid; ++g) {
-    double e[kColumns] = {0.0, 0.0, 0.0, 0.0};
+    double e[kKinds] = {0.0, 0.0, 0.0, 0.0};
     for (const double r : classRates)
       for (std::size_t k = 0; k < n; ++k) {
         const double decay = std::exp(lambda[k] * gridTime(g) * r);
-        for (int x = 0; x < kColumns; ++x) e[x] += decay * c[x][k];
+        for (int x = 0; x < kKinds; ++x) e[x] += decay * c[x][k];
       }
-    for (int x = 0; x < kColumns; ++x) t.value[x][static_cast<std::size_t>(g)] = e[x] / static_cast<double>(classRates.size());
+    for (int x = 0; x < kKinds; ++x) t.value[x][static_cast<std::size_t>(g)] = e[x] / static_cast<double>(classRates.size());
   }
-  const std::vector<double>& s0 = t.value[kS];
+  const std::vector<double>& s0 = t.value[kSynonymous];
   t.peak = static_cast<std::size_t>(std::max_element(s0.begin(), s0.end()) - s0.begin());
   return t;
 }
@@ -195,7 +195,7 @@ Place locate(const Tables& t, double target) {
   // No synonymous difference: the divergence is too small to tell, so a
   // trace of the first step (the ratio of first changes, no weight in a sum).
   if (!(target > 0.0)) return {0, 1e-9, true};
-  const std::vector<double>& s = t.value[kS];
+  const std::vector<double>& s = t.value[kSynonymous];
   if (t.peak == 0 || target > s[t.peak]) return {0, 0.0, false};
   const auto first = s.begin(), end = s.begin() + static_cast<std::ptrdiff_t>(t.peak) + 1;
   const std::size_t hi = static_cast<std::size_t>(std::lower_bound(first, end, target) - first);
@@ -239,7 +239,7 @@ ExpectedDistances expectedDistances(const std::vector<ExpectedRatioPair>& pairs,
     for (const std::size_t a : usable) {
       const ExpectedRatioPair& p = pairs[a];
       const Place place = locate(tables, p.pS * p.sitesS / L);
-      if (place.placed) difference += L * at(tables.value[kN], place) - p.pN * p.sitesN;
+      if (place.placed) difference += L * at(tables.value[kNonsynonymous], place) - p.pN * p.sitesN;
     }
     return difference;
   };
@@ -284,12 +284,12 @@ ExpectedDistances expectedDistances(const std::vector<ExpectedRatioPair>& pairs,
       ++out.beyondReach;
       continue;
     }
-    auto distance = [&](Column k, double sites) {
+    auto distance = [&](Kind k, double sites) {
       const double pe = L * at(tables.value[k], place) / sites;
       return 1.0 - pe * kFourThirds > 0.0 ? jukesCantor(pe) : NAN;
     };
-    out.dR[a] = distance(kR, p.sitesR);
-    out.dC[a] = distance(kC, p.sitesC);
+    out.dR[a] = distance(kRadical, p.sitesR);
+    out.dC[a] = distance(kConservative, p.sitesC);
   }
   return out;
 }
