@@ -39,6 +39,7 @@ GeneTsTv resolveTsTv(const RunSettings& s, const CodonData& codons, int seqNum, 
   if (s.estimateTsTv || s.checkTypedTsTv) {
     TsTvOptions options;
     if (!s.tstvInterval) options.jackknifeGroups = 0;
+    options.whole = s.tstvWhole;
     t.estimate = estimateTsTv(codons.codon, seqNum, seqLength, *s.code, options);
   }
   t.estimated = s.estimateTsTv;

@@ -24,6 +24,7 @@ struct RunSettings {
   bool estimateTsTv = false;  // each alignment's own Ts/Tv, estimated from it
   bool checkTypedTsTv = false;  // else hold the typed value against the alignment's estimate
   bool tstvInterval = true;     // the estimate's own interval (a jackknife's replicates need none)
+  const TsTvEstimate* tstvWhole = nullptr;  // a jackknife's parts: the whole alignment's estimate
   double ratio = 1.0;         // else the Ts/Tv parameter: twice the typed value, or the fallback
   SiteModel siteModel = SiteModel::kNeighbour;
   bool siteModelGiven = false;

@@ -57,6 +57,7 @@ std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<G
   RunSettings settings = gene.settings;
   settings.tstvInterval = false;
   settings.checkTypedTsTv = false;
+  settings.tstvWhole = &gene.tstv.estimate;
   const Alignment& al = gene.input.alignment;
   std::vector<std::vector<GroupMean>> leftOut;
   const std::vector<CodonBlock> parts = codonBlocks(al.seqLength, blocks);

@@ -211,15 +211,32 @@ TsTvEstimate estimateTsTv(std::span<const std::uint8_t> codons, int seqNum, int 
   TsTvEstimate e;
   const double nan = std::numeric_limits<double>::quiet_NaN();
   e.seLog = e.lower = e.upper = nan;
+  const TsTvEstimate* whole = options.whole && options.whole->estimated ? options.whole : nullptr;
   auto fallback = [&](std::string why) {
+    if (whole) {
+      TsTvEstimate kept = *whole;
+      kept.seLog = kept.lower = kept.upper = nan;
+      kept.note.clear();
+      return kept;
+    }
     e.note = why + ": Ts/Tv 0.5 (no bias) is used";
     return e;
   };
   if (seqNum < 2 || seqLength < 1) return fallback("fewer than two sequences to estimate Ts/Tv from");
 
   const std::array<bool, kCodons> fourfold = fourfoldCodons(code);
-  std::vector<int> order = canonicalOrder(codons, seqNum, seqLength);
-  if (static_cast<int>(order.size()) > std::max(2, options.maxSequences)) order.resize(std::max(2, options.maxSequences));
+  std::vector<int> order;
+  const TsTvSelection* given = whole && whole->selection.sequences.size() >= 2 &&
+                                      std::all_of(whole->selection.sequences.begin(), whole->selection.sequences.end(),
+                                                  [&](int i) { return i >= 0 && i < seqNum; })
+                                  ? &whole->selection
+                                  : nullptr;
+  if (given) {
+    order = given->sequences;
+  } else {
+    order = canonicalOrder(codons, seqNum, seqLength);
+    if (static_cast<int>(order.size()) > std::max(2, options.maxSequences)) order.resize(std::max(2, options.maxSequences));
+  }
   const int n = static_cast<int>(order.size());
   e.sequences = n;
   const int groups = std::max(1, std::min(options.jackknifeGroups, seqLength));
@@ -274,10 +291,16 @@ TsTvEstimate estimateTsTv(std::span<const std::uint8_t> codons, int seqNum, int 
     return static_cast<double>(c.differences()) / static_cast<double>(c.sites());
   };
   std::vector<std::size_t> used;
-  for (std::size_t a = 0; a < pairs.size(); ++a)
-    if (pairs[a].all.sites() > 0 && divergence(pairs[a].all) <= options.maxDivergence) used.push_back(a);
   bool closestOnly = false;
-  if (used.empty()) {
+  if (given) {
+    for (std::size_t a : given->pairs)
+      if (a < pairs.size()) used.push_back(a);
+    closestOnly = given->closestOnly;
+  } else {
+    for (std::size_t a = 0; a < pairs.size(); ++a)
+      if (pairs[a].all.sites() > 0 && divergence(pairs[a].all) <= options.maxDivergence) used.push_back(a);
+  }
+  if (used.empty() && !given) {
     std::vector<std::size_t> byDistance;
     for (std::size_t a = 0; a < pairs.size(); ++a)
       if (pairs[a].all.sites() > 0) byDistance.push_back(a);
@@ -298,6 +321,7 @@ TsTvEstimate estimateTsTv(std::span<const std::uint8_t> codons, int seqNum, int 
     std::sort(used.begin(), used.end());
     closestOnly = !used.empty();
   }
+  e.selection = {order, used, closestOnly};
   std::vector<Counts> fit;
   for (std::size_t a : used) {
     fit.push_back(pairs[a].all);

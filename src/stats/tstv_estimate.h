@@ -56,10 +56,20 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "codon/genetic_code.h"
 
 namespace radcon {
+
+// Which sequences were compared and which of their pairs entered the fit.
+struct TsTvSelection {
+  std::vector<int> sequences;     // in the order their pairs are listed
+  std::vector<std::size_t> pairs;  // (0,1), (0,2), ..., (1,2), ... over 'sequences'
+  bool closestOnly = false;        // no pair was within the limit: the closest ones
+};
+
+struct TsTvEstimate;
 
 struct TsTvOptions {
   int maxSequences = 32;        // sequences compared, at most (a pair needs 2)
@@ -67,6 +77,15 @@ struct TsTvOptions {
   double gammaShape = 1.0;      // rate variation across codons; 0: none
   int minDifferences = 10;      // fewer differences at fourfold sites: the fallback
   int jackknifeGroups = 10;     // blocks of codon columns for the standard error
+  // A jackknife of a whole analysis: the whole alignment's estimate, when it
+  // was made. A part then fits the sequences and pairs the whole chose, and
+  // where it has too little left to estimate from (say its last transversions
+  // lay in the block left out) it takes the whole's value, not the fallback.
+  // Chosen afresh, a pair near the divergence limit would enter some parts and
+  // not others, and a part could jump to no bias; such jumps, which the whole
+  // never makes, inflated the jackknife's variance (on deep trees its errors
+  // ran to three times the spread of the statistic over genes).
+  const TsTvEstimate* whole = nullptr;
 };
 
 struct TsTvEstimate {
@@ -80,6 +99,7 @@ struct TsTvEstimate {
   std::int64_t sites = 0;     // fourfold sites summed over those pairs
   std::int64_t transitions = 0, transversions = 0;  // their differences
   std::string note;  // one line for the user; empty when there is nothing to say
+  TsTvSelection selection;  // what was compared (empty when there were fewer than two sequences)
 };
 
 // Estimates the ratio from the codon indices of every sequence, [seq * seqLength

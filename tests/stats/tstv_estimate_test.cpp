@@ -111,6 +111,35 @@ TEST(TsTvEstimate, DistantPairsStayOut) {
   EXPECT_NE(closest.note.find("closest pairs"), std::string::npos);
 }
 
+// A jackknife's part fits the pairs the whole alignment chose, and where it has
+// nothing left to estimate from it keeps the whole's value: no part jumps to a
+// pair set or a fallback the whole never had.
+TEST(TsTvEstimate, AJackknifePartKeepsTheWholesChoice) {
+  std::vector<std::string> seqs = kimuraPair("GC");
+  seqs.push_back(seqs[0].substr(3) + seqs[0].substr(0, 3));
+  const TsTvEstimate whole = estimate(seqs);
+  ASSERT_TRUE(whole.estimated);
+  ASSERT_EQ(whole.pairs, 1);
+
+  TsTvOptions strict;
+  strict.maxDivergence = 0.1;  // chosen afresh: no pair within it, the closest ones
+  strict.whole = &whole;
+  const TsTvEstimate part = estimate(seqs, strict);
+  EXPECT_EQ(part.typed, whole.typed);
+  EXPECT_EQ(part.pairs, 1);
+  EXPECT_EQ(part.note.find("closest pairs"), std::string::npos) << part.note;
+
+  // Without the last four codons, the pair's four transversions: no estimate.
+  for (std::string& s : seqs) s.resize(76 * 3);
+  EXPECT_FALSE(estimate(seqs).estimated);
+  TsTvOptions o = twentyPercent();
+  o.whole = &whole;
+  const TsTvEstimate kept = estimate(seqs, o);
+  EXPECT_TRUE(kept.estimated);
+  EXPECT_EQ(kept.typed, whole.typed);
+  EXPECT_TRUE(kept.note.empty()) << kept.note;
+}
+
 // Sequences from a fixed recipe: each codon of a family chosen by a simple
 // congruential stream, then mutated per sequence.
 std::vector<std::string> family(int n, int codons) {
