@@ -47,7 +47,8 @@ void MeansSink::take(const GeneContext&, PairBatch& batch, SinkScratch&) {
 namespace {
 
 // The means of the alignment without each block of codon columns in turn, each
-// analysed afresh: its own codon frequencies, sites and (when estimated) Ts/Tv.
+// analysed afresh: its own codon frequencies, sites and (when estimated) Ts/Tv,
+// the last from the pairs of sequences the whole's estimate took.
 // Each part's means take the pairs the whole's took ('entered'), so that they
 // are the same statistic; a part where one of them is undefined leaves that
 // test's jackknife undefined.

@@ -9,7 +9,8 @@
 // on simulated genes that leaves the errors of mean dR - mean dC some 5-18 %
 // short (the share of neutral genes rejected at 5 % up to 10 %). Each block left
 // out here is analysed from its own frequencies, sites and Ts/Tv estimate, so
-// all of that moves with the data.
+// all of that moves with the data (the estimate from the pairs the whole's took:
+// TsTvOptions::whole).
 #pragma once
 
 #include <cmath>
