@@ -54,13 +54,15 @@ namespace {
 // test's jackknife undefined.
 std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<GroupMean>& whole,
                                     const std::vector<std::uint8_t>& entered, int blocks,
-                                    const std::vector<double>* expected) {
+                                    const std::vector<double>* expected, double omega) {
   RunSettings settings = gene.settings;
   settings.tstvInterval = false;
   settings.checkTypedTsTv = false;
   settings.tstvWhole = &gene.tstv.estimate;
   const Alignment& al = gene.input.alignment;
   std::vector<std::vector<GroupMean>> leftOut;
+  std::vector<std::vector<double>> partExpected;
+  const bool expectParts = expected && std::isfinite(omega);
   const std::vector<CodonBlock> parts = codonBlocks(al.seqLength, blocks);
   if (parts.size() < 2) return jackknifeRows(whole, leftOut, expected);  // one codon: nothing to leave out
   ProgressCounters* progress = gene.progress && gene.progress->oneAtATime ? gene.progress : nullptr;
@@ -75,13 +77,14 @@ std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<G
     std::vector<char> keep(static_cast<std::size_t>(al.seqLength), 1);
     std::fill(keep.begin() + b.first, keep.begin() + b.end, 0);
     keepCodonColumns(part.alignment, keep, "lies in the block left out");
-    MeansSink means(nullptr, 0, &entered);
+    MeansSink means(nullptr, 0, &entered, expectParts, omega);
     analyseAlignment(settings, part, {&means}, gene.threads, false, nullptr,
                      gene.checkpoint ? *gene.checkpoint : Checkpoint{});
     leftOut.push_back(means.rows());
+    if (expectParts) partExpected.push_back(means.partExpected());
     if (progress) ++progress->blocksDone;
   }
-  return jackknifeRows(whole, leftOut, expected);
+  return jackknifeRows(whole, leftOut, expected, expectParts ? &partExpected : nullptr);
 }
 
 // Each group's expected dR/dC, for the pairs that entered its dR-dC test and
@@ -89,10 +92,12 @@ std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<G
 // times its dC, so mean dR - E x mean dC has expectation 0 for E = sum of
 // ratio x dC over sum of dC. The pairs are weighed by their counted dC, not by
 // the model's, which grows without bound as a pair nears saturation. Where
-// every such dC is 0, the model's own sums.
+// every such dC is 0, the model's own sums. omega > 0: that omega (a
+// jackknife's part); else fitted, and put in *fitted (NaN when it cannot be).
 std::vector<double> expectedRatios(const GeneContext& gene, const std::vector<ExpectedRatioPair>& pairs,
                                    const std::vector<SeqPair>& pairList, const std::vector<double>& observedDC,
-                                   const std::vector<std::uint8_t>& entered, std::size_t groupCount) {
+                                   const std::vector<std::uint8_t>& entered, std::size_t groupCount, double omega,
+                                   double* fitted) {
   const RunSettings& s = gene.settings;
   const Alignment& al = gene.input.alignment;
   const StepRates rates = runStepRates(gene.codons, al.seqNum, al.seqLength, gene.tstv.ratio, *s.answers.KaKsRatio,
@@ -102,7 +107,8 @@ std::vector<double> expectedRatios(const GeneContext& gene, const std::vector<Ex
   FrequencyTable pathway{};
   for (const FrequencyTable& t : gene.codons.frequency)
     for (int i = 0; i < kFrequencyEntries; ++i) pathway[i] += t[i] / static_cast<double>(gene.codons.frequency.size());
-  const ExpectedDistances e = expectedDistances(pairs, al.seqLength, counts, pathway, rates, s.indexs, *s.code);
+  const ExpectedDistances e = expectedDistances(pairs, al.seqLength, counts, pathway, rates, s.indexs, *s.code, omega);
+  if (fitted) *fitted = e.fitted ? e.omega : NAN;
   const Clades& c = gene.input.clades;
   const PairGroups groups(c.cladeOf, static_cast<int>(c.labels.size()));
   std::vector<double> weighted(groupCount, 0.0), weight(groupCount, 0.0), r(groupCount, 0.0), cons(groupCount, 0.0);
@@ -125,17 +131,23 @@ std::vector<double> expectedRatios(const GeneContext& gene, const std::vector<Ex
 void MeansSink::end(const GeneContext& gene) {
   rows_ = accumulator_->rows();
   jack_.clear();
+  partExpected_.clear();
   if (jackknife_ > 0) {
     std::vector<double> expected;
-    if (expected_) expected = expectedRatios(gene, expectedPairs_, pairList_, observedDC_, entered_, rows_.size());
-    jack_ = jackknife(gene, rows_, entered_, jackknife_, expected_ ? &expected : nullptr);
+    double omega = NAN;
+    if (expected_)
+      expected = expectedRatios(gene, expectedPairs_, pairList_, observedDC_, entered_, rows_.size(), 0.0, &omega);
+    jack_ = jackknife(gene, rows_, entered_, jackknife_, expected_ ? &expected : nullptr, omega);
+  } else if (expected_ && keep_) {
+    partExpected_ = expectedRatios(gene, expectedPairs_, pairList_, observedDC_, *keep_, rows_.size(), omega_, nullptr);
   }
   text_.clear();
   const bool interval = gene.tstv.estimated && gene.tstv.estimate.estimated;
   const TsTvUsed tstv{gene.tstv.typed, interval ? gene.tstv.estimate.lower : NAN,
                       interval ? gene.tstv.estimate.upper : NAN};
   appendMeansRows(text_, gene.input.gene, rows_, gene.input.clades.labels, tstv, siteModelName(gene.settings.siteModel),
-                  bootstrap_ ? &bootstrap_->rows() : nullptr, jackknife_ > 0 ? &jack_ : nullptr, expected_);
+                  bootstrap_ ? &bootstrap_->rows() : nullptr, jackknife_ > 0 ? &jack_ : nullptr,
+                  expected_ && jackknife_ > 0);
 }
 
 void BootstrapSink::begin(const GeneContext& gene) {

@@ -66,10 +66,12 @@ class MeansSink : public PairSink {
   // jackknife: blocks of codon columns for the jackknife's columns; 0: none.
   // entered: the tests each pair entered in another analysis of the same pairs
   // (testsEntered), which these means then take exactly (the jackknife's parts).
-  // expected: the jackknife's dR-dC test against the gene's expected dR/dC.
+  // expected: the jackknife's dR-dC test against the gene's expected dR/dC;
+  // in a jackknife's part (entered given), the part's own expected dR/dC under
+  // the whole gene's omega (partExpected), for the part's test statistic.
   explicit MeansSink(const BootstrapSink* bootstrap = nullptr, int jackknife = 0,
-                     const std::vector<std::uint8_t>* entered = nullptr, bool expected = false)
-      : bootstrap_(bootstrap), jackknife_(jackknife), keep_(entered), expected_(expected) {}
+                     const std::vector<std::uint8_t>* entered = nullptr, bool expected = false, double omega = 0.0)
+      : bootstrap_(bootstrap), jackknife_(jackknife), keep_(entered), expected_(expected), omega_(omega) {}
   void begin(const GeneContext& gene) override;
   void take(const GeneContext&, PairBatch& batch, SinkScratch&) override;
   void end(const GeneContext& gene) override;
@@ -77,6 +79,8 @@ class MeansSink : public PairSink {
   const std::vector<GroupMean>& rows() const { return rows_; }
   // After end: the jackknife's rows, one a row (empty without the jackknife).
   const std::vector<JackknifeRow>& jackknifeRows() const { return jack_; }
+  // After end, in a jackknife's part with 'expected': each group's expected dR/dC.
+  const std::vector<double>& partExpected() const { return partExpected_; }
   // After end: their text in the means table.
   const TextBuffer& text() const { return text_; }
 
@@ -85,6 +89,7 @@ class MeansSink : public PairSink {
   int jackknife_;
   const std::vector<std::uint8_t>* keep_;
   bool expected_;
+  double omega_;
   std::vector<ExpectedRatioPair> expectedPairs_;  // with 'expected': each pair's sites and proportions
   std::vector<SeqPair> pairList_;                 // and its sequences
   std::vector<double> observedDC_;                // and its counted dC
@@ -93,6 +98,7 @@ class MeansSink : public PairSink {
   std::unique_ptr<GroupMeansAccumulator> accumulator_;
   std::vector<GroupMean> rows_;
   std::vector<JackknifeRow> jack_;
+  std::vector<double> partExpected_;
   TextBuffer text_{0};
 };
 

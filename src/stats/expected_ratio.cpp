@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "common/kinds.h"
 #include "stats/statistics.h"
@@ -205,34 +206,14 @@ Place locate(const Tables& t, double target) {
 
 double at(const std::vector<double>& v, Place p) { return v[p.at] + (v[p.at + 1] - v[p.at]) * p.share; }
 
-}  // namespace
-
-ExpectedDistances expectedDistances(const std::vector<ExpectedRatioPair>& pairs, int seqLength,
-                                    const std::vector<double>& codonCounts, const FrequencyTable& pathwayFrequency,
-                                    const StepRates& rates, const GroupTable& groups, const GeneticCode& code) {
-  ExpectedDistances out;
-  out.dR.assign(pairs.size(), NAN);
-  out.dC.assign(pairs.size(), NAN);
-  const double L = seqLength;
-  // The pairs that tell omega: synonymous and nonsynonymous sites, both
-  // counted, and some synonymous difference to place them by.
-  double counted = 0.0, synonymous = 0.0;
-  std::vector<std::size_t> usable;
-  for (std::size_t a = 0; a < pairs.size(); ++a) {
-    const ExpectedRatioPair& p = pairs[a];
-    if (!(p.sitesS > 0.0) || !(p.sitesN > 0.0) || !(p.pS > 0.0) || !std::isfinite(p.pS) || !std::isfinite(p.pN))
-      continue;
-    usable.push_back(a);
-    counted += p.pN * p.sitesN;
-    synonymous += p.pS * p.sitesS;
-  }
-  // Without a nonsynonymous difference omega has no size: nothing to expect.
-  if (usable.empty() || !(L > 0.0) || !(counted > 0.0)) return out;
-  const CodonModel model = buildModel(codonCounts, pathwayFrequency, rates, groups, code);
-  const std::vector<double> classRates = gammaClassRates();
+// The omega whose expected nonsynonymous differences over the 'usable' pairs
+// (those the model can place) equal the 'counted' ones, and its tables; none
+// where no omega in range meets the counts.
+std::optional<double> fitOmega(const CodonModel& model, const std::vector<double>& classRates,
+                               const std::vector<ExpectedRatioPair>& pairs, const std::vector<std::size_t>& usable,
+                               double counted, double synonymous, double L, Tables& tables) {
   // Expected minus counted nonsynonymous differences over the pairs the model
   // can place: it grows with omega.
-  Tables tables;
   auto excess = [&](double logOmega) {
     tables = tabulate(model, std::exp(logOmega), classRates);
     double difference = 0.0;
@@ -253,7 +234,7 @@ ExpectedDistances expectedDistances(const std::vector<ExpectedRatioPair>& pairs,
   while (flo > 0.0 && lo > -12.0) hi = lo, fhi = flo, lo = std::max(lo - 2.0, -12.0), flo = excess(lo);
   while (fhi < 0.0 && hi < 12.0) lo = hi, flo = fhi, hi = std::min(hi + 2.0, 12.0), fhi = excess(hi);
   // No root within the range: the model cannot meet the counts.
-  if (!(flo <= 0.0 && fhi >= 0.0)) return out;
+  if (!(flo <= 0.0 && fhi >= 0.0)) return std::nullopt;
   double logOmega = lo;
   {
     // Regula falsi, the Illinois way (Dowell and Jarratt 1971).
@@ -273,9 +254,48 @@ ExpectedDistances expectedDistances(const std::vector<ExpectedRatioPair>& pairs,
       }
     }
   }
-  tables = tabulate(model, std::exp(logOmega), classRates);
+  const double omega = std::exp(logOmega);
+  tables = tabulate(model, omega, classRates);
+  return omega;
+}
+
+}  // namespace
+
+ExpectedDistances expectedDistances(const std::vector<ExpectedRatioPair>& pairs, int seqLength,
+                                    const std::vector<double>& codonCounts, const FrequencyTable& pathwayFrequency,
+                                    const StepRates& rates, const GroupTable& groups, const GeneticCode& code,
+                                    double omega) {
+  ExpectedDistances out;
+  out.dR.assign(pairs.size(), NAN);
+  out.dC.assign(pairs.size(), NAN);
+  const double L = seqLength;
+  // The pairs that tell omega: synonymous and nonsynonymous sites, both
+  // counted, and some synonymous difference to place them by.
+  double counted = 0.0, synonymous = 0.0;
+  std::vector<std::size_t> usable;
+  for (std::size_t a = 0; a < pairs.size(); ++a) {
+    const ExpectedRatioPair& p = pairs[a];
+    if (!(p.sitesS > 0.0) || !(p.sitesN > 0.0) || !(p.pS > 0.0) || !std::isfinite(p.pS) || !std::isfinite(p.pN))
+      continue;
+    usable.push_back(a);
+    counted += p.pN * p.sitesN;
+    synonymous += p.pS * p.sitesS;
+  }
+  const bool given = omega > 0.0 && std::isfinite(omega);
+  // Without a nonsynonymous difference omega has no size: nothing to expect.
+  if (!(L > 0.0) || (!given && (usable.empty() || !(counted > 0.0)))) return out;
+  const CodonModel model = buildModel(codonCounts, pathwayFrequency, rates, groups, code);
+  const std::vector<double> classRates = gammaClassRates();
+  Tables tables;
+  if (given) {
+    tables = tabulate(model, omega, classRates);
+  } else {
+    const std::optional<double> fitted = fitOmega(model, classRates, pairs, usable, counted, synonymous, L, tables);
+    if (!fitted) return out;
+    omega = *fitted;
+  }
   out.fitted = true;
-  out.omega = std::exp(logOmega);
+  out.omega = omega;
   for (std::size_t a = 0; a < pairs.size(); ++a) {
     const ExpectedRatioPair& p = pairs[a];
     if (!(p.sitesS > 0.0) || !std::isfinite(p.pS) || !(p.sitesR > 0.0) || !(p.sitesC > 0.0)) continue;

@@ -46,7 +46,7 @@ struct ExpectedRatioPair {
 
 struct ExpectedDistances {
   bool fitted = false;  // false: no pair with synonymous and nonsynonymous sites
-  double omega = 0.0;   // the fitted omega
+  double omega = 0.0;   // the fitted (or given) omega
   std::vector<double> dR, dC;  // by pair: the expected Jukes-Cantor distances (NaN where undefined)
   std::size_t beyondReach = 0;  // pairs more diverged at synonymous sites than the model ever expects
 };
@@ -54,10 +54,13 @@ struct ExpectedDistances {
 // codonCounts: how often each codon (index 0..63) occurs over all sequences;
 // pathwayFrequency: the frequency table the pathways were weighed with (the
 // mean of the sequences' tables); rates: the run's step rates (their ratio is
-// the model's kappa); seqLength: codons a sequence.
+// the model's kappa); seqLength: codons a sequence. omega > 0: that omega, not
+// fitted (a jackknife's parts hold the whole gene's: one model a part instead
+// of a search).
 ExpectedDistances expectedDistances(const std::vector<ExpectedRatioPair>& pairs, int seqLength,
                                     const std::vector<double>& codonCounts, const FrequencyTable& pathwayFrequency,
-                                    const StepRates& rates, const GroupTable& groups, const GeneticCode& code);
+                                    const StepRates& rates, const GroupTable& groups, const GeneticCode& code,
+                                    double omega = 0.0);
 
 // The eigen-decomposition of a symmetric n x n matrix (row-major, destroyed):
 // eigenvalues in 'values', eigenvectors in the columns of 'vectors' (cyclic

@@ -72,7 +72,8 @@ double studentTwoSidedP(double t, double df) {
 
 std::vector<JackknifeRow> jackknifeRows(const std::vector<GroupMean>& whole,
                                         const std::vector<std::vector<GroupMean>>& leftOut,
-                                        const std::vector<double>* expectedRC) {
+                                        const std::vector<double>* expectedRC,
+                                        const std::vector<std::vector<double>>* partExpectedRC) {
   const std::size_t B = leftOut.size();
   std::vector<JackknifeRow> rows(whole.size());
   for (std::size_t g = 0; expectedRC && g < whole.size(); ++g) {
@@ -87,13 +88,13 @@ std::vector<JackknifeRow> jackknifeRows(const std::vector<GroupMean>& whole,
   };
   auto spread = [&](std::size_t g, auto value) {
     double mean = 0.0, scale = 0.0;
-    for (const std::vector<GroupMean>& r : leftOut) {
-      mean += value(r[g]);
-      scale = std::max(scale, std::fabs(value(r[g])));
+    for (std::size_t b = 0; b < B; ++b) {
+      mean += value(leftOut[b][g], b);
+      scale = std::max(scale, std::fabs(value(leftOut[b][g], b)));
     }
     mean /= static_cast<double>(B);
     double ss = 0.0;
-    for (const std::vector<GroupMean>& r : leftOut) ss += (value(r[g]) - mean) * (value(r[g]) - mean);
+    for (std::size_t b = 0; b < B; ++b) ss += (value(leftOut[b][g], b) - mean) * (value(leftOut[b][g], b) - mean);
     return Spread{std::sqrt(ss * static_cast<double>(B - 1) / static_cast<double>(B)), scale};
   };
   const double df = static_cast<double>(B - 1);
@@ -107,13 +108,16 @@ std::vector<JackknifeRow> jackknifeRows(const std::vector<GroupMean>& whole,
   for (std::size_t g = 0; g < whole.size(); ++g) {
     JackknifeRow& j = rows[g];
     j.blocks = static_cast<int>(B);
-    for (int k = 0; k < kKinds; ++k) j.seD[k] = spread(g, [k](const GroupMean& m) { return m.d[k]; }).se;
+    for (int k = 0; k < kKinds; ++k) j.seD[k] = spread(g, [k](const GroupMean& m, std::size_t) { return m.d[k]; }).se;
     const GroupMean& w = whole[g];
-    j.dNdS = test(w.d[kNonsynonymous] - w.d[kSynonymous],
-                  spread(g, [](const GroupMean& m) { return m.d[kNonsynonymous] - m.d[kSynonymous]; }));
+    j.dNdS = test(w.d[kNonsynonymous] - w.d[kSynonymous], spread(g, [](const GroupMean& m, std::size_t) {
+                    return m.d[kNonsynonymous] - m.d[kSynonymous];
+                  }));
     const double r = expectedRC ? (*expectedRC)[g] : 1.0;
-    j.dRdC = test(w.d[kRadical] - r * w.d[kConservative],
-                  spread(g, [r](const GroupMean& m) { return m.d[kRadical] - r * m.d[kConservative]; }));
+    j.dRdC = test(w.d[kRadical] - r * w.d[kConservative], spread(g, [&](const GroupMean& m, std::size_t b) {
+                    const double rb = partExpectedRC ? (*partExpectedRC)[b][g] : r;
+                    return m.d[kRadical] - rb * m.d[kConservative];
+                  }));
   }
   return rows;
 }

@@ -49,9 +49,15 @@ struct JackknifeRow {
 // NaN where any replicate's value is undefined; no test (NaN) where the spread of
 // the difference is 0 or within rounding of it. p is at least kPValueFloor.
 // expectedRC (one a group, or null: 1): the dR-dC test's difference is mean dR -
-// expectedRC x mean dC, the ratio held at the whole's value in every part.
+// expectedRC x mean dC; partExpectedRC[b] (null: the whole's ratio in every
+// part), the ratio of the part without block b. The expected ratio moves with
+// the data the means come from (the Ts/Tv estimate, the codon frequencies), so
+// held at the whole's value it left the parts' differences spread wider than
+// the whole's difference varies: on deep trees the SD of z under the null was
+// 0.86 instead of 0.92 with each part's own ratio.
 std::vector<JackknifeRow> jackknifeRows(const std::vector<GroupMean>& whole,
                                         const std::vector<std::vector<GroupMean>>& leftOut,
-                                        const std::vector<double>* expectedRC = nullptr);
+                                        const std::vector<double>* expectedRC = nullptr,
+                                        const std::vector<std::vector<double>>* partExpectedRC = nullptr);
 
 }  // namespace radcon

@@ -69,6 +69,16 @@ TEST(ExpectedRatio, FirstChangesAlikePerSiteAndSaturationAtRandomPairs) {
   // Diverged: the radical differences of this composition run ahead.
   const ExpectedDistances mid = expectedDistances({pair(0.3, 0.1)}, L, counts, f, rates, groups, code);
   EXPECT_GT(mid.dR[0] / mid.dC[0], 1.1);
+  // Given the fitted omega (a jackknife's part), the same expectation without a
+  // search; given another, another: even a pair with no nonsynonymous difference
+  // has one.
+  const ExpectedDistances held = expectedDistances({pair(0.3, 0.1)}, L, counts, f, rates, groups, code, mid.omega);
+  EXPECT_EQ(held.omega, mid.omega);
+  EXPECT_EQ(held.dR[0], mid.dR[0]);
+  EXPECT_EQ(held.dC[0], mid.dC[0]);
+  const ExpectedDistances neutral = expectedDistances({pair(0.3, 0.0)}, L, counts, f, rates, groups, code, 1.0);
+  ASSERT_TRUE(neutral.fitted);
+  EXPECT_GT(neutral.dR[0] / neutral.dC[0], mid.dR[0] / mid.dC[0]);  // saturation grows with omega
   // A pair past synonymous saturation cannot be placed: it tells neither omega
   // nor its own expectation, and leaves the other pair's alone.
   const ExpectedDistances both = expectedDistances({pair(0.05, 0.015), pair(0.95, 0.3)}, L, counts, f, rates, groups, code);

@@ -59,6 +59,16 @@ TEST(Jackknife, RowsByHand) {
   const JackknifeRow against = jackknifeRows({whole}, parts, &expected)[0];
   EXPECT_EQ(against.expectedRC, 1.3);
   EXPECT_NEAR(against.dRdC.z, 0.0, 1e-12);
+  // Each part with its own ratio: 0.10 - 0.9 x 0.1, 0.12 - 1.1 x 0.1 and
+  // 0.14 - 1.3 x 0.1 are all 0.01, so the spread vanishes: no test.
+  const std::vector<std::vector<double>> own{{0.9}, {1.1}, {1.3}};
+  EXPECT_TRUE(std::isnan(jackknifeRows({whole}, parts, &expected, &own)[0].dRdC.z));
+  // Ratios 1.3, 1.3, 1.1: differences -0.03, -0.01, 0.03 (mean -1/300, squares
+  // (8/3)^2 + (2/3)^2 + (10/3)^2 over 10^4), against a whole's difference of 0.01.
+  const std::vector<std::vector<double>> some{{1.3}, {1.3}, {1.1}};
+  const double ownSe = std::sqrt(2.0 / 3.0 * (64.0 + 4.0 + 100.0) / 9.0 / 1e4);
+  const std::vector<double> whole12{1.2};
+  EXPECT_NEAR(jackknifeRows({whole}, parts, &whole12, &some)[0].dRdC.z, 0.01 / ownSe, 1e-9);
   parts[1][0].d[kRadical] = NAN;  // a replicate without a defined mean: no error at all
   EXPECT_TRUE(std::isnan(jackknifeRows({whole}, parts)[0].seD[kRadical]));
 }
