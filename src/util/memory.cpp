@@ -66,8 +66,9 @@ std::uint64_t estimateBytes(const MemoryPlan& m) {
   // byte a pair, the tests it entered, which the parts' means take.
   if (m.jackknife) gene += alignment + codons + sites + means + m.pairs;
   // The expected dR/dC keeps seven doubles and two sequence numbers a pair, and
-  // its model's tables (about 0.3 MB).
-  if (m.expectedRatio) gene += m.pairs * 64 + 300 * 1024;
+  // its model's tables (about 0.3 MB); with the jackknife, a part keeps its own
+  // beside the whole's.
+  if (m.expectedRatio) gene += (m.jackknife ? 2 : 1) * (m.pairs * 64 + 300 * 1024);
   if (!m.reports) return program + genes * (gene + inFlight);
   // The reports keep every pair's per-codon values and statistics while the
   // pairs are counted. Then the covariance tasks in flight, of about 2^17
