@@ -96,7 +96,8 @@ _KEYWORDS = (
              "again."),
     _Keyword("expected_ratio", "--expected-ratio", False,
              "With jackknife: test mean dR against the dR/dC expected if radical and conservative changes were "
-             "kept alike (the gene's codon model at each pair's divergence; the expected_dR_dC column) instead of "
+             "kept alike (the gene's codon model at each pair's divergence; the expected_dR_dC column, with "
+             "expected_omega and expected_pairs_out) instead of "
              "against 1. Radical and conservative differences saturate at their own pace, so with a skewed "
              "composition dR/dC drifts above 1 as genes diverge even where selection treats them alike."),
     _Keyword("seed", "--seed", None,

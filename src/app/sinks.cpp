@@ -93,11 +93,16 @@ std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<G
 // ratio x dC over sum of dC. The pairs are weighed by their counted dC, not by
 // the model's, which grows without bound as a pair nears saturation. Where
 // every such dC is 0, the model's own sums. omega > 0: that omega (a
-// jackknife's part); else fitted, and put in *fitted (NaN when it cannot be).
-std::vector<double> expectedRatios(const GeneContext& gene, const std::vector<ExpectedRatioPair>& pairs,
-                                   const std::vector<SeqPair>& pairList, const std::vector<double>& observedDC,
-                                   const std::vector<std::uint8_t>& entered, std::size_t groupCount, double omega,
-                                   double* fitted) {
+// jackknife's part); else fitted (NaN when it cannot be).
+struct GroupExpectations {
+  std::vector<double> ratio;          // by group
+  std::vector<long long> pairsOut;    // by group: pairs of its test without an expectation
+  double omega = NAN;
+};
+
+GroupExpectations expectedRatios(const GeneContext& gene, const std::vector<ExpectedRatioPair>& pairs,
+                                 const std::vector<SeqPair>& pairList, const std::vector<double>& observedDC,
+                                 const std::vector<std::uint8_t>& entered, std::size_t groupCount, double omega) {
   const RunSettings& s = gene.settings;
   const Alignment& al = gene.input.alignment;
   const StepRates rates = runStepRates(gene.codons, al.seqNum, al.seqLength, gene.tstv.ratio, *s.answers.KaKsRatio,
@@ -108,14 +113,20 @@ std::vector<double> expectedRatios(const GeneContext& gene, const std::vector<Ex
   for (const FrequencyTable& t : gene.codons.frequency)
     for (int i = 0; i < kFrequencyEntries; ++i) pathway[i] += t[i] / static_cast<double>(gene.codons.frequency.size());
   const ExpectedDistances e = expectedDistances(pairs, al.seqLength, counts, pathway, rates, s.indexs, *s.code, omega);
-  if (fitted) *fitted = e.fitted ? e.omega : NAN;
+  GroupExpectations out;
+  out.omega = e.fitted ? e.omega : NAN;
+  out.pairsOut.assign(groupCount, 0);
   const Clades& c = gene.input.clades;
   const PairGroups groups(c.cladeOf, static_cast<int>(c.labels.size()));
   std::vector<double> weighted(groupCount, 0.0), weight(groupCount, 0.0), r(groupCount, 0.0), cons(groupCount, 0.0);
   for (std::size_t a = 0; a < pairs.size(); ++a) {
-    if (!(entered[a] & 2) || !std::isfinite(e.dR[a]) || !(e.dC[a] > 0.0) || !std::isfinite(e.dC[a])) continue;
+    if (!(entered[a] & 2)) continue;
     std::size_t in[2];
     const int n = groups.of(pairList[a].i, pairList[a].j, in);
+    if (!std::isfinite(e.dR[a]) || !(e.dC[a] > 0.0) || !std::isfinite(e.dC[a])) {
+      for (int k = 0; k < n; ++k) ++out.pairsOut[in[k]];
+      continue;
+    }
     for (int k = 0; k < n; ++k) {
       r[in[k]] += e.dR[a], cons[in[k]] += e.dC[a];
       weighted[in[k]] += observedDC[a] * (e.dR[a] / e.dC[a]), weight[in[k]] += observedDC[a];
@@ -123,7 +134,8 @@ std::vector<double> expectedRatios(const GeneContext& gene, const std::vector<Ex
   }
   for (std::size_t g = 0; g < groupCount; ++g)
     r[g] = !e.fitted ? NAN : weight[g] > 0.0 ? weighted[g] / weight[g] : cons[g] > 0.0 ? r[g] / cons[g] : NAN;
-  return r;
+  out.ratio = std::move(r);
+  return out;
 }
 
 }  // namespace
@@ -133,13 +145,14 @@ void MeansSink::end(const GeneContext& gene) {
   jack_.clear();
   partExpected_.clear();
   if (jackknife_ > 0) {
-    std::vector<double> expected;
-    double omega = NAN;
-    if (expected_)
-      expected = expectedRatios(gene, expectedPairs_, pairList_, observedDC_, entered_, rows_.size(), 0.0, &omega);
-    jack_ = jackknife(gene, rows_, entered_, jackknife_, expected_ ? &expected : nullptr, omega);
+    GroupExpectations expected;
+    if (expected_) expected = expectedRatios(gene, expectedPairs_, pairList_, observedDC_, entered_, rows_.size(), 0.0);
+    jack_ = jackknife(gene, rows_, entered_, jackknife_, expected_ ? &expected.ratio : nullptr, expected.omega);
+    if (expected_)  // nothing to tell where there was no block to leave out
+      for (std::size_t g = 0; g < jack_.size() && jack_[g].blocks >= 2; ++g)
+        jack_[g].expectedOmega = expected.omega, jack_[g].expectedPairsOut = expected.pairsOut[g];
   } else if (expected_ && keep_) {
-    partExpected_ = expectedRatios(gene, expectedPairs_, pairList_, observedDC_, *keep_, rows_.size(), omega_, nullptr);
+    partExpected_ = expectedRatios(gene, expectedPairs_, pairList_, observedDC_, *keep_, rows_.size(), omega_).ratio;
   }
   text_.clear();
   const bool interval = gene.tstv.estimated && gene.tstv.estimate.estimated;

@@ -18,7 +18,8 @@ std::vector<std::string> meansTableColumns(bool bootstrap, bool jackknife, bool 
     for (const char* c : {"jack_blocks", "jack_se_dS", "jack_se_dN", "jack_se_dR", "jack_se_dC", "jack_z_dN_dS",
                           "jack_p_dN_dS", "jack_z_dR_dC", "jack_p_dR_dC"})
       columns.push_back(c);
-  if (jackknife && expected) columns.push_back("expected_dR_dC");
+  if (jackknife && expected)
+    for (const char* c : {"expected_dR_dC", "expected_omega", "expected_pairs_out"}) columns.push_back(c);
   return columns;
 }
 
@@ -75,7 +76,12 @@ void appendMeansRows(TextBuffer& t, const std::string& gene, const std::vector<G
       generalCell(t, j.dNdS.p);
       fixedCell(t, j.dRdC.z);
       generalCell(t, j.dRdC.p);
-      if (expected) fixedCell(t, j.expectedRC);
+      if (expected) {
+        fixedCell(t, j.expectedRC);
+        fixedCell(t, j.expectedOmega);
+        t.put('\t');
+        t.integer(j.expectedPairsOut);
+      }
     }
     t.put('\n');
   }

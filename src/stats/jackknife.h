@@ -42,6 +42,8 @@ struct JackknifeRow {
   // it times mean dC.
   bool expected = false;  // the test is against expectedRC (NaN: no test)
   double expectedRC = NAN;
+  double expectedOmega = NAN;      // the gene's omega behind it (NaN: none fitted)
+  long long expectedPairsOut = 0;  // pairs of the test left out of it (past saturation)
 };
 
 // whole: the rows of the whole alignment; leftOut[b]: those without block b, in

@@ -387,8 +387,13 @@ TEST(OptionsE2E, JackknifeLeavesOutEachBlock) {
   // not show): not the test with e held in every part; its p that of its t.
   ASSERT_TRUE(exitedWith(runRadcon(dir.path(), args + "--jackknife 3 --expected-ratio --means three.tsv g.seq", ""), 0));
   const auto three = tsv(readFile(dir / "three.tsv"));
-  ASSERT_EQ(three[0].back(), "expected_dR_dC");
-  const double e = std::stod(three[1].back());
+  ASSERT_EQ(three[0].back(), "expected_pairs_out");
+  const auto column3 = [&](const char* name) {
+    return static_cast<std::size_t>(std::find(three[0].begin(), three[0].end(), name) - three[0].begin());
+  };
+  const double e = std::stod(three[1][column3("expected_dR_dC")]);
+  EXPECT_GT(std::stod(three[1][column3("expected_omega")]), 0.0);
+  EXPECT_EQ(three[1][column3("expected_pairs_out")], "0");
   EXPECT_GT(e, 0.5);
   EXPECT_LT(e, 2.0);
   double x[3], xm = 0, xs = 0;
@@ -407,7 +412,8 @@ TEST(OptionsE2E, JackknifeLeavesOutEachBlock) {
   ASSERT_TRUE(exitedWith(runRadcon(dir.path(), args + "--jackknife 3 --expected-ratio --means c.tsv codon.seq", ""), 0));
   const auto codon = tsv(readFile(dir / "c.tsv"));
   EXPECT_EQ(codon[1][column("jack_blocks")], "0");
-  EXPECT_EQ(codon[1].back(), "NA");
+  EXPECT_EQ(codon[1][column3("expected_dR_dC")], "NA");
+  EXPECT_EQ(codon[1][column3("expected_omega")], "NA");
   // Refused: too few blocks, not a number, no --means to put the columns in, an
   // expected ratio without the jackknife whose test it changes.
   for (const char* bad : {"--jackknife 1 --means x.tsv", "--jackknife many --means x.tsv", "--jackknife 5",

@@ -269,18 +269,21 @@
   }
   // Means of one test a table: radical against conservative, then nonsynonymous against synonymous.
   // With the jackknife, its z and p follow the analytic ones; with an expected
-  // dR/dC (which the jackknife's dR-dC test then takes), that ratio last.
+  // dR/dC (which the jackknife's dR-dC test then takes), that ratio, the omega
+  // of the model behind it and the pairs it left out, last.
   function meansTable(g, id, a, seA, b, seB, ratio, z, p, undef, names) {
     const jack = g.means.length && g.means[0]["jack_" + p] !== undefined;
     const expected = ratio === "dR_dC" && g.means.some((m) => m.expected_dR_dC !== undefined);
     const head = ["pairs of", "pairs", "pairs NA"].concat(names, jack ? ["jackknife z", "jackknife p"] : [],
-      expected ? ["expected dR/dC"] : []);
+      expected ? ["expected dR/dC", "fitted ω", "pairs left out"] : []);
     const rows = g.means.map((m) => el("tr", null, [
       cell(groupName(g, m)), cell(String(m.pairs)), cell(String(m[undef])),
       cell(fixed(m[a])), cell(fixed(m[seA])), cell(fixed(m[b])), cell(fixed(m[seB])),
       cell(fixed(m[ratio])), cell(fixed(m[z])), pValueCell(m[p])].concat(
       jack ? [cell(fixed(m["jack_" + z])), pValueCell(m["jack_" + p])] : [],
-      expected ? [cell(m.expected_dR_dC === undefined ? "NA" : fixed(m.expected_dR_dC))] : [])));
+      expected ? [cell(m.expected_dR_dC === undefined ? "NA" : fixed(m.expected_dR_dC)),
+        cell(m.expected_omega === undefined ? "NA" : fixed(m.expected_omega)),
+        cell(m.expected_pairs_out === undefined ? "NA" : String(m.expected_pairs_out))] : [])));
     return el("div", { cls: "table-scroll" }, [el("table", { id: id }, [
       el("thead", null, [el("tr", null, head.map((h) => el("th", { text: h, scope: "col" })))]),
       el("tbody", null, rows)])]);
