@@ -54,7 +54,7 @@ namespace {
 // test's jackknife undefined.
 std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<GroupMean>& whole,
                                     const std::vector<std::uint8_t>& entered, int blocks,
-                                    const std::vector<double>* expected, double omega) {
+                                    const std::vector<double>* expected, const ExpectedModel& model) {
   RunSettings settings = gene.settings;
   settings.tstvInterval = false;
   settings.checkTypedTsTv = false;
@@ -62,7 +62,7 @@ std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<G
   const Alignment& al = gene.input.alignment;
   std::vector<std::vector<GroupMean>> leftOut;
   std::vector<std::vector<double>> partExpected;
-  const bool expectParts = expected && std::isfinite(omega);
+  const bool expectParts = expected && std::isfinite(model.omega);
   const std::vector<CodonBlock> parts = codonBlocks(al.seqLength, blocks);
   if (parts.size() < 2) return jackknifeRows(whole, leftOut, expected);  // one codon: nothing to leave out
   ProgressCounters* progress = gene.progress && gene.progress->oneAtATime ? gene.progress : nullptr;
@@ -77,7 +77,7 @@ std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<G
     std::vector<char> keep(static_cast<std::size_t>(al.seqLength), 1);
     std::fill(keep.begin() + b.first, keep.begin() + b.end, 0);
     keepCodonColumns(part.alignment, keep, "lies in the block left out");
-    MeansSink means(nullptr, 0, &entered, expectParts, omega);
+    MeansSink means(nullptr, 0, &entered, expectParts, &model);
     analyseAlignment(settings, part, {&means}, gene.threads, false, nullptr,
                      gene.checkpoint ? *gene.checkpoint : Checkpoint{});
     leftOut.push_back(means.rows());
@@ -92,17 +92,18 @@ std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<G
 // times its dC, so mean dR - E x mean dC has expectation 0 for E = sum of
 // ratio x dC over sum of dC. The pairs are weighed by their counted dC, not by
 // the model's, which grows without bound as a pair nears saturation. Where
-// every such dC is 0, the model's own sums. omega > 0: that omega (a
-// jackknife's part); else fitted (NaN when it cannot be).
+// every such dC is 0, the model's own sums. whole: a jackknife's part, under
+// the whole gene's model; else omega is fitted (NaN when it cannot be).
 struct GroupExpectations {
-  std::vector<double> ratio;          // by group
-  std::vector<long long> pairsOut;    // by group: pairs of its test without an expectation
-  double omega = NAN;
+  std::vector<double> ratio;        // by group
+  std::vector<long long> pairsOut;  // by group: pairs of its test without an expectation
+  ExpectedModel model{NAN, {}};
 };
 
 GroupExpectations expectedRatios(const GeneContext& gene, const std::vector<ExpectedRatioPair>& pairs,
                                  const std::vector<SeqPair>& pairList, const std::vector<double>& observedDC,
-                                 const std::vector<std::uint8_t>& entered, std::size_t groupCount, double omega) {
+                                 const std::vector<std::uint8_t>& entered, std::size_t groupCount,
+                                 const ExpectedModel* whole) {
   const RunSettings& s = gene.settings;
   const Alignment& al = gene.input.alignment;
   const StepRates rates = runStepRates(gene.codons, al.seqNum, al.seqLength, gene.tstv.ratio, *s.answers.KaKsRatio,
@@ -112,9 +113,9 @@ GroupExpectations expectedRatios(const GeneContext& gene, const std::vector<Expe
   FrequencyTable pathway{};
   for (const FrequencyTable& t : gene.codons.frequency)
     for (int i = 0; i < kFrequencyEntries; ++i) pathway[i] += t[i] / static_cast<double>(gene.codons.frequency.size());
-  const ExpectedDistances e = expectedDistances(pairs, al.seqLength, counts, pathway, rates, s.indexs, *s.code, omega);
+  ExpectedDistances e = expectedDistances(pairs, al.seqLength, counts, pathway, rates, s.indexs, *s.code, whole);
   GroupExpectations out;
-  out.omega = e.fitted ? e.omega : NAN;
+  out.model = {e.fitted ? e.omega : NAN, std::move(e.eigenvectors)};
   out.pairsOut.assign(groupCount, 0);
   const Clades& c = gene.input.clades;
   const PairGroups groups(c.cladeOf, static_cast<int>(c.labels.size()));
@@ -146,13 +147,13 @@ void MeansSink::end(const GeneContext& gene) {
   partExpected_.clear();
   if (jackknife_ > 0) {
     GroupExpectations expected;
-    if (expected_) expected = expectedRatios(gene, expectedPairs_, pairList_, observedDC_, entered_, rows_.size(), 0.0);
-    jack_ = jackknife(gene, rows_, entered_, jackknife_, expected_ ? &expected.ratio : nullptr, expected.omega);
+    if (expected_) expected = expectedRatios(gene, expectedPairs_, pairList_, observedDC_, entered_, rows_.size(), nullptr);
+    jack_ = jackknife(gene, rows_, entered_, jackknife_, expected_ ? &expected.ratio : nullptr, expected.model);
     if (expected_)  // nothing to tell where there was no block to leave out
       for (std::size_t g = 0; g < jack_.size() && jack_[g].blocks >= 2; ++g)
-        jack_[g].expectedOmega = expected.omega, jack_[g].expectedPairsOut = expected.pairsOut[g];
+        jack_[g].expectedOmega = expected.model.omega, jack_[g].expectedPairsOut = expected.pairsOut[g];
   } else if (expected_ && keep_) {
-    partExpected_ = expectedRatios(gene, expectedPairs_, pairList_, observedDC_, *keep_, rows_.size(), omega_).ratio;
+    partExpected_ = expectedRatios(gene, expectedPairs_, pairList_, observedDC_, *keep_, rows_.size(), whole_).ratio;
   }
   text_.clear();
   const bool interval = gene.tstv.estimated && gene.tstv.estimate.estimated;

@@ -68,10 +68,11 @@ class MeansSink : public PairSink {
   // (testsEntered), which these means then take exactly (the jackknife's parts).
   // expected: the jackknife's dR-dC test against the gene's expected dR/dC;
   // in a jackknife's part (entered given), the part's own expected dR/dC under
-  // the whole gene's omega (partExpected), for the part's test statistic.
+  // the whole gene's model 'whole' (partExpected), for the part's statistic.
   explicit MeansSink(const BootstrapSink* bootstrap = nullptr, int jackknife = 0,
-                     const std::vector<std::uint8_t>* entered = nullptr, bool expected = false, double omega = 0.0)
-      : bootstrap_(bootstrap), jackknife_(jackknife), keep_(entered), expected_(expected), omega_(omega) {}
+                     const std::vector<std::uint8_t>* entered = nullptr, bool expected = false,
+                     const ExpectedModel* whole = nullptr)
+      : bootstrap_(bootstrap), jackknife_(jackknife), keep_(entered), expected_(expected), whole_(whole) {}
   void begin(const GeneContext& gene) override;
   void take(const GeneContext&, PairBatch& batch, SinkScratch&) override;
   void end(const GeneContext& gene) override;
@@ -89,7 +90,7 @@ class MeansSink : public PairSink {
   int jackknife_;
   const std::vector<std::uint8_t>* keep_;
   bool expected_;
-  double omega_;
+  const ExpectedModel* whole_;
   std::vector<ExpectedRatioPair> expectedPairs_;  // with 'expected': each pair's sites and proportions
   std::vector<SeqPair> pairList_;                 // and its sequences
   std::vector<double> observedDC_;                // and its counted dC

@@ -9,10 +9,31 @@
 
 namespace radcon {
 
-void symmetricEigen(std::vector<double>& a, int n, std::vector<double>& values, std::vector<double>& v) {
+void symmetricEigen(std::vector<double>& a, int n, std::vector<double>& values, std::vector<double>& v,
+                    const std::vector<double>* start) {
   const std::size_t N = static_cast<std::size_t>(n);
-  v.assign(N * N, 0.0);
-  for (std::size_t i = 0; i < N; ++i) v[i * N + i] = 1.0;
+  if (start && start->size() == N * N) {
+    // a <- S^T a S, and the rotations accumulate onto S.
+    const std::vector<double>& S = *start;
+    std::vector<double> as(N * N, 0.0);
+    for (std::size_t i = 0; i < N; ++i)
+      for (std::size_t k = 0; k < N; ++k) {
+        const double aik = a[i * N + k];
+        for (std::size_t j = 0; j < N; ++j) as[i * N + j] += aik * S[k * N + j];
+      }
+    std::fill(a.begin(), a.end(), 0.0);
+    for (std::size_t k = 0; k < N; ++k)
+      for (std::size_t i = 0; i < N; ++i) {
+        const double ski = S[k * N + i];
+        for (std::size_t j = 0; j < N; ++j) a[i * N + j] += ski * as[k * N + j];
+      }
+    for (std::size_t i = 0; i < N; ++i)
+      for (std::size_t j = i + 1; j < N; ++j) a[i * N + j] = a[j * N + i] = 0.5 * (a[i * N + j] + a[j * N + i]);
+    v = S;
+  } else {
+    v.assign(N * N, 0.0);
+    for (std::size_t i = 0; i < N; ++i) v[i * N + i] = 1.0;
+  }
   double total = 0.0;
   for (const double x : a) total += x * x;
   for (int sweep = 0; sweep < 100; ++sweep) {
@@ -129,7 +150,13 @@ struct Tables {
   std::size_t peak = 0;
 };
 
-Tables tabulate(const CodonModel& m, double omega, const std::vector<double>& classRates) {
+// start: eigenvectors to begin the decomposition from; reach: the grid stops at
+// the first divergence whose expected synonymous differences reach it (a part's
+// pairs need no further; the curve rises up to its peak), and that point is
+// taken as the peak.
+Tables tabulate(const CodonModel& m, double omega, const std::vector<double>& classRates,
+                const std::vector<double>* start = nullptr, double reach = HUGE_VAL,
+                std::vector<double>* eigenvectors = nullptr) {
   const std::size_t n = static_cast<std::size_t>(m.n);
   std::vector<double> q(n * n, 0.0);
   double mean = 0.0;
@@ -148,7 +175,7 @@ Tables tabulate(const CodonModel& m, double omega, const std::vector<double>& cl
   for (std::size_t a = 0; a < n; ++a)
     for (std::size_t b = a + 1; b < n; ++b) s[a * n + b] = s[b * n + a] = 0.5 * (s[a * n + b] + s[b * n + a]);
   std::vector<double> lambda, u;
-  symmetricEigen(s, m.n, lambda, u);
+  symmetricEigen(s, m.n, lambda, u, start);
   // E_X(t) = sum_ab pi_a P_ab(t) x_ab = sum_k exp(lambda_k t) c_k with
   // c_k = sum_ab root_a u_ak u_bk root_b x_ab.
   std::vector<double> w(n * n);
@@ -167,8 +194,10 @@ Tables tabulate(const CodonModel& m, double omega, const std::vector<double>& cl
       for (std::size_t k = 0; k < n; ++k) c[x][k] += w[a * n + k] * inner[k];
     }
   }
+  if (eigenvectors) *eigenvectors = u;
   Tables t;
   for (auto& v : t.value) v.assign(kGrid + 1, 0.0);
+  int last = kGrid;
   for (int g = 1; g <= kGrid; ++g) {
     double e[kKinds] = {0.0, 0.0, 0.0, 0.0};
     for (const double r : classRates)
@@ -177,9 +206,13 @@ Tables tabulate(const CodonModel& m, double omega, const std::vector<double>& cl
         for (int x = 0; x < kKinds; ++x) e[x] += decay * c[x][k];
       }
     for (int x = 0; x < kKinds; ++x) t.value[x][static_cast<std::size_t>(g)] = e[x] / static_cast<double>(classRates.size());
+    if (t.value[kSynonymous][static_cast<std::size_t>(g)] >= reach) {
+      last = g;
+      break;
+    }
   }
   const std::vector<double>& s0 = t.value[kSynonymous];
-  t.peak = static_cast<std::size_t>(std::max_element(s0.begin(), s0.end()) - s0.begin());
+  t.peak = static_cast<std::size_t>(std::max_element(s0.begin(), s0.begin() + last + 1) - s0.begin());
   return t;
 }
 
@@ -208,10 +241,11 @@ double at(const std::vector<double>& v, Place p) { return v[p.at] + (v[p.at + 1]
 
 // The omega whose expected nonsynonymous differences over the 'usable' pairs
 // (those the model can place) equal the 'counted' ones, and its tables; none
-// where no omega in range meets the counts.
+// where no omega in range meets the counts; the final model's eigenvectors.
 std::optional<double> fitOmega(const CodonModel& model, const std::vector<double>& classRates,
                                const std::vector<ExpectedRatioPair>& pairs, const std::vector<std::size_t>& usable,
-                               double counted, double synonymous, double L, Tables& tables) {
+                               double counted, double synonymous, double L, Tables& tables,
+                               std::vector<double>& eigenvectors) {
   // Expected minus counted nonsynonymous differences over the pairs the model
   // can place: it grows with omega.
   auto excess = [&](double logOmega) {
@@ -255,7 +289,7 @@ std::optional<double> fitOmega(const CodonModel& model, const std::vector<double
     }
   }
   const double omega = std::exp(logOmega);
-  tables = tabulate(model, omega, classRates);
+  tables = tabulate(model, omega, classRates, nullptr, HUGE_VAL, &eigenvectors);
   return omega;
 }
 
@@ -264,7 +298,7 @@ std::optional<double> fitOmega(const CodonModel& model, const std::vector<double
 ExpectedDistances expectedDistances(const std::vector<ExpectedRatioPair>& pairs, int seqLength,
                                     const std::vector<double>& codonCounts, const FrequencyTable& pathwayFrequency,
                                     const StepRates& rates, const GroupTable& groups, const GeneticCode& code,
-                                    double omega) {
+                                    const ExpectedModel* whole) {
   ExpectedDistances out;
   out.dR.assign(pairs.size(), NAN);
   out.dC.assign(pairs.size(), NAN);
@@ -281,16 +315,22 @@ ExpectedDistances expectedDistances(const std::vector<ExpectedRatioPair>& pairs,
     counted += p.pN * p.sitesN;
     synonymous += p.pS * p.sitesS;
   }
-  const bool given = omega > 0.0 && std::isfinite(omega);
+  const bool given = whole && whole->omega > 0.0 && std::isfinite(whole->omega);
   // Without a nonsynonymous difference omega has no size: nothing to expect.
   if (!(L > 0.0) || (!given && (usable.empty() || !(counted > 0.0)))) return out;
   const CodonModel model = buildModel(codonCounts, pathwayFrequency, rates, groups, code);
   const std::vector<double> classRates = gammaClassRates();
   Tables tables;
+  double omega = 0.0;
   if (given) {
-    tables = tabulate(model, omega, classRates);
+    omega = whole->omega;
+    double reach = 0.0;
+    for (const ExpectedRatioPair& p : pairs)
+      if (p.sitesS > 0.0 && std::isfinite(p.pS)) reach = std::max(reach, p.pS * p.sitesS / L);
+    tables = tabulate(model, omega, classRates, &whole->eigenvectors, reach);
   } else {
-    const std::optional<double> fitted = fitOmega(model, classRates, pairs, usable, counted, synonymous, L, tables);
+    const std::optional<double> fitted =
+        fitOmega(model, classRates, pairs, usable, counted, synonymous, L, tables, out.eigenvectors);
     if (!fitted) return out;
     omega = *fitted;
   }

@@ -44,9 +44,18 @@ struct ExpectedRatioPair {
   double pS, pN;
 };
 
+// What a jackknife's parts take from the whole gene's model: its omega, and its
+// eigenvectors, from which a part's decomposition starts (a part's model is
+// near the whole's, so a few rotations finish it).
+struct ExpectedModel {
+  double omega = 0.0;
+  std::vector<double> eigenvectors;
+};
+
 struct ExpectedDistances {
   bool fitted = false;  // false: no pair with synonymous and nonsynonymous sites
   double omega = 0.0;   // the fitted (or given) omega
+  std::vector<double> eigenvectors;  // of the model at that omega (see ExpectedModel)
   std::vector<double> dR, dC;  // by pair: the expected Jukes-Cantor distances (NaN where undefined)
   std::size_t beyondReach = 0;  // pairs more diverged at synonymous sites than the model ever expects
 };
@@ -54,17 +63,20 @@ struct ExpectedDistances {
 // codonCounts: how often each codon (index 0..63) occurs over all sequences;
 // pathwayFrequency: the frequency table the pathways were weighed with (the
 // mean of the sequences' tables); rates: the run's step rates (their ratio is
-// the model's kappa); seqLength: codons a sequence. omega > 0: that omega, not
-// fitted (a jackknife's parts hold the whole gene's: one model a part instead
-// of a search).
+// the model's kappa); seqLength: codons a sequence. whole: a jackknife's part,
+// which holds the whole gene's omega (one model a part instead of a search) and
+// tabulates only as far as its pairs need.
 ExpectedDistances expectedDistances(const std::vector<ExpectedRatioPair>& pairs, int seqLength,
                                     const std::vector<double>& codonCounts, const FrequencyTable& pathwayFrequency,
                                     const StepRates& rates, const GroupTable& groups, const GeneticCode& code,
-                                    double omega = 0.0);
+                                    const ExpectedModel* whole = nullptr);
 
 // The eigen-decomposition of a symmetric n x n matrix (row-major, destroyed):
 // eigenvalues in 'values', eigenvectors in the columns of 'vectors' (cyclic
-// Jacobi rotations; Golub and Van Loan 2013, 8.5).
-void symmetricEigen(std::vector<double>& matrix, int n, std::vector<double>& values, std::vector<double>& vectors);
+// Jacobi rotations; Golub and Van Loan 2013, 8.5). start: an orthogonal
+// n x n matrix near the eigenvectors (a nearby matrix's): the rotations begin
+// from it, so a few sweeps do.
+void symmetricEigen(std::vector<double>& matrix, int n, std::vector<double>& values, std::vector<double>& vectors,
+                    const std::vector<double>* start = nullptr);
 
 }  // namespace radcon

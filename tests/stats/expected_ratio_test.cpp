@@ -16,16 +16,24 @@ TEST(ExpectedRatio, EigenDecompositionRebuildsTheMatrix) {
   std::vector<double> a(n * n);
   for (int i = 0; i < n; ++i)
     for (int j = 0; j <= i; ++j) a[i * n + j] = a[j * n + i] = std::sin(1.0 + i * 3 + j * 5);
-  std::vector<double> work = a, values, vectors;
-  symmetricEigen(work, n, values, vectors);
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j) {
-      double rebuilt = 0.0, unit = 0.0;
-      for (int k = 0; k < n; ++k) rebuilt += vectors[i * n + k] * values[k] * vectors[j * n + k];
-      for (int k = 0; k < n; ++k) unit += vectors[k * n + i] * vectors[k * n + j];
-      EXPECT_NEAR(rebuilt, a[i * n + j], 1e-12);
-      EXPECT_NEAR(unit, i == j ? 1.0 : 0.0, 1e-12);
-    }
+  auto expectRebuilt = [&](const std::vector<double>& m, const std::vector<double>* start) {
+    std::vector<double> work = m, values, vectors;
+    symmetricEigen(work, n, values, vectors, start);
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) {
+        double rebuilt = 0.0, unit = 0.0;
+        for (int k = 0; k < n; ++k) rebuilt += vectors[i * n + k] * values[k] * vectors[j * n + k];
+        for (int k = 0; k < n; ++k) unit += vectors[k * n + i] * vectors[k * n + j];
+        EXPECT_NEAR(rebuilt, m[i * n + j], 1e-12);
+        EXPECT_NEAR(unit, i == j ? 1.0 : 0.0, 1e-12);
+      }
+    return vectors;
+  };
+  const std::vector<double> vectors = expectRebuilt(a, nullptr);
+  // A nearby matrix from the first one's eigenvectors (a jackknife's part).
+  std::vector<double> near = a;
+  for (int i = 0; i < n; ++i) near[i * n + i] += 0.01 * i;
+  expectRebuilt(near, &vectors);
 }
 
 // A gene at stationarity with skewed base composition (position-specific, as
@@ -69,14 +77,16 @@ TEST(ExpectedRatio, FirstChangesAlikePerSiteAndSaturationAtRandomPairs) {
   // Diverged: the radical differences of this composition run ahead.
   const ExpectedDistances mid = expectedDistances({pair(0.3, 0.1)}, L, counts, f, rates, groups, code);
   EXPECT_GT(mid.dR[0] / mid.dC[0], 1.1);
-  // Given the fitted omega (a jackknife's part), the same expectation without a
-  // search; given another, another: even a pair with no nonsynonymous difference
-  // has one.
-  const ExpectedDistances held = expectedDistances({pair(0.3, 0.1)}, L, counts, f, rates, groups, code, mid.omega);
+  // Given the fitted model (a jackknife's part), the same expectation without a
+  // search, its decomposition begun from the fitted one's; given another omega,
+  // another: even a pair with no nonsynonymous difference has one.
+  const ExpectedModel fitted{mid.omega, mid.eigenvectors};
+  const ExpectedDistances held = expectedDistances({pair(0.3, 0.1)}, L, counts, f, rates, groups, code, &fitted);
   EXPECT_EQ(held.omega, mid.omega);
-  EXPECT_EQ(held.dR[0], mid.dR[0]);
-  EXPECT_EQ(held.dC[0], mid.dC[0]);
-  const ExpectedDistances neutral = expectedDistances({pair(0.3, 0.0)}, L, counts, f, rates, groups, code, 1.0);
+  EXPECT_NEAR(held.dR[0], mid.dR[0], 1e-12);
+  EXPECT_NEAR(held.dC[0], mid.dC[0], 1e-12);
+  const ExpectedModel one{1.0, mid.eigenvectors};
+  const ExpectedDistances neutral = expectedDistances({pair(0.3, 0.0)}, L, counts, f, rates, groups, code, &one);
   ASSERT_TRUE(neutral.fitted);
   EXPECT_GT(neutral.dR[0] / neutral.dC[0], mid.dR[0] / mid.dC[0]);  // saturation grows with omega
   // A pair past synonymous saturation cannot be placed: it tells neither omega
