@@ -83,8 +83,9 @@ struct TsTvOptions {
   // lay in the block left out) it takes the whole's value, not the fallback.
   // Chosen afresh, a pair near the divergence limit would enter some parts and
   // not others, and a part could jump to no bias; such jumps, which the whole
-  // never makes, inflated the jackknife's variance (on deep trees its errors
-  // ran to three times the spread of the statistic over genes).
+  // never makes, inflated the jackknife's variance (where the estimate rested
+  // on a few transversions, the error of dR ran to three times the error with
+  // the Ts/Tv known).
   const TsTvEstimate* whole = nullptr;
 };
 
