@@ -97,7 +97,7 @@ std::vector<JackknifeRow> jackknife(const GeneContext& gene, const std::vector<G
 struct GroupExpectations {
   std::vector<double> ratio;        // by group
   std::vector<long long> pairsOut;  // by group: pairs of its test without an expectation
-  ExpectedModel model{NAN, {}};
+  ExpectedModel model{NAN, {}, {}};
 };
 
 GroupExpectations expectedRatios(const GeneContext& gene, const std::vector<ExpectedRatioPair>& pairs,
@@ -115,19 +115,21 @@ GroupExpectations expectedRatios(const GeneContext& gene, const std::vector<Expe
     for (int i = 0; i < kFrequencyEntries; ++i) pathway[i] += t[i] / static_cast<double>(gene.codons.frequency.size());
   ExpectedDistances e = expectedDistances(pairs, al.seqLength, counts, pathway, rates, s.indexs, *s.code, whole);
   GroupExpectations out;
-  out.model = {e.fitted ? e.omega : NAN, std::move(e.eigenvectors)};
+  out.model = {e.fitted ? e.omega : NAN, std::move(e.eigenvectors), std::vector<std::uint8_t>(pairs.size(), 0)};
   out.pairsOut.assign(groupCount, 0);
   const Clades& c = gene.input.clades;
   const PairGroups groups(c.cladeOf, static_cast<int>(c.labels.size()));
   std::vector<double> weighted(groupCount, 0.0), weight(groupCount, 0.0), r(groupCount, 0.0), cons(groupCount, 0.0);
   for (std::size_t a = 0; a < pairs.size(); ++a) {
-    if (!(entered[a] & 2)) continue;
+    // A part averages over the pairs the whole did, as far as it can place them.
+    if (!(entered[a] & 2) || (whole && !(a < whole->pairs.size() && whole->pairs[a]))) continue;
     std::size_t in[2];
     const int n = groups.of(pairList[a].i, pairList[a].j, in);
     if (!std::isfinite(e.dR[a]) || !(e.dC[a] > 0.0) || !std::isfinite(e.dC[a])) {
       for (int k = 0; k < n; ++k) ++out.pairsOut[in[k]];
       continue;
     }
+    out.model.pairs[a] = 1;
     for (int k = 0; k < n; ++k) {
       r[in[k]] += e.dR[a], cons[in[k]] += e.dC[a];
       weighted[in[k]] += observedDC[a] * (e.dR[a] / e.dC[a]), weight[in[k]] += observedDC[a];

@@ -122,7 +122,7 @@ void meansRow(TextBuffer& t, const GroupMean& m, const JackknifeRow* jack) {
     key(t, "jack_p_dR_dC"), jsonGeneral(t, jack->dRdC.p);
     if (jack->expected) {
       key(t, "expected_dR_dC"), jsonFixed(t, jack->expectedRC);
-      key(t, "expected_omega"), jsonFixed(t, jack->expectedOmega);
+      key(t, "expected_omega"), jsonGeneral(t, jack->expectedOmega);
       key(t, "expected_pairs_out"), t.integer(jack->expectedPairsOut);
     }
   }

@@ -78,7 +78,7 @@ void appendMeansRows(TextBuffer& t, const std::string& gene, const std::vector<G
       generalCell(t, j.dRdC.p);
       if (expected) {
         fixedCell(t, j.expectedRC);
-        fixedCell(t, j.expectedOmega);
+        generalCell(t, j.expectedOmega);
         t.put('\t');
         t.integer(j.expectedPairsOut);
       }

@@ -50,6 +50,7 @@ struct ExpectedRatioPair {
 struct ExpectedModel {
   double omega = 0.0;
   std::vector<double> eigenvectors;
+  std::vector<std::uint8_t> pairs;  // by pair: 1 where the whole had an expectation, the pairs a part's ratio takes
 };
 
 struct ExpectedDistances {

@@ -43,7 +43,8 @@ struct JackknifeRow {
   bool expected = false;  // the test is against expectedRC (NaN: no test)
   double expectedRC = NAN;
   double expectedOmega = NAN;      // the gene's omega behind it (NaN: none fitted)
-  long long expectedPairsOut = 0;  // pairs of the test left out of it (past saturation)
+  long long expectedPairsOut = 0;  // pairs of the test without an expectation (past saturation, no sites
+                                   // of a kind, expected past the Jukes-Cantor limit; all where none was fitted)
 };
 
 // whole: the rows of the whole alignment; leftOut[b]: those without block b, in

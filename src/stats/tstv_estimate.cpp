@@ -211,7 +211,9 @@ TsTvEstimate estimateTsTv(std::span<const std::uint8_t> codons, int seqNum, int 
   TsTvEstimate e;
   const double nan = std::numeric_limits<double>::quiet_NaN();
   e.seLog = e.lower = e.upper = nan;
-  const TsTvEstimate* whole = options.whole && options.whole->estimated ? options.whole : nullptr;
+  // A part of a whole that fell back falls back alike, whatever its pairs.
+  if (options.whole && !options.whole->estimated) return *options.whole;
+  const TsTvEstimate* whole = options.whole;
   auto fallback = [&](std::string why) {
     if (whole) {
       TsTvEstimate kept = *whole;

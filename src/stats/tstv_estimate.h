@@ -77,10 +77,11 @@ struct TsTvOptions {
   double gammaShape = 1.0;      // rate variation across codons; 0: none
   int minDifferences = 10;      // fewer differences at fourfold sites: the fallback
   int jackknifeGroups = 10;     // blocks of codon columns for the standard error
-  // A jackknife of a whole analysis: the whole alignment's estimate, when it
-  // was made. A part then fits the sequences and pairs the whole chose, and
-  // where it has too little left to estimate from (say its last transversions
-  // lay in the block left out) it takes the whole's value, not the fallback.
+  // A jackknife of a whole analysis: the whole alignment's estimate. A part
+  // then fits the sequences and pairs the whole chose, and where it has too
+  // little left to estimate from (say its last transversions lay in the block
+  // left out) it takes the whole's value, not the fallback; where the whole fell
+  // back, so does every part.
   // Chosen afresh, a pair near the divergence limit would enter some parts and
   // not others, and a part could jump to no bias; such jumps, which the whole
   // never makes, inflated the jackknife's variance (where the estimate rested

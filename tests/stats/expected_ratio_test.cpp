@@ -80,12 +80,12 @@ TEST(ExpectedRatio, FirstChangesAlikePerSiteAndSaturationAtRandomPairs) {
   // Given the fitted model (a jackknife's part), the same expectation without a
   // search, its decomposition begun from the fitted one's; given another omega,
   // another: even a pair with no nonsynonymous difference has one.
-  const ExpectedModel fitted{mid.omega, mid.eigenvectors};
+  const ExpectedModel fitted{mid.omega, mid.eigenvectors, {}};
   const ExpectedDistances held = expectedDistances({pair(0.3, 0.1)}, L, counts, f, rates, groups, code, &fitted);
   EXPECT_EQ(held.omega, mid.omega);
   EXPECT_NEAR(held.dR[0], mid.dR[0], 1e-12);
   EXPECT_NEAR(held.dC[0], mid.dC[0], 1e-12);
-  const ExpectedModel one{1.0, mid.eigenvectors};
+  const ExpectedModel one{1.0, mid.eigenvectors, {}};
   const ExpectedDistances neutral = expectedDistances({pair(0.3, 0.0)}, L, counts, f, rates, groups, code, &one);
   ASSERT_TRUE(neutral.fitted);
   EXPECT_GT(neutral.dR[0] / neutral.dC[0], mid.dR[0] / mid.dC[0]);  // saturation grows with omega

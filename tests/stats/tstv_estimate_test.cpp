@@ -138,6 +138,11 @@ TEST(TsTvEstimate, AJackknifePartKeepsTheWholesChoice) {
   EXPECT_TRUE(kept.estimated);
   EXPECT_EQ(kept.typed, whole.typed);
   EXPECT_TRUE(kept.note.empty()) << kept.note;
+  // Where the whole fell back, a part that could estimate falls back too.
+  const TsTvEstimate none = estimate(seqs);
+  o.whole = &none;
+  EXPECT_TRUE(estimate(kimuraPair("GC")).estimated);
+  EXPECT_FALSE(estimate(kimuraPair("GC"), o).estimated);
 }
 
 // Sequences from a fixed recipe: each codon of a family chosen by a simple

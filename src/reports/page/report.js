@@ -282,7 +282,7 @@
       cell(fixed(m[ratio])), cell(fixed(m[z])), pValueCell(m[p])].concat(
       jack ? [cell(fixed(m["jack_" + z])), pValueCell(m["jack_" + p])] : [],
       expected ? [cell(m.expected_dR_dC === undefined ? "NA" : fixed(m.expected_dR_dC)),
-        cell(m.expected_omega === undefined ? "NA" : fixed(m.expected_omega)),
+        cell(m.expected_omega === undefined ? "NA" : general(m.expected_omega)),
         cell(m.expected_pairs_out === undefined ? "NA" : String(m.expected_pairs_out))] : [])));
     return el("div", { cls: "table-scroll" }, [el("table", { id: id }, [
       el("thead", null, [el("tr", null, head.map((h) => el("th", { text: h, scope: "col" })))]),
