@@ -86,15 +86,17 @@ std::vector<JackknifeRow> jackknifeRows(const std::vector<GroupMean>& whole,
   struct Spread {
     double se, scale;
   };
+  std::vector<double> v(B);
   auto spread = [&](std::size_t g, auto value) {
     double mean = 0.0, scale = 0.0;
     for (std::size_t b = 0; b < B; ++b) {
-      mean += value(leftOut[b][g], b);
-      scale = std::max(scale, std::fabs(value(leftOut[b][g], b)));
+      v[b] = value(leftOut[b][g], b);
+      mean += v[b];
+      scale = std::max(scale, std::fabs(v[b]));
     }
     mean /= static_cast<double>(B);
     double ss = 0.0;
-    for (std::size_t b = 0; b < B; ++b) ss += (value(leftOut[b][g], b) - mean) * (value(leftOut[b][g], b) - mean);
+    for (const double x : v) ss += (x - mean) * (x - mean);
     return Spread{std::sqrt(ss * static_cast<double>(B - 1) / static_cast<double>(B)), scale};
   };
   const double df = static_cast<double>(B - 1);
