@@ -36,8 +36,15 @@
 //          [--shape A] [--fast F] [--code 1|2] [--sequences 8] [--codons 300]
 //          [--seed S] [--height-min 0.1] [--height-max 0.28]
 //          [--stretch START,LENGTH,RHO]
-// Writes DIR/gene0001.seq ... in radcon's native format and DIR/paths.tsv, the
-// path length of every pair of every gene.
+// Writes DIR/gene0001.seq ... in radcon's native format, DIR/paths.tsv, the
+// path length of every pair of every gene, and DIR/events.tsv, what happened
+// along each gene's tree: its radical and conservative substitutions (multiple
+// hits included) and their exposures, the time spent in each codon times its
+// radical and its conservative rate out at omega = rho = 1. Under rho = 1 and
+// given their sum, the radical count is binomial with the radical share of the
+// exposure: the conditional test of two Poisson rates (Przyborowski and
+// Wilenski 1940) on the whole history, which no method that sees only the
+// sequences has (simulate_tests.py's "ideal" row).
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -195,6 +202,15 @@ struct Model {
   std::array<std::array<double, 9>, 64> rate{};
   std::array<int, 64> neighbours{};
   std::array<double, 64> total{};
+  // At omega = rho = 1: each codon's rate out to codons of another charge
+  // class and to other amino acids of its own class.
+  std::array<double, 64> radicalRate{}, conservativeRate{};
+};
+
+// The amino-acid changes along a gene's tree and their exposures.
+struct Events {
+  long radical = 0, conservative = 0;
+  double radicalExposure = 0, conservativeExposure = 0;
 };
 
 Model buildModel(const Options& o) {
@@ -244,20 +260,29 @@ Model buildModel(const Options& o) {
         m.to[i][k] = j;
         m.rate[i][k] = mu * relative(i, j, o.omega, o.rho);
         m.total[i] += m.rate[i][k];
+        if (m.code[i] != m.code[j])
+          (chargeClass(m.code[i]) != chargeClass(m.code[j]) ? m.radicalRate : m.conservativeRate)[i] +=
+              mu * relative(i, j, 1.0, 1.0);
       }
   }
   return m;
 }
 
 // One codon along a branch of length t (already times the column's rate).
-int evolveCodon(const Model& m, int c, double t, Rng& rng) {
+int evolveCodon(const Model& m, int c, double t, Rng& rng, Events& events) {
   for (;;) {
-    t -= rng.exponential() / m.total[c];
+    const double wait = rng.exponential() / m.total[c];
+    const double stay = wait < t ? wait : t;
+    events.radicalExposure += stay * m.radicalRate[c];
+    events.conservativeExposure += stay * m.conservativeRate[c];
+    t -= wait;
     if (t < 0) return c;
     double pick = rng.uniform() * m.total[c];
     int k = 0;
     while (k + 1 < m.neighbours[c] && pick >= m.rate[c][k]) pick -= m.rate[c][k++];
-    c = m.to[c][k];
+    const int to = m.to[c][k];
+    if (m.code[c] != m.code[to]) ++(chargeClass(m.code[c]) != chargeClass(m.code[to]) ? events.radical : events.conservative);
+    c = to;
   }
 }
 
@@ -267,7 +292,8 @@ struct Node {
 };
 
 // 'stretch': the model of the --stretch columns (m itself without one).
-void simulateGene(const Options& o, const Model& m, const Model& stretch, int gene, std::FILE* paths) {
+void simulateGene(const Options& o, const Model& m, const Model& stretch, int gene, std::FILE* paths,
+                  std::FILE* eventsOut) {
   Rng rng(o.seed * 1000003ULL + static_cast<std::uint64_t>(gene));
   const int n = o.sequences, L = o.codons;
   // Column rates.
@@ -306,11 +332,14 @@ void simulateGene(const Options& o, const Model& m, const Model& stretch, int ge
     while (m.pi[c] == 0) --c;
     seq[root][k] = c;
   }
+  Events events;
   for (int v = root - 1; v >= 0; --v)
     for (int k = 0; k < L; ++k) {
       const Model& here = k >= o.stretchStart && k < o.stretchEnd ? stretch : m;
-      seq[v][k] = evolveCodon(here, seq[node[v].parent][k], node[v].branch * colRate[k], rng);
+      seq[v][k] = evolveCodon(here, seq[node[v].parent][k], node[v].branch * colRate[k], rng, events);
     }
+  std::fprintf(eventsOut, "%d\t%ld\t%ld\t%.6f\t%.6f\n", gene + 1, events.radical, events.conservative,
+               events.radicalExposure, events.conservativeExposure);
 
   char name[64];
   std::snprintf(name, sizeof name, "/gene%04d.seq", gene + 1);
@@ -357,8 +386,12 @@ int main(int argc, char** argv) {
   const Model stretch = o.stretchEnd > o.stretchStart ? buildModel(inStretch) : m;
   std::FILE* paths = std::fopen((o.out + "/paths.tsv").c_str(), "w");
   if (!paths) usage(("cannot write in " + o.out).c_str());
+  std::FILE* events = std::fopen((o.out + "/events.tsv").c_str(), "w");
+  if (!events) usage(("cannot write in " + o.out).c_str());
   std::fprintf(paths, "gene\tseq1\tseq2\tpath\n");
-  for (int g = 0; g < o.genes; ++g) simulateGene(o, m, stretch, g, paths);
+  std::fprintf(events, "gene\tradical\tconservative\tradical_exposure\tconservative_exposure\n");
+  for (int g = 0; g < o.genes; ++g) simulateGene(o, m, stretch, g, paths, events);
   std::fclose(paths);
+  std::fclose(events);
   return 0;
 }

@@ -21,8 +21,20 @@ median dR/dC, the mean and SD of z_dR_dC; for each cell, the median estimated
 Ts/Tv against the truth and the coverage of its 95 % interval. Tables are printed
 and saved under results/.
 
+Each cell and selection also gets a row "ideal": a test that sees what no
+method working from the sequences can, every amino-acid change along the tree
+(codon_sim's events.tsv, multiple hits included) and the time each codon spent
+exposed to radical and to conservative changes. Under rho = 1 and given their
+sum n, the radical count R is binomial with the radical share p0 of the
+exposure, whatever omega: the conditional test of two Poisson rates
+(Przyborowski and Wilenski 1940), here as z = (R - n p0) / sqrt(n p0 (1 - p0));
+its dR/dC is R over its exposure against the conservative count over its own.
+Its power is the reference for what a test can reach on these genes.
+--ideal-only simulates the genes and reports only that row (a minute).
+
 usage: simulate_tests.py --radcon BIN --sim BIN --tstv BIN [--genes 400]
          [--cells NAME,...] [--analysis 'NAME=ARGS' ...] [--jobs 2] [--work DIR]
+         [--ideal-only]
 """
 import argparse
 import concurrent.futures
@@ -139,6 +151,29 @@ def summarise(rows):
     return summary
 
 
+def ideal(work):
+    """The ideal test's row from codon_sim's events.tsv (see the docstring)."""
+    z, ratio = [], []
+    with open(os.path.join(work, "events.tsv")) as f:
+        for r in csv.DictReader(f, delimiter="\t"):
+            rad, con = int(r["radical"]), int(r["conservative"])
+            er, ec = float(r["radical_exposure"]), float(r["conservative_exposure"])
+            n, p0 = rad + con, er / (er + ec)
+            if n > 0:
+                z.append((rad - n * p0) / math.sqrt(n * p0 * (1 - p0)))
+            if con > 0:
+                ratio.append((rad / er) / (con / ec))
+    row = summarise([])
+    row.update({
+        "tested": len(z),
+        "rejected_at_5pct": f"{sum(abs(x) > 1.959963984540054 for x in z) / len(z):.3f}" if z else "NA",
+        "median_dR_dC": f"{statistics.median(ratio):.3f}" if ratio else "NA",
+        "mean_z": f"{statistics.fmean(z):.3f}" if z else "NA",
+        "sd_z": f"{statistics.stdev(z):.3f}" if len(z) > 1 else "NA",
+    })
+    return row
+
+
 def radcon_base(args, c):
     base = [args.radcon, "-q", "-c", "1", "-k", "1", "-g", "charge", "--reports", "none"]
     if c["code"] != 1:
@@ -204,6 +239,7 @@ def main():
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--omega", default=OMEGA, help="selection on amino-acid changes (default %(default)s)")
     ap.add_argument("--sim-extra", default="", help="more codon_sim arguments for every cell, e.g. tree heights")
+    ap.add_argument("--ideal-only", action="store_true", help="only the ideal test: no radcon, no estimate")
     args = ap.parse_args()
     for b in ("radcon", "sim", "tstv"):
         setattr(args, b, os.path.abspath(getattr(args, b)))
@@ -230,6 +266,10 @@ def main():
                 if ri == 0:
                     with open(os.path.join(work, "paths.tsv")) as f:
                         paths = sorted(float(r["path"]) for r in csv.DictReader(f, delimiter="\t"))
+                test_rows.append({"cell": c["name"], "selection": rho_name, "analysis": "ideal",
+                                  "genes": len(files), **ideal(work)})
+                if args.ideal_only:
+                    continue
                 est = estimate_files(args, c, files)
                 estimates = {p: est[p]["tstv"] for p in files}
                 if ri == 0:
@@ -248,6 +288,8 @@ def main():
                     test_rows.append({"cell": c["name"], "selection": rho_name, "analysis": name,
                                       "genes": len(files), **summarise(list(rows.values()))})
                 print(f"[{time.time() - started:6.0f} s] {c['name']}, {rho_name}", file=sys.stderr, flush=True)
+            if args.ideal_only:
+                continue
             # The estimator on the null genes.
             truth = c["kappa"] / 2
             done = [r for r in estimates_all if r["estimated"] == "1"]
