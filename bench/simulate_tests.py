@@ -30,7 +30,7 @@ exposure, whatever omega: the conditional test of two Poisson rates
 (Przyborowski and Wilenski 1940), here as z = (R - n p0) / sqrt(n p0 (1 - p0));
 its dR/dC is R over its exposure against the conservative count over its own.
 Its power is the reference for what a test can reach on these genes.
---ideal-only simulates the genes and reports only that row (a minute).
+--ideal-only simulates the genes and reports only that row (seconds).
 
 usage: simulate_tests.py --radcon BIN --sim BIN --tstv BIN [--genes 400]
          [--cells NAME,...] [--analysis 'NAME=ARGS' ...] [--jobs 2] [--work DIR]
